@@ -1,0 +1,75 @@
+#pragma once
+#include "config.h"
+#include "dberror.h"
+#include "sqlvalue.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+class ResultSet;
+
+// A parameter value together with its declared kind, ready to bind.
+struct BoundParam {
+    QString name; // lower case
+    ParamKind kind = ParamKind::Text;
+    QVariant value;
+    int width = 0; // declared width of a text parameter, 0 when not given
+};
+
+// One backend of a connection: the embedded engine or SQL Server.
+class Backend {
+public:
+    virtual ~Backend() = default;
+    // Runs a select; params are in order of first appearance in the text.
+    virtual std::shared_ptr<ResultSet> select(const QString& sql,
+                                              const std::vector<BoundParam>& params) = 0;
+    // Runs statements that return no rows; answers the rows changed.
+    virtual int execute(const QString& sql, const std::vector<BoundParam>& params) = 0;
+    virtual void begin() = 0;
+    virtual void commit() = 0;
+    virtual void rollback() = 0;
+    virtual bool inTransaction() const = 0;
+};
+
+// A database connection. The program has one shared connection (ADOCon);
+// the login check opens a second one from the same values.
+class Connection {
+public:
+    enum class Kind { Closed, Embedded, SqlServer };
+
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // The connection every screen uses.
+    static Connection& shared();
+
+    // Opens from the four configuration values: a name "sqlite:PATH" is the
+    // embedded database file (created with the schema when missing, PATH
+    // relative to the executable's folder), any other name a SQL Server host.
+    // Throws DbError with the database's text when the connection fails.
+    void open(const ServerConfig& config);
+    void close();
+    bool isOpen() const { return m_backend != nullptr; }
+    Kind kind() const { return m_kind; }
+    const ServerConfig& config() const { return m_config; }
+    QString connectionString() const { return ::connectionString(m_config); }
+
+    void beginTransaction();
+    void commit();
+    void rollback();
+    bool inTransaction() const;
+
+    // Used by Query; throws DbError("...not open...") on a closed connection.
+    Backend& backend();
+
+private:
+    Kind m_kind = Kind::Closed;
+    ServerConfig m_config;
+    QString m_qtName;
+    std::unique_ptr<Backend> m_backend;
+};

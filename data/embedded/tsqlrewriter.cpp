@@ -1,0 +1,446 @@
+#include "tsqlrewriter.h"
+
+#include "../sqltokens.h"
+
+#include <QHash>
+
+namespace {
+
+using Tokens = std::vector<SqlToken>;
+
+SqlToken word(const QString& text) { return {SqlToken::Word, text}; }
+SqlToken space() { return {SqlToken::Space, QStringLiteral(" ")}; }
+SqlToken symbol(const QString& text) { return {SqlToken::Symbol, text}; }
+
+QString quoteName(const QString& name)
+{
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+}
+
+// Index of the next non-space token at or after i, or tokens.size().
+size_t nextSig(const Tokens& t, size_t i)
+{
+    while (i < t.size() && t[i].kind == SqlToken::Space)
+        ++i;
+    return i;
+}
+
+// Index of the token closing the parenthesis opened at `open`.
+size_t matchingParen(const Tokens& t, size_t open)
+{
+    int depth = 0;
+    for (size_t i = open; i < t.size(); ++i) {
+        if (t[i].isSymbol('('))
+            ++depth;
+        else if (t[i].isSymbol(')') && --depth == 0)
+            return i;
+    }
+    return t.size();
+}
+
+// Date parts as the server names them, with their abbreviations.
+QString canonicalDatePart(const QString& part)
+{
+    static const QHash<QString, QString> parts = {
+        {"year", "year"},     {"yy", "year"},           {"yyyy", "year"},    {"quarter", "quarter"},
+        {"qq", "quarter"},    {"q", "quarter"},         {"month", "month"},  {"mm", "month"},
+        {"m", "month"},       {"dayofyear", "dayofyear"}, {"dy", "dayofyear"}, {"y", "dayofyear"},
+        {"day", "day"},       {"dd", "day"},            {"d", "day"},        {"week", "week"},
+        {"wk", "week"},       {"ww", "week"},           {"weekday", "weekday"}, {"dw", "weekday"},
+        {"hour", "hour"},     {"hh", "hour"},           {"minute", "minute"}, {"mi", "minute"},
+        {"n", "minute"},      {"second", "second"},     {"ss", "second"},    {"s", "second"},
+        {"millisecond", "millisecond"}, {"ms", "millisecond"},
+    };
+    return parts.value(part.toLower());
+}
+
+// Rewrites that apply anywhere in a statement, token by token.
+Tokens rewriteTokens(const Tokens& in, const QStringList& paramOrder)
+{
+    Tokens out;
+    out.reserve(in.size());
+    for (size_t i = 0; i < in.size(); ++i) {
+        const SqlToken& t = in[i];
+        // dbo.Name and [dbo].[Name]: every object lives in dbo.
+        if (t.isName() && t.name().compare(QLatin1String("dbo"), Qt::CaseInsensitive) == 0 &&
+            i + 1 < in.size() && in[i + 1].isSymbol('.')) {
+            ++i;
+            continue;
+        }
+        if (t.kind == SqlToken::Param) {
+            const int index = int(paramOrder.indexOf(t.text.mid(1).toLower()));
+            out.push_back({SqlToken::Param, QStringLiteral("?%1").arg(index + 1)});
+            continue;
+        }
+        if (t.kind == SqlToken::String && (t.text.startsWith(QLatin1Char('N')) || t.text.startsWith(QLatin1Char('n')))) {
+            out.push_back({SqlToken::String, t.text.mid(1)});
+            continue;
+        }
+        if (t.kind == SqlToken::Word) {
+            const size_t n = nextSig(in, i + 1);
+            const bool call = n < in.size() && in[n].isSymbol('(');
+            if (call && t.is("isnull")) {
+                out.push_back(word(QStringLiteral("ifnull")));
+                continue;
+            }
+            // DATEPART(month, x): the part is a keyword to the server, a
+            // text argument to the registered function.
+            if (call && (t.is("datepart") || t.is("dateadd") || t.is("datediff") || t.is("datename"))) {
+                const size_t p = nextSig(in, n + 1);
+                if (p < in.size() && in[p].kind == SqlToken::Word) {
+                    const QString part = canonicalDatePart(in[p].text);
+                    if (!part.isEmpty()) {
+                        for (size_t k = i; k < p; ++k)
+                            out.push_back(in[k]);
+                        out.push_back({SqlToken::String, QLatin1Char('\'') + part + QLatin1Char('\'')});
+                        i = p;
+                        continue;
+                    }
+                }
+            }
+        }
+        out.push_back(t);
+    }
+    return out;
+}
+
+// Splits at top-level ";".
+std::vector<Tokens> splitStatements(const Tokens& tokens)
+{
+    std::vector<Tokens> out(1);
+    int depth = 0;
+    for (const SqlToken& t : tokens) {
+        if (t.isSymbol('('))
+            ++depth;
+        else if (t.isSymbol(')'))
+            --depth;
+        if (depth == 0 && t.isSymbol(';')) {
+            out.emplace_back();
+            continue;
+        }
+        out.back().push_back(t);
+    }
+    return out;
+}
+
+struct ColumnRule {
+    QString name;
+    enum Kind { None, Text, Decimal, Integer, DateTime } kind = None;
+    int a = 0, b = 0; // text width; decimal precision and scale
+};
+
+// Type of a column definition: the SQLite declared type and its rule.
+QString mapType(const QString& typeName, const QList<int>& args, ColumnRule& rule)
+{
+    const QString t = typeName.toLower();
+    if (t == "int" || t == "integer" || t == "bigint" || t == "smallint" || t == "tinyint" || t == "bit") {
+        rule.kind = ColumnRule::Integer;
+        return QStringLiteral("INTEGER");
+    }
+    if (t == "char" || t == "varchar" || t == "nchar" || t == "nvarchar" || t == "text" || t == "ntext") {
+        const bool wide = t.startsWith(QLatin1Char('n'));
+        const int width = args.isEmpty() ? (t.endsWith("text") ? 0 : 1) : args[0];
+        rule.kind = width > 0 ? ColumnRule::Text : ColumnRule::None;
+        rule.a = wide ? width * 2 : width;
+        return args.isEmpty() ? typeName.toUpper() : QStringLiteral("%1(%2)").arg(typeName.toUpper()).arg(width);
+    }
+    if (t == "numeric" || t == "decimal" || t == "money" || t == "smallmoney") {
+        rule.kind = ColumnRule::Decimal;
+        if (t == "money") {
+            rule.a = 19, rule.b = 4;
+        } else if (t == "smallmoney") {
+            rule.a = 10, rule.b = 4;
+        } else {
+            rule.a = args.value(0, 18);
+            rule.b = args.value(1, 0);
+        }
+        return QStringLiteral("NUMERIC(%1,%2)").arg(rule.a).arg(rule.b);
+    }
+    if (t == "float" || t == "real" || t == "double")
+        return QStringLiteral("FLOAT");
+    if (t == "datetime" || t == "smalldatetime" || t == "date" || t == "datetime2") {
+        rule.kind = ColumnRule::DateTime;
+        return QStringLiteral("DATETIME");
+    }
+    return typeName.toUpper();
+}
+
+bool isTableConstraintStart(const SqlToken& t)
+{
+    return t.is("constraint") || t.is("primary") || t.is("unique") || t.is("foreign") || t.is("check");
+}
+
+// Copies a constraint or attribute list, leaving out what only the server
+// understands (CLUSTERED, NONCLUSTERED, ON [PRIMARY], WITH NOCHECK).
+void appendFiltered(Tokens& out, const Tokens& in, size_t from, size_t to)
+{
+    for (size_t i = from; i < to; ++i) {
+        const SqlToken& t = in[i];
+        if (t.is("clustered") || t.is("nonclustered") || t.is("rowguidcol"))
+            continue;
+        if (t.is("on")) {
+            const size_t n = nextSig(in, i + 1);
+            if (n < to && in[n].isName() && !in[n].is("update") && !in[n].is("delete")) {
+                i = n;
+                continue;
+            }
+        }
+        out.push_back(t);
+    }
+}
+
+QString tokensText(const Tokens& t, size_t from, size_t to)
+{
+    QString s;
+    for (size_t i = from; i < to && i < t.size(); ++i)
+        s += t[i].text;
+    return s.trimmed();
+}
+
+// Triggers that give a table the server's column rules: texts no longer than
+// their width in GBK bytes, decimals rounded to their scale and within their
+// precision, integers and date-times converted or refused. The checks raise
+// the server's errors; the update after them stores the converted values.
+QStringList ruleTriggers(const QString& table, const std::vector<ColumnRule>& rules)
+{
+    QStringList checks, fixes;
+    for (const ColumnRule& r : rules) {
+        const QString col = quoteName(r.name);
+        switch (r.kind) {
+        case ColumnRule::Text:
+            checks << QStringLiteral("zt_chk_text(NEW.%1,%2)").arg(col).arg(r.a);
+            break;
+        case ColumnRule::Decimal:
+            checks << QStringLiteral("zt_chk_dec(NEW.%1,%2,%3)").arg(col).arg(r.a).arg(r.b);
+            fixes << QStringLiteral("%1=zt_dec(%1,%2,%3)").arg(col).arg(r.a).arg(r.b);
+            break;
+        case ColumnRule::Integer:
+            checks << QStringLiteral("zt_chk_int(NEW.%1)").arg(col);
+            fixes << QStringLiteral("%1=zt_int(%1)").arg(col);
+            break;
+        case ColumnRule::DateTime:
+            checks << QStringLiteral("zt_chk_dt(NEW.%1)").arg(col);
+            fixes << QStringLiteral("%1=zt_dt(%1)").arg(col);
+            break;
+        case ColumnRule::None:
+            break;
+        }
+    }
+    if (checks.isEmpty())
+        return {};
+    const QString when = checks.join(QLatin1Char('+'));
+    const QString body = fixes.isEmpty()
+                             ? QStringLiteral("SELECT 0;")
+                             : QStringLiteral("UPDATE %1 SET %2 WHERE rowid=NEW.rowid;").arg(quoteName(table), fixes.join(QLatin1Char(',')));
+    QStringList out;
+    for (const char* event : {"INSERT", "UPDATE"}) {
+        out << QStringLiteral("CREATE TRIGGER %1 AFTER %2 ON %3 WHEN (%4)>0 BEGIN %5 END")
+                   .arg(quoteName(QStringLiteral("zt_%1_%2").arg(QLatin1String(event).toLower(), table)),
+                        QLatin1String(event), quoteName(table), when, body);
+    }
+    return out;
+}
+
+Translation translateCreateTable(const Tokens& t, size_t nameAt)
+{
+    const QString table = t[nameAt].name();
+    const size_t open = nextSig(t, nameAt + 1);
+    if (open >= t.size() || !t[open].isSymbol('('))
+        return {{{joinTokens(t)}}, false};
+    const size_t close = matchingParen(t, open);
+
+    // Items of the column list, split at top-level commas.
+    std::vector<std::pair<size_t, size_t>> items;
+    size_t start = open + 1;
+    int depth = 0;
+    for (size_t i = open + 1; i < close; ++i) {
+        if (t[i].isSymbol('('))
+            ++depth;
+        else if (t[i].isSymbol(')'))
+            --depth;
+        else if (depth == 0 && t[i].isSymbol(',')) {
+            items.push_back({start, i});
+            start = i + 1;
+        }
+    }
+    items.push_back({start, close});
+
+    Tokens out{word("CREATE"), space(), word("TABLE"), space(), {SqlToken::Quoted, quoteName(table)}, space(), symbol("(")};
+    std::vector<ColumnRule> rules;
+    bool firstItem = true;
+    for (auto [from, to] : items) {
+        const size_t f = nextSig(t, from);
+        if (f >= to)
+            continue;
+        if (!firstItem)
+            out.push_back(symbol(QStringLiteral(",")));
+        firstItem = false;
+        out.push_back(space());
+        if (isTableConstraintStart(t[f])) {
+            appendFiltered(out, t, f, to);
+            continue;
+        }
+        // Column: name, type, optional (args), then attributes.
+        ColumnRule rule;
+        rule.name = t[f].name();
+        size_t i = nextSig(t, f + 1);
+        QString typeName = i < to ? t[i].name() : QString();
+        QList<int> args;
+        i = nextSig(t, i + 1);
+        if (i < to && t[i].isSymbol('(')) {
+            const size_t c = matchingParen(t, i);
+            for (size_t k = i + 1; k < c; ++k)
+                if (t[k].kind == SqlToken::Number)
+                    args << t[k].text.toInt();
+                else if (t[k].is("max"))
+                    args << 0;
+            i = c + 1;
+        }
+        bool identity = false, hasCollate = false;
+        Tokens attrs;
+        for (size_t k = i; k < to; ++k) {
+            if (t[k].is("identity")) {
+                identity = true;
+                const size_t p = nextSig(t, k + 1);
+                if (p < to && t[p].isSymbol('('))
+                    k = matchingParen(t, p);
+                continue;
+            }
+            if (t[k].is("collate"))
+                hasCollate = true;
+            attrs.push_back(t[k]);
+        }
+        out.push_back({SqlToken::Quoted, quoteName(rule.name)});
+        out.push_back(space());
+        const QString sqliteType = mapType(typeName, args, rule);
+        if (identity) {
+            // The identity is the row id: numbered from 1, never reused.
+            out.push_back(word(QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")));
+            Tokens filtered;
+            for (size_t k = 0; k < attrs.size(); ++k) {
+                if (attrs[k].is("primary")) {
+                    const size_t n = nextSig(attrs, k + 1);
+                    if (n < attrs.size() && attrs[n].is("key"))
+                        k = n;
+                    continue;
+                }
+                filtered.push_back(attrs[k]);
+            }
+            attrs = filtered;
+            rule.kind = ColumnRule::None;
+        } else {
+            out.push_back(word(sqliteType));
+            if (rule.kind == ColumnRule::Text && !hasCollate)
+                out.push_back(word(QStringLiteral(" COLLATE Chinese_PRC_CI_AS")));
+            if (rule.kind == ColumnRule::DateTime)
+                out.push_back(word(QStringLiteral(" COLLATE zt_datetime")));
+        }
+        appendFiltered(out, attrs, 0, attrs.size());
+        rules.push_back(rule);
+    }
+    out.push_back(symbol(QStringLiteral(")")));
+
+    Translation tr;
+    tr.statements.push_back({joinTokens(out)});
+    for (const QString& trig : ruleTriggers(table, rules))
+        tr.statements.push_back({trig});
+    tr.atomic = tr.statements.size() > 1;
+    return tr;
+}
+
+// ALTER TABLE t [WITH NOCHECK] ADD CONSTRAINT name PRIMARY KEY|UNIQUE (cols):
+// the key becomes a unique index of the constraint's name, which the object
+// catalogue lists like the server's key constraint.
+Translation translateAlterTable(const Tokens& t, size_t nameAt)
+{
+    const QString table = t[nameAt].name();
+    size_t i = nextSig(t, nameAt + 1);
+    if (i < t.size() && t[i].is("with"))
+        i = nextSig(t, nextSig(t, i + 1) + 1);
+    if (i < t.size() && t[i].is("add")) {
+        size_t c = nextSig(t, i + 1);
+        QString constraintName;
+        if (c < t.size() && t[c].is("constraint")) {
+            const size_t n = nextSig(t, c + 1);
+            constraintName = t[n].name();
+            c = nextSig(t, n + 1);
+        }
+        size_t open = c;
+        while (open < t.size() && !t[open].isSymbol('('))
+            ++open;
+        const bool key = c < t.size() && (t[c].is("primary") || t[c].is("unique"));
+        if (key && open < t.size()) {
+            const size_t close = matchingParen(t, open);
+            if (constraintName.isEmpty())
+                constraintName = QStringLiteral("UQ_%1").arg(table);
+            Translation tr;
+            tr.statements.push_back({QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 (%3)")
+                                         .arg(quoteName(constraintName), quoteName(table), tokensText(t, open + 1, close))});
+            return tr;
+        }
+    }
+    return {{{joinTokens(t)}}, false};
+}
+
+Translation translateStatement(Tokens t)
+{
+    const size_t first = nextSig(t, 0);
+    if (first >= t.size())
+        return {};
+    const size_t second = nextSig(t, first + 1);
+    const size_t third = second < t.size() ? nextSig(t, second + 1) : t.size();
+
+    if (t[first].is("create") && second < t.size() && t[second].is("table") && third < t.size())
+        return translateCreateTable(t, third);
+    if (t[first].is("alter") && second < t.size() && t[second].is("table") && third < t.size())
+        return translateAlterTable(t, third);
+    if (t[first].is("alter") && second < t.size() && t[second].is("view") && third < t.size()) {
+        // ALTER VIEW replaces the definition; it fails, as on the server, when
+        // the view does not exist or the new definition names a missing table.
+        const QString view = t[third].name();
+        t[first] = word(QStringLiteral("CREATE"));
+        Translation tr;
+        tr.atomic = true;
+        tr.statements.push_back({QStringLiteral("DROP VIEW %1").arg(quoteName(view))});
+        tr.statements.push_back({joinTokens(t)});
+        tr.statements.push_back({QStringLiteral("SELECT * FROM %1").arg(quoteName(view)), true});
+        return tr;
+    }
+    if (t[first].is("insert") && second < t.size() && t[second].isName() && !t[second].is("into")) {
+        t.insert(t.begin() + long(second), {word(QStringLiteral("INTO")), space()});
+    } else if (t[first].is("delete") && second < t.size() && t[second].isName() && !t[second].is("from")) {
+        t.insert(t.begin() + long(second), {word(QStringLiteral("FROM")), space()});
+    } else if (t[first].is("select") && second < t.size() && t[second].is("top") && third < t.size() &&
+               t[third].kind == SqlToken::Number) {
+        // SELECT TOP n ... becomes ... LIMIT n.
+        const QString n = t[third].text;
+        t.erase(t.begin() + long(second), t.begin() + long(third) + 1);
+        t.push_back(space());
+        t.push_back(word(QStringLiteral("LIMIT ") + n));
+    }
+    return {{{joinTokens(t)}}, false};
+}
+
+} // namespace
+
+Translation translateTsql(const QString& tsql)
+{
+    QStringList order;
+    for (const SqlToken& t : tokenizeSql(tsql))
+        if (t.kind == SqlToken::Param && !order.contains(t.text.mid(1).toLower()))
+            order << t.text.mid(1).toLower();
+
+    Translation all;
+    int sources = 0;
+    for (const Tokens& stmt : splitStatements(rewriteTokens(tokenizeSql(tsql), order))) {
+        Translation one = translateStatement(stmt);
+        if (one.statements.empty())
+            continue;
+        ++sources;
+        all.atomic = all.atomic || one.atomic;
+        for (SqliteStatement& s : one.statements)
+            all.statements.push_back(std::move(s));
+    }
+    all.atomic = all.atomic && sources >= 1;
+    return all;
+}

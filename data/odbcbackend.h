@@ -1,0 +1,26 @@
+#pragma once
+#include "connection.h"
+
+// SQL Server through Qt's ODBC driver and FreeTDS. Statements go to the
+// server as written; ":name" parameters become positional markers.
+class OdbcBackend : public Backend {
+public:
+    OdbcBackend(const ServerConfig& config, const QString& qtConnectionName);
+    ~OdbcBackend() override;
+
+    std::shared_ptr<ResultSet> select(const QString& sql, const std::vector<BoundParam>& params) override;
+    int execute(const QString& sql, const std::vector<BoundParam>& params) override;
+    void begin() override;
+    void commit() override;
+    void rollback() override;
+    bool inTransaction() const override { return m_inTransaction; }
+
+    // The ODBC connection text for a configuration (a password with ";" or
+    // "}" is braced and its "}" doubled).
+    static QString odbcConnectionText(const ServerConfig& config);
+
+private:
+    QSqlDatabase database() const;
+    QString m_qtName;
+    bool m_inTransaction = false;
+};

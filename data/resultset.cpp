@@ -1,0 +1,135 @@
+#include "resultset.h"
+
+#include <cstring>
+
+int ResultSet::columnIndex(const QString& name) const
+{
+    for (size_t i = 0; i < m_columns.size(); ++i)
+        if (m_columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    return -1;
+}
+
+QVariant ResultSet::value(int row, int col) const
+{
+    const Column& c = m_columns[size_t(col)];
+    const qint64 p = c.payload[size_t(row)];
+    switch (c.tags[size_t(row)]) {
+    case Int:
+        return QVariant(p);
+    case Double: {
+        double d;
+        std::memcpy(&d, &p, sizeof d);
+        return QVariant(d);
+    }
+    case Text:
+        return QVariant(c.texts[size_t(p)]);
+    case DateTime:
+        return QVariant(QDateTime::fromMSecsSinceEpoch(p));
+    default:
+        return QVariant();
+    }
+}
+
+bool ResultSet::isNull(int row, int col) const
+{
+    return m_columns[size_t(col)].tags[size_t(row)] == Null;
+}
+
+QString ResultSet::text(int row, int col) const
+{
+    const Column& c = m_columns[size_t(col)];
+    if (c.tags[size_t(row)] == Text)
+        return c.texts[size_t(c.payload[size_t(row)])];
+    return plainText(value(row, col));
+}
+
+void ResultSet::addColumn(const QString& name, FieldKind kind)
+{
+    Column c;
+    c.name = name;
+    c.kind = kind;
+    m_columns.push_back(std::move(c));
+}
+
+void ResultSet::appendNull(int col)
+{
+    Column& c = m_columns[size_t(col)];
+    c.tags.push_back(Null);
+    c.payload.push_back(0);
+}
+
+void ResultSet::appendInt(int col, qint64 v)
+{
+    Column& c = m_columns[size_t(col)];
+    c.tags.push_back(Int);
+    c.payload.push_back(v);
+}
+
+void ResultSet::appendDouble(int col, double v)
+{
+    Column& c = m_columns[size_t(col)];
+    qint64 p;
+    std::memcpy(&p, &v, sizeof p);
+    c.tags.push_back(Double);
+    c.payload.push_back(p);
+}
+
+void ResultSet::appendText(int col, const QString& v)
+{
+    Column& c = m_columns[size_t(col)];
+    // Repeated texts (names, status words, room numbers) share one copy.
+    auto it = c.textIndex.constFind(v);
+    qint64 index;
+    if (it != c.textIndex.constEnd()) {
+        index = it.value();
+    } else {
+        index = qint64(c.texts.size());
+        c.texts.push_back(v);
+        c.textIndex.insert(v, index);
+    }
+    c.tags.push_back(Text);
+    c.payload.push_back(index);
+}
+
+void ResultSet::appendDateTime(int col, const QDateTime& v)
+{
+    if (!v.isValid())
+        return appendNull(col);
+    Column& c = m_columns[size_t(col)];
+    c.tags.push_back(DateTime);
+    c.payload.push_back(v.toMSecsSinceEpoch());
+}
+
+void ResultSet::appendValue(int col, const QVariant& v)
+{
+    if (v.isNull() || !v.isValid())
+        return appendNull(col);
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::Bool:
+        return appendInt(col, v.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return appendDouble(col, v.toDouble());
+    case QMetaType::QDateTime:
+        return appendDateTime(col, v.toDateTime());
+    case QMetaType::QDate:
+        return appendDateTime(col, QDateTime(v.toDate(), QTime(0, 0)));
+    default:
+        return appendText(col, v.toString());
+    }
+}
+
+void ResultSet::removeRow(int row)
+{
+    for (Column& c : m_columns) {
+        c.tags.erase(c.tags.begin() + row);
+        c.payload.erase(c.payload.begin() + row);
+    }
+    --m_rows;
+}

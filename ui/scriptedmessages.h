@@ -1,0 +1,47 @@
+#pragma once
+#include "messages.h"
+
+#include <QList>
+#include <QQueue>
+
+// A message service for tests: it never opens a window, records every message
+// in `shown` and answers questions from the answers the test queued.
+//
+// Only Yes/No questions take answers from the queue; a box with a single OK
+// button can only be answered Ok, so notices between two questions do not
+// shift the script. With the queue empty a question is answered Yes. A queued
+// Ok reaching a question counts as Yes, as Enter on its default button would.
+class ScriptedMessages : public MessageService {
+public:
+    MsgAnswer show(QWidget* owner, const QString& caption, const QString& text, MsgIcon icon,
+                   MsgButtons buttons) override;
+
+    // Queues the answer to the next question not yet answered.
+    void answerNext(MsgAnswer answer) { m_answers.enqueue(answer); }
+    // Answers queued but not yet given.
+    qsizetype pendingAnswers() const { return m_answers.size(); }
+    // Forgets what was shown and what was queued.
+    void clear();
+
+    QList<ShownMessage> shown;
+
+private:
+    QQueue<MsgAnswer> m_answers;
+};
+
+// Installs a ScriptedMessages for its lifetime and puts back the service that
+// was in force before.
+class ScriptedMessagesScope {
+public:
+    ScriptedMessagesScope();
+    ~ScriptedMessagesScope();
+    ScriptedMessagesScope(const ScriptedMessagesScope&) = delete;
+    ScriptedMessagesScope& operator=(const ScriptedMessagesScope&) = delete;
+
+    ScriptedMessages& messages() { return m_messages; }
+    ScriptedMessages* operator->() { return &m_messages; }
+
+private:
+    ScriptedMessages m_messages;
+    MessageService* m_previous;
+};
