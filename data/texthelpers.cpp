@@ -15,8 +15,7 @@ const char16_t* const kDigits = u"零壹贰叁肆伍陆柒捌玖";
 // still empty, so leading zeros vanish.
 class CapitalsWriter {
 public:
-    void digit(int d, const QString& place)
-    {
+    void digit(int d, const QString& place) {
         if (d == 0) {
             if (!m_text.isEmpty())
                 ++m_zeroRun;
@@ -32,8 +31,7 @@ public:
     // Closes a 万 or 亿 group that holds a non-zero digit. A zero only in the
     // group's unit place is covered by the group's character (壹拾万壹仟); a
     // longer run of zeros keeps its 零 for the next digit (壹佰万零伍仟).
-    void groupMark(const QString& mark)
-    {
+    void groupMark(const QString& mark) {
         m_text += mark;
         if (m_zeroRun == 1)
             m_zeroRun = 0;
@@ -41,8 +39,7 @@ public:
 
     // 圆 closes the yuan whenever any yuan digit was written; zeros before it
     // are never marked (壹佰圆伍角整).
-    void yuanMark()
-    {
+    void yuanMark() {
         if (!m_text.isEmpty())
             m_text += u'圆';
         m_zeroRun = 0;
@@ -56,14 +53,12 @@ private:
     int m_zeroRun = 0;
 };
 
-bool allZero(std::string_view digits)
-{
+bool allZero(std::string_view digits) {
     return digits.find_first_not_of('0') == std::string_view::npos;
 }
 
 // Four places 仟佰拾 and the unit; `digits` holds exactly four of them.
-void writeGroup(CapitalsWriter& w, std::string_view digits)
-{
+void writeGroup(CapitalsWriter& w, std::string_view digits) {
     static const QString places[4] = {QStringLiteral("仟"), QStringLiteral("佰"),
                                       QStringLiteral("拾"), QString()};
     for (int i = 0; i < 4; ++i)
@@ -72,8 +67,7 @@ void writeGroup(CapitalsWriter& w, std::string_view digits)
 
 // Writes a whole number of any length: the part above 亿 recursively, then
 // the 万 group and the unit group.
-void writeInteger(CapitalsWriter& w, std::string_view digits)
-{
+void writeInteger(CapitalsWriter& w, std::string_view digits) {
     if (digits.size() > 8) {
         std::string_view high = digits.substr(0, digits.size() - 8);
         writeInteger(w, high);
@@ -90,8 +84,7 @@ void writeInteger(CapitalsWriter& w, std::string_view digits)
 }
 
 // The magnitude of the amount in whole fen, as decimal digits.
-std::string fenDigits(double magnitude)
-{
+std::string fenDigits(double magnitude) {
     // Up to here amount * 10000 fits a 64-bit integer exactly enough: take the
     // amount to four decimals first, so 0.135 (stored as 0.13500000000000000888)
     // counts as the exact half it was meant to be, then round half to even.
@@ -110,8 +103,7 @@ std::string fenDigits(double magnitude)
 
 } // namespace
 
-QString AmountInCapitals(double amount)
-{
+QString AmountInCapitals(double amount) {
     if (!std::isfinite(amount))
         return QString();
 
@@ -137,8 +129,7 @@ QString AmountInCapitals(double amount)
 namespace {
 
 // The initial letter of the double-byte character lead:trail, or '?'.
-char initialOf(unsigned lead, unsigned trail)
-{
+char initialOf(unsigned lead, unsigned trail) {
     // First code of each letter's range; each range ends where the next
     // begins. Pinyin has no initial I, U or V.
     struct Range {
@@ -146,11 +137,10 @@ char initialOf(unsigned lead, unsigned trail)
         char letter;
     };
     static const Range ranges[] = {
-        {0xB0A1, 'A'}, {0xB0C5, 'B'}, {0xB2C1, 'C'}, {0xB4EE, 'D'}, {0xB6EA, 'E'},
-        {0xB7A2, 'F'}, {0xB8C1, 'G'}, {0xB9FE, 'H'}, {0xBBF7, 'J'}, {0xBFA6, 'K'},
-        {0xC0AC, 'L'}, {0xC2E8, 'M'}, {0xC4C3, 'N'}, {0xC5B6, 'O'}, {0xC5BE, 'P'},
-        {0xC6DA, 'Q'}, {0xC8BB, 'R'}, {0xC8F6, 'S'}, {0xCBFA, 'T'}, {0xCDDA, 'W'},
-        {0xCEF4, 'X'}, {0xD1B9, 'Y'}, {0xD4D1, 'Z'},
+        {0xB0A1, 'A'}, {0xB0C5, 'B'}, {0xB2C1, 'C'}, {0xB4EE, 'D'}, {0xB6EA, 'E'}, {0xB7A2, 'F'},
+        {0xB8C1, 'G'}, {0xB9FE, 'H'}, {0xBBF7, 'J'}, {0xBFA6, 'K'}, {0xC0AC, 'L'}, {0xC2E8, 'M'},
+        {0xC4C3, 'N'}, {0xC5B6, 'O'}, {0xC5BE, 'P'}, {0xC6DA, 'Q'}, {0xC8BB, 'R'}, {0xC8F6, 'S'},
+        {0xCBFA, 'T'}, {0xCDDA, 'W'}, {0xCEF4, 'X'}, {0xD1B9, 'Y'}, {0xD4D1, 'Z'},
     };
     constexpr unsigned lastLevelOne = 0xD7F9;
 
@@ -173,16 +163,14 @@ char initialOf(unsigned lead, unsigned trail)
 
 } // namespace
 
-QString CharInitial(const QByteArray& twoBytes)
-{
+QString CharInitial(const QByteArray& twoBytes) {
     if (twoBytes.size() != 2)
         return QStringLiteral("?");
     return QString(QChar::fromLatin1(initialOf(static_cast<unsigned char>(twoBytes[0]),
                                                static_cast<unsigned char>(twoBytes[1]))));
 }
 
-QString PinyinInitialsGbk(const QByteArray& gbk)
-{
+QString PinyinInitialsGbk(const QByteArray& gbk) {
     QString result;
     result.reserve(gbk.size());
     const qsizetype n = gbk.size();
@@ -207,8 +195,7 @@ QString PinyinInitialsGbk(const QByteArray& gbk)
     return result;
 }
 
-QString PinyinInitials(const QString& text)
-{
+QString PinyinInitials(const QString& text) {
     if (text.isEmpty())
         return QString();
     // Characters outside GBK come out as '?', which the walk keeps as it is.

@@ -2,8 +2,7 @@
 
 #include "messages.h"
 
-void showGeneralError(const QString& errorText)
-{
+void showGeneralError(const QString& errorText) {
     MessageService::current().show(nullptr, QStringLiteral("房屋出租管理"), errorText,
                                    MsgIcon::Critical, MsgButtons::Ok);
 }

@@ -14,9 +14,7 @@ void showGeneralError(const QString& errorText);
 // Runs one step of the program (a button's work, a screen's opening). Any
 // failure it throws is shown by the general error display and the step is
 // abandoned; the program goes on. Returns true when the step completed.
-template <class F>
-bool guarded(F&& step)
-{
+template <class F> bool guarded(F&& step) {
     try {
         std::forward<F>(step)();
         return true;

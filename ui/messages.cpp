@@ -12,8 +12,7 @@ namespace {
 class DialogMessages final : public MessageService {
 public:
     MsgAnswer show(QWidget* owner, const QString& caption, const QString& text, MsgIcon icon,
-                   MsgButtons buttons) override
-    {
+                   MsgButtons buttons) override {
         const MsgAnswer fallback = buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
         if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
             // No widgets to show a box with: the message must still be seen.
@@ -40,13 +39,11 @@ public:
         if (buttons == MsgButtons::Ok)
             return MsgAnswer::Ok;
         // Closing the window without a button counts as No.
-        return box.clickedButton() == box.button(QMessageBox::Yes) ? MsgAnswer::Yes
-                                                                    : MsgAnswer::No;
+        return box.clickedButton() == box.button(QMessageBox::Yes) ? MsgAnswer::Yes : MsgAnswer::No;
     }
 
 private:
-    static QMessageBox::Icon toQt(MsgIcon icon)
-    {
+    static QMessageBox::Icon toQt(MsgIcon icon) {
         switch (icon) {
         case MsgIcon::Information:
             return QMessageBox::Information;
@@ -67,36 +64,30 @@ MessageService* installed = nullptr;
 
 } // namespace
 
-MessageService::~MessageService()
-{
+MessageService::~MessageService() {
     if (installed == this)
         installed = nullptr;
 }
 
-MessageService& MessageService::current()
-{
+MessageService& MessageService::current() {
     static DialogMessages dialogs;
     return installed ? *installed : dialogs;
 }
 
-MessageService* MessageService::install(MessageService* service)
-{
+MessageService* MessageService::install(MessageService* service) {
     return std::exchange(installed, service);
 }
 
-void ShowWarning(const QString& text)
-{
+void ShowWarning(const QString& text) {
     MessageService::current().show(nullptr, QStringLiteral("警告"), text, MsgIcon::Warning,
                                    MsgButtons::Ok);
 }
 
-void showNotice(QWidget* owner, const QString& caption, const QString& text, MsgIcon icon)
-{
+void showNotice(QWidget* owner, const QString& caption, const QString& text, MsgIcon icon) {
     MessageService::current().show(owner, caption, text, icon, MsgButtons::Ok);
 }
 
-bool askYesNo(QWidget* owner, const QString& caption, const QString& text, MsgIcon icon)
-{
+bool askYesNo(QWidget* owner, const QString& caption, const QString& text, MsgIcon icon) {
     return MessageService::current().show(owner, caption, text, icon, MsgButtons::YesNo) ==
            MsgAnswer::Yes;
 }

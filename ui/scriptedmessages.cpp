@@ -1,8 +1,7 @@
 #include "scriptedmessages.h"
 
 MsgAnswer ScriptedMessages::show(QWidget* owner, const QString& caption, const QString& text,
-                                 MsgIcon icon, MsgButtons buttons)
-{
+                                 MsgIcon icon, MsgButtons buttons) {
     MsgAnswer answer = MsgAnswer::Ok;
     if (buttons == MsgButtons::YesNo) {
         answer = m_answers.isEmpty() ? MsgAnswer::Yes : m_answers.dequeue();
@@ -13,18 +12,13 @@ MsgAnswer ScriptedMessages::show(QWidget* owner, const QString& caption, const Q
     return answer;
 }
 
-void ScriptedMessages::clear()
-{
+void ScriptedMessages::clear() {
     shown.clear();
     m_answers.clear();
 }
 
-ScriptedMessagesScope::ScriptedMessagesScope()
-    : m_previous(MessageService::install(&m_messages))
-{
-}
+ScriptedMessagesScope::ScriptedMessagesScope() : m_previous(MessageService::install(&m_messages)) {}
 
-ScriptedMessagesScope::~ScriptedMessagesScope()
-{
+ScriptedMessagesScope::~ScriptedMessagesScope() {
     MessageService::install(m_previous);
 }
