@@ -16,13 +16,24 @@ Connection::~Connection() { close(); }
 
 Connection& Connection::shared()
 {
-    static Connection adoCon;
-    return adoCon;
+    // Never destroyed as a static: Qt's SQL drivers are gone by then. The
+    // application closes it when it ends (see open()).
+    static Connection* adoCon = new Connection;
+    return *adoCon;
 }
+
+namespace {
+void closeSharedAtExit() { Connection::shared().close(); }
+} // namespace
 
 void Connection::open(const ServerConfig& config)
 {
     close();
+    static bool closeRegistered = false;
+    if (this == &shared() && !closeRegistered && QCoreApplication::instance()) {
+        qAddPostRoutine(closeSharedAtExit);
+        closeRegistered = true;
+    }
     m_config = config;
     m_qtName = QStringLiteral("zentavo-%1").arg(g_connectionCounter.fetchAndAddOrdered(1));
     if (config.name.startsWith(QLatin1String("sqlite:"), Qt::CaseInsensitive)) {

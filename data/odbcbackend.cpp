@@ -4,6 +4,7 @@
 #include "sqltokens.h"
 
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 

@@ -119,7 +119,7 @@ bool looksLikeStoredDateTime(const unsigned char* s, int n)
 void readRows(sqlite3* db, sqlite3_stmt* st, ResultSet& rs)
 {
     const int cols = sqlite3_column_count(st);
-    std::vector<bool> known(size_t(cols));
+    std::vector<bool> known(static_cast<size_t>(cols), false);
     for (int c = 0; c < cols; ++c) {
         const FieldKind k = kindOfDecl(sqlite3_column_decltype(st, c));
         rs.addColumn(QString::fromUtf8(sqlite3_column_name(st, c)), k);
@@ -152,7 +152,7 @@ void readRows(sqlite3* db, sqlite3_stmt* st, ResultSet& rs)
                 const FieldKind k = rs.columnKind(c);
                 // Dates are stored as canonical text; an expression over a
                 // date column (max(cbrq)) comes back as such a text too.
-                if (k == FieldKind::DateTime || ((k == FieldKind::Unknown || k == FieldKind::Text) && looksLikeStoredDateTime(p, n) && k != FieldKind::Text)) {
+                if (k == FieldKind::DateTime || (k == FieldKind::Unknown && looksLikeStoredDateTime(p, n))) {
                     const QDateTime d = parseDateTimeText(QString::fromUtf8(reinterpret_cast<const char*>(p), n));
                     if (d.isValid()) {
                         rs.appendDateTime(c, d);
@@ -182,6 +182,12 @@ void readRows(sqlite3* db, sqlite3_stmt* st, ResultSet& rs)
 EmbeddedBackend::EmbeddedBackend(const QString& path, const QString& qtName) : m_qtName(qtName)
 {
     const bool isNew = !QFileInfo::exists(path);
+    openFile(path, isNew);
+}
+
+void EmbeddedBackend::openFile(const QString& path, bool isNew)
+{
+    const QString& qtName = m_qtName;
     QSqlDatabase qdb = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), qtName);
     qdb.setDatabaseName(path);
     // A second program on the same file waits for the lock instead of
@@ -208,7 +214,8 @@ EmbeddedBackend::EmbeddedBackend(const QString& path, const QString& qtName) : m
             Schema::install(*this);
         } catch (...) {
             m_db = nullptr;
-            QSqlDatabase::database(qtName, false).close();
+            qdb.close();
+            qdb = QSqlDatabase();
             QSqlDatabase::removeDatabase(qtName);
             throw;
         }

@@ -21,6 +21,7 @@ public:
 
 private:
     int run(const QString& sql, const std::vector<BoundParam>& params, std::shared_ptr<ResultSet>* result);
+    void openFile(const QString& path, bool isNew);
     void plain(const char* sql);
 
     QString m_qtName;

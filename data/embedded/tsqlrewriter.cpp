@@ -235,7 +235,7 @@ QStringList ruleTriggers(const QString& table, const std::vector<ColumnRule>& ru
     QStringList out;
     for (const char* event : {"INSERT", "UPDATE"}) {
         out << QStringLiteral("CREATE TRIGGER %1 AFTER %2 ON %3 WHEN (%4)>0 BEGIN %5 END")
-                   .arg(quoteName(QStringLiteral("zt_%1_%2").arg(QLatin1String(event).toLower(), table)),
+                   .arg(quoteName(QStringLiteral("zt_%1_%2").arg(QString::fromLatin1(event).toLower(), table)),
                         QLatin1String(event), quoteName(table), when, body);
     }
     return out;
@@ -335,6 +335,7 @@ Translation translateCreateTable(const Tokens& t, size_t nameAt)
             if (rule.kind == ColumnRule::DateTime)
                 out.push_back(word(QStringLiteral(" COLLATE zt_datetime")));
         }
+        out.push_back(space());
         appendFiltered(out, attrs, 0, attrs.size());
         rules.push_back(rule);
     }

@@ -1,0 +1,25 @@
+#include "sqlcatalog.h"
+
+namespace {
+std::vector<CatalogStatement>& registry()
+{
+    static std::vector<CatalogStatement> statements;
+    return statements;
+}
+} // namespace
+
+QString catalogSql(const char* owner, const QStringList& lines) { return catalogSql(owner, lines.join(QLatin1Char('\n'))); }
+
+QString catalogSql(const char* owner, const QString& text)
+{
+    registry().push_back({QString::fromUtf8(owner), text});
+    return text;
+}
+
+bool catalogSample(const char* owner, const QString& text)
+{
+    registry().push_back({QString::fromUtf8(owner), text});
+    return true;
+}
+
+const std::vector<CatalogStatement>& catalogStatements() { return registry(); }

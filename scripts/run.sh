@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Starts the program from the build's bin folder. On first use it writes an
+# iniFw.ini that selects the embedded database file beside the program; the
+# file itself is created with its tables and starting rows when the program
+# first connects. Without a desktop the program runs under Xvfb.
+set -euo pipefail
+bin=$(cd "$1" && pwd)
+if [[ ! -f "$bin/iniFw.ini" ]]; then
+  printf '[server]\nname=sqlite:zentavo.db\ndatabaseName=\nuser=\npass=\n' > "$bin/iniFw.ini"
+  echo "Wrote $bin/iniFw.ini (embedded database zentavo.db)."
+fi
+if [[ ! -x "$bin/zentavo" ]]; then
+  # Until the windows exist, create the database through the SQL console.
+  "$bin/zentavo-sql" -c "$bin/iniFw.ini" -Q "select count(*) as tables from sysobjects"
+  exit 0
+fi
+if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
+  exec xvfb-run -a -s "-screen 0 1280x800x24" "$bin/zentavo"
+fi
+exec "$bin/zentavo"
