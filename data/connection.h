@@ -28,6 +28,9 @@ public:
                                               const std::vector<BoundParam>& params) = 0;
     // Runs statements that return no rows; answers the rows changed.
     virtual int execute(const QString& sql, const std::vector<BoundParam>& params) = 0;
+    // Compiles the statement without running it: names and syntax are
+    // checked as the database would check them.
+    virtual void compile(const QString& sql) = 0;
     virtual void begin() = 0;
     virtual void commit() = 0;
     virtual void rollback() = 0;

@@ -2,9 +2,54 @@
 
 #include "clock.h"
 #include "query.h"
+#include "sqlcatalog.h"
 
 QString BiaodiName;
 QString SyBiaodiName;
+
+namespace {
+
+QString existsSql(const QString& name)
+{
+    return QStringLiteral("Select *  From Sysobjects  Where name='") + name + QStringLiteral("'");
+}
+
+QString createSql(const QString& name)
+{
+    return QStringLiteral("CREATE TABLE [dbo].[") + name + QStringLiteral("] (") +
+           QStringLiteral("[ID] [int] IDENTITY (1, 1) NOT NULL ,") +
+           QStringLiteral("[fangno] [char] (8) COLLATE Chinese_PRC_CI_AS NOT NULL ,") +
+           QStringLiteral("[Cbrq] [datetime] NOT NULL ,") + QStringLiteral("[lsb] [numeric](6, 2) NULL ,") +
+           QStringLiteral("[rsb] [numeric](6, 2) NULL ,") + QStringLiteral("[db] [numeric](6, 2) NULL ,") +
+           QStringLiteral("[mqb] [numeric](6, 2) NULL") + QStringLiteral(") ON [PRIMARY]");
+}
+
+QString keySql(const QString& name)
+{
+    return QStringLiteral("ALTER TABLE [dbo].[") + name + QStringLiteral("] WITH NOCHECK ADD ") +
+           QStringLiteral("CONSTRAINT [PK_") + name + QStringLiteral("] PRIMARY KEY  CLUSTERED") +
+           QStringLiteral("([ID])  ON [PRIMARY] ");
+}
+
+QString alterViewSql(const QString& thisMonth, const QString& lastMonth)
+{
+    return QStringLiteral("Alter view XmXf as SELECT C.manid, D.manname, D.Zjm, C.fangno,B.Cbrq, B.lsb, "
+                          "B.rsb,B.db, B.mqb,A.Cbrq AS bycbrq, A.lsb AS bylsb,A.rsb AS byrsb, A.db AS "
+                          "bydb,A.mqb AS bymqb FROM dbo.Zf_Man D INNER JOIN dbo.Zf_Rz C ON D.manid = "
+                          "C.manid INNER JOIN ") +
+           thisMonth + QStringLiteral(" A ON C.fangno = A.fangno INNER JOIN ") + lastMonth +
+           QStringLiteral(" B ON A.fangno = B.fangno");
+}
+
+// Representative instances for the test that runs every statement.
+const bool kSamples = catalogSample("EnsureBiaodiTable exists", existsSql(QStringLiteral("zf_Biaodi199901"))) &&
+                      catalogSample("EnsureBiaodiTable create and key",
+                                    createSql(QStringLiteral("zf_Biaodi199901")) + QLatin1Char(';') +
+                                        keySql(QStringLiteral("zf_Biaodi199901"))) &&
+                      catalogSample("AlterXmXfView", alterViewSql(QStringLiteral("zf_Biaodi202403"),
+                                                                  QStringLiteral("zf_Biaodi202402")));
+
+} // namespace
 
 QString BiaodiTableName(int year, int month)
 {
@@ -23,22 +68,15 @@ void EnsureBiaodiTable(const QString& name) { EnsureBiaodiTable(Connection::shar
 void EnsureBiaodiTable(Connection& connection, const QString& name)
 {
     Query exists(connection);
-    exists.setSql(QStringLiteral("Select *  From Sysobjects  Where name='") + name + QStringLiteral("'"));
+    exists.setSql(existsSql(name));
     exists.open();
     if (!exists.isEmpty())
         return;
     Query create(connection);
-    create.setSql(QStringLiteral("CREATE TABLE [dbo].[") + name + QStringLiteral("] (") +
-                  QStringLiteral("[ID] [int] IDENTITY (1, 1) NOT NULL ,") +
-                  QStringLiteral("[fangno] [char] (8) COLLATE Chinese_PRC_CI_AS NOT NULL ,") +
-                  QStringLiteral("[Cbrq] [datetime] NOT NULL ,") + QStringLiteral("[lsb] [numeric](6, 2) NULL ,") +
-                  QStringLiteral("[rsb] [numeric](6, 2) NULL ,") + QStringLiteral("[db] [numeric](6, 2) NULL ,") +
-                  QStringLiteral("[mqb] [numeric](6, 2) NULL") + QStringLiteral(") ON [PRIMARY]"));
+    create.setSql(createSql(name));
     create.exec();
     Query key(connection);
-    key.setSql(QStringLiteral("ALTER TABLE [dbo].[") + name + QStringLiteral("] WITH NOCHECK ADD ") +
-               QStringLiteral("CONSTRAINT [PK_") + name + QStringLiteral("] PRIMARY KEY  CLUSTERED") +
-               QStringLiteral("([ID])  ON [PRIMARY] "));
+    key.setSql(keySql(name));
     key.exec();
 }
 
@@ -53,19 +91,10 @@ void EnsureCurrentBiaodiTables()
 
 void AlterXmXfView()
 {
-    const QDate today = Clock::today();
-    SetBiaodiName(today.year(), today.month());
-    SetSyBiaodiName(today.year(), today.month());
     // A run that went on into a new month meets a month whose table was not
-    // made at start-up; make it first so the redefinition cannot fail.
-    EnsureBiaodiTable(BiaodiName);
-    EnsureBiaodiTable(SyBiaodiName);
+    // made at start-up; make both first so the redefinition cannot fail.
+    EnsureCurrentBiaodiTables();
     Query alter;
-    alter.setSql(QStringLiteral("Alter view XmXf as SELECT C.manid, D.manname, D.Zjm, C.fangno,B.Cbrq, B.lsb, "
-                                "B.rsb,B.db, B.mqb,A.Cbrq AS bycbrq, A.lsb AS bylsb,A.rsb AS byrsb, A.db AS "
-                                "bydb,A.mqb AS bymqb FROM dbo.Zf_Man D INNER JOIN dbo.Zf_Rz C ON D.manid = "
-                                "C.manid INNER JOIN ") +
-                 BiaodiName + QStringLiteral(" A ON C.fangno = A.fangno INNER JOIN ") + SyBiaodiName +
-                 QStringLiteral(" B ON A.fangno = B.fangno"));
+    alter.setSql(alterViewSql(BiaodiName, SyBiaodiName));
     alter.exec();
 }

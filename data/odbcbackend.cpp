@@ -163,6 +163,14 @@ int OdbcBackend::execute(const QString& sql, const std::vector<BoundParam>& para
     return q.numRowsAffected();
 }
 
+void OdbcBackend::compile(const QString& sql)
+{
+    std::vector<const BoundParam*> order;
+    QSqlQuery q(database());
+    if (!q.prepare(positional(sql, {}, order)))
+        throw DbError(errorText(q.lastError()));
+}
+
 void OdbcBackend::begin()
 {
     if (!database().transaction())

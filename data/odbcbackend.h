@@ -10,6 +10,7 @@ public:
 
     std::shared_ptr<ResultSet> select(const QString& sql, const std::vector<BoundParam>& params) override;
     int execute(const QString& sql, const std::vector<BoundParam>& params) override;
+    void compile(const QString& sql) override;
     void begin() override;
     void commit() override;
     void rollback() override;

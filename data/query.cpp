@@ -86,6 +86,8 @@ int Query::exec()
     return m_connection.backend().execute(m_sql, orderedParams());
 }
 
+void Query::compile() { m_connection.backend().compile(m_sql); }
+
 void Query::close()
 {
     m_result.reset();

@@ -37,6 +37,8 @@ public:
     void open();
     // Runs a statement that returns no rows; answers the rows changed.
     int exec();
+    // Checks the statement against the database without running it.
+    void compile();
     void close();
     bool isOpen() const { return m_result != nullptr; }
 

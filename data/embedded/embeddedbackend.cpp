@@ -242,6 +242,31 @@ void EmbeddedBackend::plain(const char* sql)
     }
 }
 
+void EmbeddedBackend::compile(const QString& sql)
+{
+    // Statements of one text may depend on each other (a table created, then
+    // keyed), so each is compiled after running the ones before it inside a
+    // savepoint that is rolled back at the end.
+    plain("SAVEPOINT zt_compile");
+    try {
+        for (const SqliteStatement& s : translateTsql(sql).statements) {
+            const QByteArray text = s.sql.toUtf8();
+            sqlite3_stmt* st = nullptr;
+            if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, nullptr) != SQLITE_OK)
+                throw DbError(sqliteError(m_db));
+            if (st && !sqlite3_stmt_readonly(st))
+                sqlite3_step(st);
+            sqlite3_finalize(st);
+        }
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK TO zt_compile", nullptr, nullptr, nullptr);
+        sqlite3_exec(m_db, "RELEASE zt_compile", nullptr, nullptr, nullptr);
+        throw;
+    }
+    sqlite3_exec(m_db, "ROLLBACK TO zt_compile", nullptr, nullptr, nullptr);
+    sqlite3_exec(m_db, "RELEASE zt_compile", nullptr, nullptr, nullptr);
+}
+
 int EmbeddedBackend::run(const QString& sql, const std::vector<BoundParam>& params, std::shared_ptr<ResultSet>* result)
 {
     const Translation tr = translateTsql(sql);
