@@ -25,7 +25,7 @@ QVariant ResultSet::value(int row, int col) const
     case Text:
         return QVariant(c.texts[size_t(p)]);
     case DateTime:
-        return QVariant(QDateTime::fromMSecsSinceEpoch(p));
+        return QVariant(QDateTime(QDate::fromJulianDay(p / 86400000), QTime::fromMSecsSinceStartOfDay(int(p % 86400000))));
     default:
         return QVariant();
     }
@@ -77,16 +77,24 @@ void ResultSet::appendDouble(int col, double v)
 
 void ResultSet::appendText(int col, const QString& v)
 {
+    const QByteArray utf8 = v.toUtf8();
+    appendTextUtf8(col, utf8.constData(), int(utf8.size()));
+}
+
+void ResultSet::appendTextUtf8(int col, const char* bytes, int size)
+{
     Column& c = m_columns[size_t(col)];
-    // Repeated texts (names, status words, room numbers) share one copy.
-    auto it = c.textIndex.constFind(v);
+    // Repeated texts (names, status words, room numbers) share one copy and
+    // are decoded once.
+    const std::string_view key(bytes, size_t(size));
+    auto it = c.textIndex.find(key);
     qint64 index;
-    if (it != c.textIndex.constEnd()) {
-        index = it.value();
+    if (it != c.textIndex.end()) {
+        index = it->second;
     } else {
         index = qint64(c.texts.size());
-        c.texts.push_back(v);
-        c.textIndex.insert(v, index);
+        c.texts.push_back(QString::fromUtf8(bytes, size));
+        c.textIndex.emplace(std::string(key), index);
     }
     c.tags.push_back(Text);
     c.payload.push_back(index);
@@ -96,9 +104,14 @@ void ResultSet::appendDateTime(int col, const QDateTime& v)
 {
     if (!v.isValid())
         return appendNull(col);
+    appendDateTime(col, v.date().toJulianDay(), v.time().msecsSinceStartOfDay());
+}
+
+void ResultSet::appendDateTime(int col, qint64 julianDay, int msecsOfDay)
+{
     Column& c = m_columns[size_t(col)];
     c.tags.push_back(DateTime);
-    c.payload.push_back(v.toMSecsSinceEpoch());
+    c.payload.push_back(julianDay * 86400000 + msecsOfDay);
 }
 
 void ResultSet::appendValue(int col, const QVariant& v)

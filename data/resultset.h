@@ -1,11 +1,13 @@
 #pragma once
 #include "sqlvalue.h"
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // A static, fully read result. Values are kept column by column in a compact
@@ -31,7 +33,11 @@ public:
     void appendInt(int col, qint64 v);
     void appendDouble(int col, double v);
     void appendText(int col, const QString& v);
+    // A text given as UTF-8 bytes; repeated texts are decoded once.
+    void appendTextUtf8(int col, const char* bytes, int size);
     void appendDateTime(int col, const QDateTime& v);
+    // A date-time given by its Julian day and milliseconds since midnight.
+    void appendDateTime(int col, qint64 julianDay, int msecsOfDay);
     void appendValue(int col, const QVariant& v);
     void finishRow() { ++m_rows; }
 
@@ -43,9 +49,15 @@ private:
         QString name;
         FieldKind kind = FieldKind::Unknown;
         std::vector<std::uint8_t> tags;
-        std::vector<qint64> payload; // integer, double bits, text index or msecs
+        // integer, double bits, text index, or a date-time as
+        // julianDay * 86400000 + msecsOfDay (no time zone arithmetic)
+        std::vector<qint64> payload;
         std::vector<QString> texts;
-        QHash<QString, qint64> textIndex;
+        struct Hash {
+            using is_transparent = void;
+            size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+        };
+        std::unordered_map<std::string, qint64, Hash, std::equal_to<>> textIndex;
     };
     std::vector<Column> m_columns;
     int m_rows = 0;

@@ -137,6 +137,29 @@ QDateTime parseDateTimeText(const QString& input)
     return QDateTime(date, time);
 }
 
+bool parseCanonicalDateTime(const char* s, int n, qint64* julianDay, int* msecsOfDay)
+{
+    static const char pattern[] = "dddd-dd-dd dd:dd:dd.ddd";
+    if (n != 23)
+        return false;
+    for (int i = 0; i < 23; ++i)
+        if (pattern[i] == 'd' ? (s[i] < '0' || s[i] > '9') : s[i] != pattern[i])
+            return false;
+    auto num = [s](int at, int len) {
+        int v = 0;
+        for (int i = 0; i < len; ++i)
+            v = v * 10 + (s[at + i] - '0');
+        return v;
+    };
+    const QDate date(num(0, 4), num(5, 2), num(8, 2));
+    const int h = num(11, 2), m = num(14, 2), sec = num(17, 2), ms = num(20, 3);
+    if (!date.isValid() || h > 23 || m > 59 || sec > 59)
+        return false;
+    *julianDay = date.toJulianDay();
+    *msecsOfDay = ((h * 60 + m) * 60 + sec) * 1000 + ms;
+    return true;
+}
+
 QString canonicalDateTime(const QDateTime& value)
 {
     return value.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));

@@ -28,6 +28,10 @@ QString plainText(const QVariant& value);
 // "2004-05-01T08:30:00". An unparsable text gives an invalid QDateTime.
 QDateTime parseDateTimeText(const QString& text);
 
+// Reads the canonical stored form "yyyy-MM-dd hh:mm:ss.zzz" from bytes
+// without building a QDateTime; false when the bytes are not in that form.
+bool parseCanonicalDateTime(const char* s, int n, qint64* julianDay, int* msecsOfDay);
+
 // The canonical stored form "yyyy-MM-dd hh:mm:ss.zzz".
 QString canonicalDateTime(const QDateTime& value);
 

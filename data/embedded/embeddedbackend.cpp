@@ -105,17 +105,6 @@ FieldKind kindOfDecl(const char* decl)
     return FieldKind::Unknown;
 }
 
-bool looksLikeStoredDateTime(const unsigned char* s, int n)
-{
-    if (n != 23)
-        return false;
-    static const char pattern[] = "dddd-dd-dd dd:dd:dd.ddd";
-    for (int i = 0; i < 23; ++i)
-        if (pattern[i] == 'd' ? (s[i] < '0' || s[i] > '9') : s[i] != pattern[i])
-            return false;
-    return true;
-}
-
 void readRows(sqlite3* db, sqlite3_stmt* st, ResultSet& rs)
 {
     const int cols = sqlite3_column_count(st);
@@ -152,10 +141,12 @@ void readRows(sqlite3* db, sqlite3_stmt* st, ResultSet& rs)
                 const FieldKind k = rs.columnKind(c);
                 // Dates are stored as canonical text; an expression over a
                 // date column (max(cbrq)) comes back as such a text too.
-                if (k == FieldKind::DateTime || (k == FieldKind::Unknown && looksLikeStoredDateTime(p, n))) {
-                    const QDateTime d = parseDateTimeText(QString::fromUtf8(reinterpret_cast<const char*>(p), n));
-                    if (d.isValid()) {
-                        rs.appendDateTime(c, d);
+                qint64 day;
+                int msecs;
+                if ((k == FieldKind::DateTime || k == FieldKind::Unknown) &&
+                    parseCanonicalDateTime(reinterpret_cast<const char*>(p), n, &day, &msecs)) {
+                    {
+                        rs.appendDateTime(c, day, msecs);
                         if (!known[size_t(c)]) {
                             rs.setColumnKind(c, FieldKind::DateTime);
                             known[size_t(c)] = true;
@@ -163,7 +154,7 @@ void readRows(sqlite3* db, sqlite3_stmt* st, ResultSet& rs)
                         break;
                     }
                 }
-                rs.appendText(c, QString::fromUtf8(reinterpret_cast<const char*>(p), n));
+                rs.appendTextUtf8(c, reinterpret_cast<const char*>(p), n);
                 if (!known[size_t(c)]) {
                     rs.setColumnKind(c, FieldKind::Text);
                     known[size_t(c)] = true;

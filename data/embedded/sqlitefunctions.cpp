@@ -136,18 +136,34 @@ bool isCanonicalDateTime(const char* s, int n)
 
 // zt_datetime: date-time columns compare as dates whatever the written
 // form of the other side ('2004-5-1' equals '2004-05-01 00:00:00.000').
+// Stored values are canonical; the other side is usually one literal
+// compared many times over, so its canonical form is remembered.
+QByteArray canonicalForm(const char* s, int n)
+{
+    struct Entry {
+        QByteArray input, output;
+    };
+    thread_local Entry cache[4];
+    thread_local int next = 0;
+    if (isCanonicalDateTime(s, n))
+        return QByteArray::fromRawData(s, n);
+    for (const Entry& e : cache)
+        if (e.input.size() == n && std::memcmp(e.input.constData(), s, size_t(n)) == 0)
+            return e.output;
+    const QDateTime d = parseDateTimeText(QString::fromUtf8(s, n));
+    Entry& e = cache[next];
+    next = (next + 1) % 4;
+    e.input = QByteArray(s, n);
+    e.output = d.isValid() ? canonicalDateTime(d).toLatin1() : e.input;
+    return e.output;
+}
+
 int compareDateTime(void*, int n1, const void* s1, int n2, const void* s2)
 {
-    const auto* a = static_cast<const char*>(s1);
-    const auto* b = static_cast<const char*>(s2);
-    if (!(isCanonicalDateTime(a, n1) && isCanonicalDateTime(b, n2))) {
-        const QDateTime x = parseDateTimeText(QString::fromUtf8(a, n1));
-        const QDateTime y = parseDateTimeText(QString::fromUtf8(b, n2));
-        if (x.isValid() && y.isValid())
-            return x < y ? -1 : (y < x ? 1 : 0);
-    }
-    const int c = std::memcmp(a, b, size_t(std::min(n1, n2)));
-    return c != 0 ? c : (n1 < n2 ? -1 : (n1 > n2 ? 1 : 0));
+    const QByteArray a = canonicalForm(static_cast<const char*>(s1), n1);
+    const QByteArray b = canonicalForm(static_cast<const char*>(s2), n2);
+    const int c = std::memcmp(a.constData(), b.constData(), size_t(std::min(a.size(), b.size())));
+    return c != 0 ? c : (a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0));
 }
 
 // ---- Date functions ----------------------------------------------------
