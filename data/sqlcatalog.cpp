@@ -8,10 +8,9 @@ std::vector<CatalogStatement>& registry()
 }
 } // namespace
 
-QString catalogSql(const char* owner, const QStringList& lines) { return catalogSql(owner, lines.join(QLatin1Char('\n'))); }
-
-QString catalogSql(const char* owner, const QString& text)
+QString catalogSql(const char* owner, const QStringList& lines)
 {
+    const QString text = lines.join(QLatin1Char('\n'));
     registry().push_back({QString::fromUtf8(owner), text});
     return text;
 }

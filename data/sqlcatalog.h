@@ -20,7 +20,6 @@ struct CatalogStatement {
 
 // Registers the statement and answers its text, lines joined with "\n".
 QString catalogSql(const char* owner, const QStringList& lines);
-QString catalogSql(const char* owner, const QString& text);
 // Registers a representative instance of a statement built at run time;
 // answers true so it can initialise a static.
 bool catalogSample(const char* owner, const QString& text);
