@@ -1,5 +1,8 @@
 #include "config.h"
 #include "connection.h"
+#include "odbcbackend.h"
+
+#include <QElapsedTimer>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -67,11 +70,14 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::newRow("no configuration") << QString();
         QTest::newRow("embedded file in a missing folder") << QStringLiteral("sqlite:/nonexistent/dir/x.db");
+        QTest::newRow("server that does not answer") << QStringLiteral("127.0.0.1,1");
     }
     void failingConnectionsReportAtOnce()
     {
         QFETCH(QString, name);
         Connection c;
+        QElapsedTimer clock;
+        clock.start();
         bool failed = false;
         try {
             c.open({name, {}, {}, {}});
@@ -80,6 +86,14 @@ private slots:
         }
         QVERIFY(failed);
         QVERIFY(!c.isOpen());
+        QVERIFY(clock.elapsed() < 20000); // a login timeout, never a hang
+    }
+
+    void serverConnectionTextKeepsAwkwardPasswords()
+    {
+        const QString text = OdbcBackend::odbcConnectionText({"db1\\SQL2000", "房屋", "sa", "p;w}d"});
+        QVERIFY(text.startsWith(QStringLiteral("DRIVER={FreeTDS};SERVER={db1\\SQL2000};DATABASE={房屋};UID={sa};")));
+        QVERIFY(text.contains(QLatin1String("PWD={p;w}}d};")));
     }
 };
 
