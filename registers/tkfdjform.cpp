@@ -1,8 +1,156 @@
 #include "tkfdjform.h"
 
+#include "maintenance.h"
+#include "sqlcatalog.h"
+#include "texthelpers.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kListSql = catalogSql("TKfdjForm list", QStringList{
+    "select manid,manname, case sex when '1' then '男'  else '女' end as sex,",
+    "idcard,iddress,handset,company from zf_man"});
+
+const QString kInsertSql = catalogSql("TKfdjForm insert", QStringList{
+    "insert into Zf_Man",
+    "      (manid,manname,zjm,sex,idcard,iddress,handset,company)",
+    "values(:manid,:manname,:zjm,:sex,:idcard,:iddress,:handset,:company)"});
+
+const QString kUpdateSql = catalogSql("TKfdjForm update", QStringList{
+    "update Zf_Man",
+    "set manID = :manid,",
+    "    manname= :manname,",
+    "    zjm    = :zjm,",
+    "    sex    = :sex,",
+    "    idcard = :idcard,",
+    "    iddress= :iddress,",
+    "    handset= :handset,",
+    "    company= :company",
+    "where ",
+    "     manid=:oldmanid  "});
+
+// The stored sex code: "1" when the box reads exactly 男 once blanks and
+// control characters are taken from both ends, "0" for anything else.
+QString sexCode(const QString& text) {
+    qsizetype begin = 0, end = text.size();
+    const auto blank = [](QChar c) { return c.unicode() <= 0x20 || c.isSpace(); };
+    while (begin < end && blank(text[begin]))
+        ++begin;
+    while (end > begin && blank(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin) == QStringLiteral("男") ? QStringLiteral("1")
+                                                               : QStringLiteral("0");
+}
+
+} // namespace
+
 TKfdjForm::TKfdjForm(QWidget* parent) : QDialog(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("TKfdjForm"));
     setWindowTitle(QStringLiteral("客户基本资料登记"));
+
+    auto* fields = new QGridLayout;
+    Ed_Kubh = addLabelledEdit(fields, 0, 0, QStringLiteral("客户编号："), "Ed_Kubh");
+    Ed_Xm = addLabelledEdit(fields, 0, 2, QStringLiteral("姓名："), "Ed_Xm");
+    Com_Xb = addLabelledCombo(fields, 0, 4, QStringLiteral("性别："), "Com_Xb",
+                              {QStringLiteral("男"), QStringLiteral("女")});
+    Ed_Sfzh = addLabelledEdit(fields, 1, 0, QStringLiteral("身份证号："), "Ed_Sfzh");
+    Ed_Lxdh = addLabelledEdit(fields, 1, 2, QStringLiteral("联系电话："), "Ed_Lxdh");
+    Ed_Dz = addLabelledEdit(fields, 2, 0, QStringLiteral("地址："), "Ed_Dz");
+    Ed_Dw = addLabelledEdit(fields, 2, 2, QStringLiteral("单位："), "Ed_Dw");
+    fields->removeWidget(Ed_Dw);
+    fields->addWidget(Ed_Dw, 2, 3, 1, 3);
+    Com_Xb->setMinimumContentsLength(4);
+    Ed_Sfzh->setMinimumWidth(170);
+    Ed_Dz->setMinimumWidth(170);
+
+    const RecordMaintenance::Buttons buttons = createMaintenanceButtons(this);
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addStretch();
+    for (QAbstractButton* b : {buttons.insert, buttons.modify, buttons.remove, buttons.post,
+                               buttons.cancel, buttons.quit})
+        buttonRow->addWidget(b);
+    buttonRow->addStretch();
+
+    DBGrid2 = new QTableView(this);
+    DBGrid2->setObjectName(QStringLiteral("DBGrid2"));
+    DBGrid2->setMinimumSize(760, 280);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addLayout(buttonRow);
+    layout->addWidget(DBGrid2);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    using M = RecordMaintenance;
+    M::Config c;
+    c.listSql = kListSql;
+    c.gridColumns = {{"manid", "客户编号"},  {"manname", "姓名"},     {"sex", "性别"},
+                     {"idcard", "身份证号"}, {"iddress", "身份证地址"}, {"handset", "联系电话"},
+                     {"company", "单位"}};
+    c.table = QStringLiteral("Zf_Man");
+    c.keyColumn = QStringLiteral("manid");
+    c.loadAtOpen = true;
+    c.buttons = buttons;
+    c.controls = {{Ed_Kubh, "manid"},   {Ed_Xm, "manname"},   {Com_Xb, "sex"},
+                  {Ed_Sfzh, "idcard"},  {Ed_Dz, "iddress"},   {Ed_Lxdh, "handset"},
+                  {Ed_Dw, "company"}};
+    c.firstEdit = Ed_Kubh;
+    c.required = {{Ed_Kubh, QStringLiteral("请填写用户编号")},
+                  {Ed_Xm, QStringLiteral("请填写用户姓名")},
+                  {Ed_Sfzh, QStringLiteral("请填写用户身份证号")},
+                  {Ed_Lxdh, QStringLiteral("请填写用户联系电话")},
+                  {Ed_Dz, QStringLiteral("请填写身份证地址")}};
+    QLineEdit* name = Ed_Xm;
+    QComboBox* sex = Com_Xb;
+    const std::vector<M::Param> params = {
+        M::Param::text("manid", 10, Ed_Kubh),
+        M::Param::text("manname", 10, Ed_Xm),
+        M::Param::computed("zjm", ParamKind::Text, 10, [name] { return PinyinInitials(name->text()); }),
+        M::Param::computed("sex", ParamKind::Text, 2, [sex] { return sexCode(sex->currentText()); }),
+        M::Param::text("idcard", 18, Ed_Sfzh),
+        M::Param::text("iddress", 100, Ed_Dz),
+        M::Param::text("handset", 20, Ed_Lxdh),
+        M::Param::text("company", 100, Ed_Dw)};
+    c.insert = {kInsertSql, params};
+    c.update = {kUpdateSql, params};
+    c.update.params.push_back(M::Param::currentRow("oldmanid", ParamKind::Text, 10, "manid"));
+    c.saveFailure = QStringLiteral("操作失败，用户可能插入了相同的客户编号！");
+    c.deleteQuestion = QStringLiteral("确实要删除该客户吗?");
+    c.deleteFailure = QStringLiteral("操作用户失败！");
+    m_cycle = new RecordMaintenance(this, DBGrid2, std::move(c));
+
+    const int widths[] = {80, 80, 50, 150, 180, 110};
+    for (int i = 0; i < 6; ++i)
+        DBGrid2->setColumnWidth(i, widths[i]);
+
+    connect(buttons.insert, &QAbstractButton::clicked, this, &TKfdjForm::bitbtn_insertClick);
+    connect(buttons.modify, &QAbstractButton::clicked, this, &TKfdjForm::bitbtn_modifyClick);
+    connect(buttons.remove, &QAbstractButton::clicked, this, &TKfdjForm::bitbtn_deleteClick);
+    connect(buttons.post, &QAbstractButton::clicked, this, &TKfdjForm::bitbtn_postClick);
+    connect(buttons.cancel, &QAbstractButton::clicked, this, &TKfdjForm::bitbtn_cancelClick);
+    connect(buttons.quit, &QAbstractButton::clicked, this, &TKfdjForm::bitbtn_quitClick);
+    connect(DBGrid2, &QTableView::clicked, this, &TKfdjForm::DBGrid2CellClick);
+
+    FormCreate();
 }
 
 TKfdjForm::~TKfdjForm() = default;
+
+void TKfdjForm::FormCreate() { m_cycle->open(); }
+
+void TKfdjForm::bitbtn_insertClick() { m_cycle->insert(); }
+void TKfdjForm::bitbtn_modifyClick() { m_cycle->modify(); }
+void TKfdjForm::bitbtn_deleteClick() { m_cycle->remove(); }
+void TKfdjForm::bitbtn_postClick() { m_cycle->save(); }
+void TKfdjForm::bitbtn_cancelClick() { m_cycle->cancel(); }
+void TKfdjForm::bitbtn_quitClick() { close(); }
+void TKfdjForm::DBGrid2CellClick() { m_cycle->cellClicked(); }

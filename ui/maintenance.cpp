@@ -1,0 +1,313 @@
+#include "maintenance.h"
+
+#include "errordisplay.h"
+#include "messages.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
+namespace {
+
+const QString kAppCaption = QStringLiteral("房屋出租管理");
+const QString kNoticeCaption = QStringLiteral("Morvik提示");
+const QString kQuestionCaption = QStringLiteral("警告");
+const QString kDeleteFailureCaption = QStringLiteral("错误");
+const QString kEmptyList = QStringLiteral("空记录不能删除!");
+const QString kInserted = QStringLiteral("保存成功！");
+const QString kUpdated = QStringLiteral("修改成功！");
+
+void setEnabled(QAbstractButton* button, bool enabled) {
+    if (button)
+        button->setEnabled(enabled);
+}
+
+} // namespace
+
+// --- parameters -------------------------------------------------------------
+
+RecordMaintenance::Param RecordMaintenance::Param::text(const QString& name, int width,
+                                                        QWidget* control) {
+    return {name, ParamKind::Text, width, [control] { return QVariant(controlText(control)); }, {}};
+}
+
+RecordMaintenance::Param RecordMaintenance::Param::decimal(const QString& name, QWidget* control) {
+    return {name, ParamKind::Decimal, 0, [control] { return QVariant(controlText(control)); }, {}};
+}
+
+RecordMaintenance::Param RecordMaintenance::Param::computed(const QString& name, ParamKind kind,
+                                                            int width,
+                                                            std::function<QVariant()> value) {
+    return {name, kind, width, std::move(value), {}};
+}
+
+RecordMaintenance::Param RecordMaintenance::Param::currentRow(const QString& name, ParamKind kind,
+                                                              int width, const QString& column) {
+    return {name, kind, width, {}, column};
+}
+
+// --- the cycle --------------------------------------------------------------
+
+RecordMaintenance::RecordMaintenance(QDialog* screen, QTableView* grid, Config config)
+    : QObject(screen), m_screen(screen), m_config(std::move(config)), m_model(m_list) {
+    m_list.setSql(m_config.listSql);
+    m_insert.setSql(m_config.insert.sql);
+    m_update.setSql(m_config.update.sql);
+    m_model.setColumns(m_config.gridColumns);
+    bindQueryGrid(grid, &m_model);
+}
+
+QString RecordMaintenance::controlText(const QWidget* control) {
+    if (auto* edit = qobject_cast<const QLineEdit*>(control))
+        return edit->text();
+    if (auto* combo = qobject_cast<const QComboBox*>(control))
+        return combo->currentText();
+    if (auto* box = qobject_cast<const QCheckBox*>(control))
+        return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    return {};
+}
+
+void RecordMaintenance::setControlText(QWidget* control, const QString& text) {
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        edit->setText(text);
+        edit->setCursorPosition(0);
+    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        // Any text, whether one of the items or not.
+        if (combo->isEditable())
+            combo->setEditText(text);
+        else
+            combo->setCurrentIndex(combo->findText(text));
+    } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
+        // Only the flag "1" is a ticked box; anything else reads unticked.
+        box->setChecked(text == QLatin1String("1"));
+    }
+}
+
+void RecordMaintenance::clearEdits() {
+    for (const Control& c : m_config.controls)
+        if (c.cleared)
+            setControlText(c.widget, QString());
+}
+
+void RecordMaintenance::enterEditing() {
+    const Buttons& b = m_config.buttons;
+    setEnabled(b.insert, false);
+    setEnabled(b.remove, false);
+    setEnabled(b.post, true);
+    setEnabled(b.cancel, true);
+    for (const Control& c : m_config.controls)
+        if (c.editable)
+            c.widget->setEnabled(true);
+}
+
+void RecordMaintenance::lockEdits() {
+    for (const Control& c : m_config.controls)
+        c.widget->setEnabled(false);
+}
+
+void RecordMaintenance::loadCurrentRow() {
+    // An empty list loads empty texts (the query answers null fields).
+    for (const Control& c : m_config.controls)
+        if (!c.column.isEmpty())
+            setControlText(c.widget, m_list.isOpen() ? m_list.text(c.column) : QString());
+}
+
+void RecordMaintenance::setBrowse() {
+    const Buttons& b = m_config.buttons;
+    lockEdits();
+    setEnabled(b.insert, true);
+    setEnabled(b.remove, m_config.canDelete);
+    setEnabled(b.post, false);
+    setEnabled(b.cancel, false);
+}
+
+void RecordMaintenance::open() {
+    m_editMode = 0;
+    setBrowse();
+    setEnabled(m_config.buttons.modify, true);
+    setEnabled(m_config.buttons.quit, true);
+    guarded([this] {
+        m_model.reopen();
+        if (m_config.loadAtOpen)
+            loadCurrentRow();
+    });
+}
+
+void RecordMaintenance::insert() {
+    m_editMode = 1;
+    enterEditing();
+    clearEdits();
+    if (m_config.firstEdit)
+        m_config.firstEdit->setFocus();
+}
+
+void RecordMaintenance::modify() {
+    m_editMode = 2;
+    guarded([this] { loadCurrentRow(); });
+    enterEditing();
+}
+
+void RecordMaintenance::cellClicked() {
+    guarded([this] { loadCurrentRow(); });
+}
+
+void RecordMaintenance::cancel() {
+    setBrowse();
+}
+
+void RecordMaintenance::rollbackQuietly() {
+    try {
+        Connection& c = Connection::shared();
+        if (c.inTransaction())
+            c.rollback();
+    } catch (const DbError&) {
+        // The failure being reported already says what went wrong.
+    }
+}
+
+void RecordMaintenance::bindAndExec(Query& statement, const std::vector<Param>& params) {
+    for (const Param& p : params) {
+        const QVariant value = p.currentColumn.isEmpty() ? p.value() : m_list.value(p.currentColumn);
+        switch (p.kind) {
+        case ParamKind::Text:
+            statement.setText(p.name, plainText(value), p.width);
+            break;
+        case ParamKind::Decimal:
+            statement.setDecimal(p.name, value);
+            break;
+        case ParamKind::Integer:
+            statement.setInteger(p.name, value);
+            break;
+        case ParamKind::DateTime:
+            statement.setDateTime(p.name, value);
+            break;
+        }
+    }
+    const int changed = statement.exec();
+    // An update whose old key matches no row (the list was empty, or another
+    // desk removed the record) has written nothing; saying "修改成功！" would
+    // lose the typed record without a word, so it fails like any refusal.
+    if (changed == 0)
+        throw DbError(QStringLiteral("No row was changed."));
+}
+
+void RecordMaintenance::save() {
+    if (m_editMode != 1 && m_editMode != 2)
+        return;
+    for (const Required& r : m_config.required) {
+        if (controlText(r.control).isEmpty()) {
+            showNotice(m_screen, kNoticeCaption, r.message, MsgIcon::Information);
+            r.control->setFocus();
+            return;
+        }
+    }
+
+    const bool inserting = m_editMode == 1;
+    try {
+        Connection& c = Connection::shared();
+        if (c.inTransaction())
+            c.rollback();
+        c.beginTransaction();
+        if (inserting)
+            bindAndExec(m_insert, m_config.insert.params);
+        else
+            bindAndExec(m_update, m_config.update.params);
+        c.commit();
+    } catch (const DbError&) {
+        showNotice(m_screen, QString(), m_config.saveFailure, MsgIcon::Critical);
+        rollbackQuietly();
+        return; // still inserting or modifying, with the typed values
+    }
+
+    showNotice(m_screen, kAppCaption, inserting ? kInserted : kUpdated, MsgIcon::NoIcon);
+    // The list is read again and its first row becomes current; the controls
+    // keep showing the record just saved.
+    guarded([this] { m_model.reopen(); });
+    setBrowse();
+}
+
+void RecordMaintenance::remove() {
+    if (!m_config.canDelete)
+        return;
+    if (!m_list.isOpen() || m_list.isEmpty()) {
+        showNotice(m_screen, kNoticeCaption, kEmptyList, MsgIcon::Warning);
+        return;
+    }
+    try {
+        Connection& c = Connection::shared();
+        if (c.inTransaction())
+            c.rollback();
+        c.beginTransaction();
+        if (askYesNo(m_screen, kQuestionCaption, m_config.deleteQuestion, MsgIcon::Warning))
+            m_model.deleteCurrentRow(m_config.table, m_config.keyColumn);
+        c.commit();
+    } catch (const DbError&) {
+        showNotice(m_screen, kDeleteFailureCaption, m_config.deleteFailure, MsgIcon::Critical);
+        rollbackQuietly();
+    }
+}
+
+// --- layout helpers ---------------------------------------------------------
+
+RecordMaintenance::Buttons createMaintenanceButtons(QWidget* parent, bool withModify) {
+    const auto make = [parent](const char* name, const QString& text) {
+        auto* b = new QPushButton(text, parent);
+        b->setObjectName(QLatin1String(name));
+        // Enter in an edit must not press a button: the default button of a
+        // dialog could be 修改, which would throw away what was typed.
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        return b;
+    };
+    RecordMaintenance::Buttons b;
+    b.insert = make("bitbtn_insert", QStringLiteral("新增"));
+    if (withModify)
+        b.modify = make("bitbtn_modify", QStringLiteral("修改"));
+    b.remove = make("bitbtn_delete", QStringLiteral("删除"));
+    b.post = make("bitbtn_post", QStringLiteral("保存"));
+    b.cancel = make("bitbtn_cancel", QStringLiteral("取消"));
+    b.quit = make("bitbtn_quit", QStringLiteral("退出"));
+    return b;
+}
+
+namespace {
+
+QLabel* addLabel(QGridLayout* grid, int row, int column, const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setBuddy(buddy);
+    grid->addWidget(label, row, column);
+    grid->addWidget(buddy, row, column + 1);
+    return label;
+}
+
+} // namespace
+
+QLineEdit* addLabelledEdit(QGridLayout* grid, int row, int column, const QString& label,
+                           const char* name) {
+    auto* edit = new QLineEdit;
+    edit->setObjectName(QLatin1String(name));
+    edit->setAccessibleName(QString(label).remove(QChar(u'：')));
+    addLabel(grid, row, column, label, edit);
+    return edit;
+}
+
+QComboBox* addLabelledCombo(QGridLayout* grid, int row, int column, const QString& label,
+                            const char* name, const QStringList& items) {
+    auto* combo = new QComboBox;
+    combo->setObjectName(QLatin1String(name));
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->addItems(items);
+    combo->setCurrentIndex(-1);
+    combo->setEditText(QString());
+    combo->setAccessibleName(QString(label).remove(QChar(u'：')));
+    addLabel(grid, row, column, label, combo);
+    return combo;
+}
