@@ -223,7 +223,7 @@ private slots:
         Connection::shared().beginTransaction();
         TestDatabase::exec("update zf_dj set price=5 where djid=1");
         QProcess other;
-        other.start(QDir(qEnvironmentVariable("ZENTAVO_BIN_DIR")).filePath("zentavo-sql"),
+        other.start(QDir(QCoreApplication::applicationDirPath()).filePath("zentavo-sql"),
                     {"-c", db.writeIni(), "-Q", "update zf_dj set price=price+1 where djid=1"});
         QVERIFY(other.waitForStarted());
         QTest::qWait(1200);
