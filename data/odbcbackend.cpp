@@ -127,17 +127,22 @@ OdbcBackend::~OdbcBackend()
 
 QSqlDatabase OdbcBackend::database() const { return QSqlDatabase::database(m_qtName, false); }
 
-std::shared_ptr<ResultSet> OdbcBackend::select(const QString& sql, const std::vector<BoundParam>& params)
+void OdbcBackend::run(QSqlQuery& q, const QString& sql, const std::vector<BoundParam>& params)
 {
     std::vector<const BoundParam*> order;
-    QSqlQuery q(database());
-    q.setForwardOnly(true);
     if (!q.prepare(positional(sql, params, order)))
         throw DbError(errorText(q.lastError()));
     for (const BoundParam* p : order)
         q.addBindValue(serverValue(*p));
     if (!q.exec())
         throw DbError(errorText(q.lastError()));
+}
+
+std::shared_ptr<ResultSet> OdbcBackend::select(const QString& sql, const std::vector<BoundParam>& params)
+{
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    run(q, sql, params);
     auto rs = std::make_shared<ResultSet>();
     const QSqlRecord rec = q.record();
     for (int c = 0; c < rec.count(); ++c)
@@ -152,14 +157,8 @@ std::shared_ptr<ResultSet> OdbcBackend::select(const QString& sql, const std::ve
 
 int OdbcBackend::execute(const QString& sql, const std::vector<BoundParam>& params)
 {
-    std::vector<const BoundParam*> order;
     QSqlQuery q(database());
-    if (!q.prepare(positional(sql, params, order)))
-        throw DbError(errorText(q.lastError()));
-    for (const BoundParam* p : order)
-        q.addBindValue(serverValue(*p));
-    if (!q.exec())
-        throw DbError(errorText(q.lastError()));
+    run(q, sql, params);
     return q.numRowsAffected();
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 #include "connection.h"
 
+class QSqlQuery;
+
 // SQL Server through Qt's ODBC driver and FreeTDS. Statements go to the
 // server as written; ":name" parameters become positional markers.
 class OdbcBackend : public Backend {
@@ -22,6 +24,7 @@ public:
 
 private:
     QSqlDatabase database() const;
+    void run(QSqlQuery& q, const QString& sql, const std::vector<BoundParam>& params);
     QString m_qtName;
     bool m_inTransaction = false;
 };
