@@ -14,7 +14,7 @@
 
 namespace {
 
-const QString kListSql = catalogSql("TDanJiaForm list", "select *from dbo.Zf_Dj");
+const QString kListSql = catalogSql("TDanJiaForm list", QStringList{"select *from dbo.Zf_Dj"});
 
 const QString kInsertSql = catalogSql("TDanJiaForm insert", QStringList{
     "insert into Zf_Dj",

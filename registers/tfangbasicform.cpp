@@ -21,7 +21,7 @@ const QString kListSql = catalogSql("TFangBasicForm list", QStringList{
     "order by fangno"});
 
 const QString kRefuseFeeSql =
-    catalogSql("TFangBasicForm refuse fee", "select price from dbo.Zf_Dj where djid=4");
+    catalogSql("TFangBasicForm refuse fee", QStringList{"select price from dbo.Zf_Dj where djid=4"});
 
 const QString kInsertSql = catalogSql("TFangBasicForm insert", QStringList{
     "insert into Zf_Fangjian",

@@ -14,7 +14,7 @@
 
 namespace {
 
-const QString kListSql = catalogSql("TUserManagerF list", "select *from dbo.login_user");
+const QString kListSql = catalogSql("TUserManagerF list", QStringList{"select *from dbo.login_user"});
 
 const QString kInsertSql = catalogSql("TUserManagerF insert", QStringList{
     "insert into login_user",
