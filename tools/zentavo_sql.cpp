@@ -1,7 +1,10 @@
 // zentavo-sql: a command-line SQL console over the program's own connection
 // layer, for administrators and tests.
 //
-//   zentavo-sql [-c INI] [-Q "statement"]
+//   zentavo-sql [-c INI] [--check] [-Q "statement"]
+//
+// --check compiles each batch against the database without running it and
+// prints "ok" for it (names and syntax are checked).
 //
 // Without -Q, statements are read from standard input in batches separated
 // by lines holding only GO. A result prints as a header line of column names
@@ -30,10 +33,15 @@ bool returnsRows(const QString& sql)
     return false;
 }
 
-void runBatch(const QString& sql, QTextStream& out)
+void runBatch(const QString& sql, QTextStream& out, bool checkOnly)
 {
     Query q;
     q.setSql(sql);
+    if (checkOnly) {
+        q.compile();
+        out << "ok\n";
+        return;
+    }
     if (!returnsRows(sql)) {
         const int n = q.exec();
         out << "(" << n << (n == 1 ? " row affected)" : " rows affected)") << "\n";
@@ -56,7 +64,7 @@ void runBatch(const QString& sql, QTextStream& out)
 
 int usage()
 {
-    std::fputs("usage: zentavo-sql [-c INI] [-Q \"statement\"]\n", stderr);
+    std::fputs("usage: zentavo-sql [-c INI] [--check] [-Q \"statement\"]\n", stderr);
     return 2;
 }
 
@@ -68,9 +76,12 @@ int main(int argc, char** argv)
     QString ini = iniPathBesideExecutable();
     QString statement;
     bool haveStatement = false;
+    bool checkOnly = false;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("-c") && i + 1 < args.size())
+        if (args[i] == QLatin1String("--check"))
+            checkOnly = true;
+        else if (args[i] == QLatin1String("-c") && i + 1 < args.size())
             ini = args[++i];
         else if (args[i] == QLatin1String("-Q") && i + 1 < args.size()) {
             statement = args[++i];
@@ -97,7 +108,7 @@ int main(int argc, char** argv)
     }
     for (const QString& batch : batches) {
         try {
-            runBatch(batch, out);
+            runBatch(batch, out, checkOnly);
             out.flush();
         } catch (const DbError& e) {
             out.flush();
