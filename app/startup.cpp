@@ -1,0 +1,84 @@
+#include "startup.h"
+
+#include "artwork.h"
+#include "tdb_module.h"
+#include "tloginform.h"
+#include "tmainform.h"
+#include "tsplashform.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QThread>
+#include <QTranslator>
+
+#include <memory>
+
+void prepareApplication(QApplication& app)
+{
+    static bool prepared = false;
+    if (prepared)
+        return;
+    prepared = true;
+
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_zh_CN"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+
+    const QString family = QStringLiteral("WenQuanYi Micro Hei");
+    if (QFontDatabase::families().contains(family)) {
+        QFont font = QApplication::font();
+        font.setFamily(family);
+        QApplication::setFont(font);
+    }
+    QApplication::setWindowIcon(programIcon());
+}
+
+namespace {
+
+// Keeps the splash on screen for a second. Nothing else may happen in the
+// meantime, so the thread waits without running the event loop.
+void holdOneSecond()
+{
+    QDeadlineTimer deadline(1000);
+    while (!deadline.hasExpired())
+        QThread::msleep(qMax<qint64>(1, deadline.remainingTime()));
+}
+
+} // namespace
+
+int runStartup(QApplication& app, const QString& iniPath)
+{
+    prepareApplication(app);
+
+    auto splash = std::make_unique<TSplashForm>();
+    splash->showAndPaint();
+    holdOneSecond();
+
+    QCoreApplication::setApplicationName(QStringLiteral("房屋出租管理"));
+    // The run ends only when it is told to (exit question, login's "退出"),
+    // never because the login closed before the main window was shown.
+    app.setQuitOnLastWindowClosed(false);
+
+    TDB_module dataModule(iniPath);
+    TMainForm mainForm;
+    splash->hide();
+    splash.reset();
+
+    bool loggedIn = false;
+    auto* login = new TLoginForm(TLoginForm::Mode::Startup);
+    QObject::connect(login, &TLoginForm::loggedIn, &mainForm, [&](const MenuRights& rights) {
+        mainForm.applyRights(rights);
+        loggedIn = true;
+    });
+    login->exec();
+    if (!loggedIn)
+        return 0;
+
+    mainForm.showMaximized();
+    return app.exec();
+}
