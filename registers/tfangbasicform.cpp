@@ -56,17 +56,17 @@ TFangBasicForm::TFangBasicForm(QWidget* parent) : QDialog(parent) {
                               {QStringLiteral("单房"), QStringLiteral("一房一厅"),
                                QStringLiteral("二房一厅"), QStringLiteral("三房一厅"),
                                QStringLiteral("三房二厅")});
-    Com_Cx = addLabelledCombo(fields, 0, 6, QStringLiteral("朝向："), "Com_Cx",
+    Com_Cx = addLabelledCombo(fields, 1, 0, QStringLiteral("朝向："), "Com_Cx",
                               {QStringLiteral("朝南"), QStringLiteral("朝北"),
                                QStringLiteral("朝西"), QStringLiteral("朝东")});
-    Ed_Yz = addLabelledEdit(fields, 1, 0, QStringLiteral("月租："), "Ed_Yz");
-    Ed_Yj = addLabelledEdit(fields, 1, 2, QStringLiteral("押 金："), "Ed_Yj");
-    Ed_Ljf = addLabelledEdit(fields, 1, 4, QStringLiteral("垃圾费："), "Ed_Ljf");
+    Ed_Yz = addLabelledEdit(fields, 1, 2, QStringLiteral("月租："), "Ed_Yz");
+    Ed_Yj = addLabelledEdit(fields, 1, 4, QStringLiteral("押 金："), "Ed_Yj");
     Ed_Sb = addLabelledEdit(fields, 2, 0, QStringLiteral("设备："), "Ed_Sb");
+    Ed_Ljf = addLabelledEdit(fields, 2, 4, QStringLiteral("垃圾费："), "Ed_Ljf");
     fields->removeWidget(Ed_Sb);
-    fields->addWidget(Ed_Sb, 2, 1, 1, 7);
-    Com_Fx->setMinimumContentsLength(6);
-    Com_Cx->setMinimumContentsLength(4);
+    fields->addWidget(Ed_Sb, 2, 1, 1, 3);
+    for (int column : {1, 3, 5})
+        fields->setColumnStretch(column, 1);
 
     // The refuse fee is the current price of charge item 4; it is shown, never typed.
     Ed_Ljf->setEnabled(false);

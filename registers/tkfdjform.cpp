@@ -68,7 +68,7 @@ TKfdjForm::TKfdjForm(QWidget* parent) : QDialog(parent) {
     Ed_Dw = addLabelledEdit(fields, 2, 2, QStringLiteral("单位："), "Ed_Dw");
     fields->removeWidget(Ed_Dw);
     fields->addWidget(Ed_Dw, 2, 3, 1, 3);
-    Com_Xb->setMinimumContentsLength(4);
+    Com_Xb->setMinimumWidth(90);
     Ed_Sfzh->setMinimumWidth(170);
     Ed_Dz->setMinimumWidth(170);
 

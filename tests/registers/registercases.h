@@ -9,6 +9,9 @@
 inline ScreenCase tenantCase() {
     ScreenCase s;
     s.create = [] { return new TKfdjForm; };
+    s.caption = "客户基本资料登记";
+    s.labels = {{"Ed_Kubh", "客户编号："}, {"Ed_Xm", "姓名："}, {"Com_Xb", "性别："}, {"Ed_Sfzh", "身份证号："},
+                {"Ed_Dz", "地址："}, {"Ed_Lxdh", "联系电话："}, {"Ed_Dw", "单位："}};
     s.seed = {
         "insert into Zf_Man (manid,manname,zjm,sex,idcard,iddress,handset,company) values "
         "('K01','张三','ZS','1','110101199001011234','北京市东城区','13800000001','新华书店')",
@@ -60,6 +63,9 @@ inline ScreenCase tenantCase() {
 inline ScreenCase roomCase() {
     ScreenCase s;
     s.create = [] { return new TFangBasicForm; };
+    s.caption = "出租房基本情况";
+    s.labels = {{"Ed_Fh", "房号："}, {"Ed_Mj", "面积："}, {"Com_Fx", "户 型："}, {"Com_Cx", "朝向："},
+                {"Ed_Sb", "设备："}, {"Ed_Yz", "月租："}, {"Ed_Yj", "押 金："}, {"Ed_Ljf", "垃圾费："}};
     const QString insert = "insert into Zf_Fangjian (fangno,area,housetype,facetype,sb,fangya,fangprice,ljf) values ";
     s.seed = {insert + "('101', 30.5, '单房', '朝南', '床 桌子', 1000, 500, 5)",
               insert + "('102', 45, '一房一厅', '朝北', null, 1600, 800, 5)",
@@ -101,6 +107,8 @@ inline ScreenCase roomCase() {
 inline ScreenCase chargeItemCase() {
     ScreenCase s;
     s.create = [] { return new TDanJiaForm; };
+    s.caption = "收费项目管理";
+    s.labels = {{"Ed_bh", "编号："}, {"Ed_Name", "名称："}, {"Com_Dw", "单位："}, {"Ed_Dj", "单价："}};
     s.tableSql = "select sfname,dw,price from zf_dj order by djid";
     s.grid = "DBGrid1";
     s.titles = QStringList{"编号", "名称", "单位", "单价"};

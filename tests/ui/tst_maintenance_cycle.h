@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMap>
 #include <QPointer>
@@ -26,6 +27,8 @@ using Texts = QMap<QString, QString>; // control objectName -> text ("1"/"0" for
 
 struct ScreenCase {
     std::function<QDialog*()> create;
+    QString caption;           // window title
+    Texts labels;              // control -> the label that is its buddy
     QStringList seed;          // run before the screen opens
     QString tableSql;          // the whole table, one text per row, to see what was written
     QString grid;              // objectName of the list's grid
@@ -255,6 +258,12 @@ inline void opening(const ScreenCase& s) {
     QVERIFY(grid->editTriggers() == QAbstractItemView::NoEditTriggers);
     QVERIFY(grid->selectionBehavior() == QAbstractItemView::SelectRows);
     QVERIFY(d.screen()->testAttribute(Qt::WA_DeleteOnClose));
+    QCOMPARE(d.screen()->windowTitle(), s.caption);
+    Texts labels;
+    for (QLabel* label : d.screen()->findChildren<QLabel*>())
+        if (label->buddy())
+            labels[label->buddy()->objectName()] = label->text();
+    QCOMPARE(labels, s.labels);
     CYCLE_STATE(d, false);
     CYCLE_TEXTS(d, s.opened);
     QCOMPARE(shown(messages), QStringList());

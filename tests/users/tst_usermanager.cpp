@@ -14,6 +14,8 @@ const char* kUsersSql =
 ScreenCase userCase() {
     ScreenCase s;
     s.create = [] { return new TUserManagerF; };
+    s.caption = "用户管理";
+    s.labels = {{"Ed_userzcm", "注册名："}, {"Ed_username", "用户名："}, {"Ed_password", "密  码："}};
     const QString insert = "insert into login_user (user_loginname,user_name,user_password,"
                            "award_1,award_2,award_3,award_4) values ";
     s.seed = {insert + "('clerk','职员','pw1','1','0','0','0')",
