@@ -96,6 +96,9 @@ private slots:
     void modifyOnEmptyList_data() { addScreens(); }
     void modifyOnEmptyList() { QFETCH(ScreenCase, screen); cycle::modifyOnEmptyList(screen); }
 
+    void leftTransactionRolledBack_data() { addScreens(); }
+    void leftTransactionRolledBack() { QFETCH(ScreenCase, screen); cycle::leftTransactionRolledBack(screen); }
+
     void quitDropsEdit_data() { addScreens(); }
     void quitDropsEdit() { QFETCH(ScreenCase, screen); cycle::quitDropsEdit(screen); }
 };

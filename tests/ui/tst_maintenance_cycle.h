@@ -538,6 +538,24 @@ inline void modifyOnEmptyList(const ScreenCase& s) {
     QCOMPARE(table(s), QStringList());
 }
 
+// A transaction something left open is rolled back before the save begins
+// its own, so nothing of it is committed along with the record.
+inline void leftTransactionRolledBack(const ScreenCase& s) {
+    TestDatabase db;
+    ScriptedMessagesScope messages;
+    ScreenDriver d(s);
+    Connection::shared().beginTransaction();
+    TestDatabase::exec("insert into login_user (user_loginname) values ('stray')");
+    d.press("bitbtn_insert");
+    d.typeAll(s.record(7));
+    d.press("bitbtn_post");
+    QCOMPARE(shown(messages), QStringList{notice(QStringLiteral("保存成功！"))});
+    QVERIFY(table(s).contains(s.stored(7)));
+    QCOMPARE(TestDatabase::rows("select count(*) from login_user where user_loginname='stray'"),
+             QStringList{"0"});
+    QVERIFY(!Connection::shared().inTransaction());
+}
+
 // 退出 during an edit: the screen goes away and nothing is written.
 inline void quitDropsEdit(const ScreenCase& s) {
     TestDatabase db;

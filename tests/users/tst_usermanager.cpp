@@ -133,6 +133,9 @@ private slots:
     void deleteOnEmptyList_data() { addScreen(); }
     void deleteOnEmptyList() { QFETCH(ScreenCase, screen); cycle::deleteOnEmptyList(screen); }
 
+    void leftTransactionRolledBack_data() { addScreen(); }
+    void leftTransactionRolledBack() { QFETCH(ScreenCase, screen); cycle::leftTransactionRolledBack(screen); }
+
     void quitDropsEdit_data() { addScreen(); }
     void quitDropsEdit() { QFETCH(ScreenCase, screen); cycle::quitDropsEdit(screen); }
 
