@@ -7,8 +7,12 @@
 #include "monthlytables.h"
 #include "sqlcatalog.h"
 #include "taboutboxform.h"
+#include "tdanjiaform.h"
+#include "tfangbasicform.h"
+#include "tkfdjform.h"
 #include "tloginform.h"
 #include "tupdatepwform.h"
+#include "tusermanagerf.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -146,11 +150,17 @@ void TMainForm::buildMenu()
     connect(password, &QAction::triggered, this, &TMainForm::UpdatePwItemClick);
 
     QMenu* maintenance = addTopMenu(bar, "award_4", QStringLiteral("系统维护"));
-    addItem(maintenance, "Item_kfdj", QStringLiteral("客户登记信息"), QStyle::SP_DirHomeIcon);
-    addItem(maintenance, "Item_sfxm", QStringLiteral("收费项目信息"), QStyle::SP_FileDialogDetailedView);
-    addItem(maintenance, "Item_fwjb", QStringLiteral("房屋基本信息"), QStyle::SP_DirIcon);
+    // The tenant register does not block the main window; the others do.
+    connect(addItem(maintenance, "Item_kfdj", QStringLiteral("客户登记信息"), QStyle::SP_DirHomeIcon),
+            &QAction::triggered, this, [this] { openScreen<TKfdjForm>(false); });
+    connect(addItem(maintenance, "Item_sfxm", QStringLiteral("收费项目信息"),
+                    QStyle::SP_FileDialogDetailedView),
+            &QAction::triggered, this, [this] { openScreen<TDanJiaForm>(true); });
+    connect(addItem(maintenance, "Item_fwjb", QStringLiteral("房屋基本信息"), QStyle::SP_DirIcon),
+            &QAction::triggered, this, [this] { openScreen<TFangBasicForm>(true); });
     maintenance->addSeparator();
-    addItem(maintenance, "Item_yhqx", QStringLiteral("用户权限管理"), QStyle::SP_DriveNetIcon);
+    connect(addItem(maintenance, "Item_yhqx", QStringLiteral("用户权限管理"), QStyle::SP_DriveNetIcon),
+            &QAction::triggered, this, [this] { openScreen<TUserManagerF>(true); });
 
     QMenu* accessories = addTopMenu(bar, "Menu_fj", QStringLiteral("附件"));
     const struct {
