@@ -9,12 +9,8 @@ if [[ ! -f "$bin/iniFw.ini" ]]; then
   printf '[server]\nname=sqlite:zentavo.db\ndatabaseName=\nuser=\npass=\n' > "$bin/iniFw.ini"
   echo "Wrote $bin/iniFw.ini (embedded database zentavo.db)."
 fi
-if [[ ! -x "$bin/zentavo" ]]; then
-  # Until the windows exist, create the database through the SQL console.
-  "$bin/zentavo-sql" -c "$bin/iniFw.ini" -Q "select count(*) as tables from sysobjects"
-  exit 0
-fi
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
+  echo "No desktop found: running under Xvfb, where its windows cannot be seen. Stop it with Ctrl+C."
   exec xvfb-run -a -s "-screen 0 1280x800x24" "$bin/zentavo"
 fi
 exec "$bin/zentavo"
