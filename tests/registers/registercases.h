@@ -22,7 +22,6 @@ inline ScreenCase tenantCase() {
     s.tableSql = "select manid,manname,zjm,sex,idcard,iddress,handset,company from zf_man order by manid";
     s.grid = "DBGrid2";
     s.titles = QStringList{"客户编号", "姓名", "性别", "身份证号", "身份证地址", "联系电话", "单位"};
-    s.listRows = 3;
     s.editable = QStringList{"Ed_Kubh", "Ed_Xm", "Com_Xb", "Ed_Sfzh", "Ed_Dz", "Ed_Lxdh", "Ed_Dw"};
     s.firstEdit = "Ed_Kubh";
     s.opened = {{"Ed_Kubh", "K01"}, {"Ed_Xm", "张三"}, {"Com_Xb", "男"}, {"Ed_Sfzh", "110101199001011234"},
@@ -55,7 +54,7 @@ inline ScreenCase tenantCase() {
     s.deleteQuestion = "确实要删除该客户吗?";
     s.deleteFailure = "操作用户失败！";
     s.blockDelete = {"insert into Zf_Fangjian (fangno, fangprice) values ('B1', 500)",
-                     "insert into Zf_Rz (manid, fangno, status) values ('K01', 'B1', '1')"};
+                     "insert into Zf_Rz (manid, fangno, status) values ('K02', 'B1', '1')"};
     s.emptyTable = "delete from zf_man";
     return s;
 }
@@ -73,7 +72,6 @@ inline ScreenCase roomCase() {
     s.tableSql = "select fangno,area,housetype,facetype,sb,fangya,fangprice,ljf from zf_fangjian order by fangno";
     s.grid = "DBGrid1";
     s.titles = QStringList{"房号", "面积", "户型", "朝向", "家具设备", "押金", "月租", "垃圾费"};
-    s.listRows = 3;
     s.editable = QStringList{"Ed_Fh", "Ed_Mj", "Com_Fx", "Com_Cx", "Ed_Sb", "Ed_Yz", "Ed_Yj"};
     s.displayOnly = QStringList{"Ed_Ljf"};
     s.firstEdit = "Ed_Fh";
@@ -99,7 +97,7 @@ inline ScreenCase roomCase() {
     s.deleteQuestion = "确实要删除该房间吗?";
     s.deleteFailure = "操作房间失败！";
     s.blockDelete = {"insert into Zf_Man (manid, manname) values ('B1', '某人')",
-                     "insert into Zf_Rz (manid, fangno, status) values ('B1', '101', '1')"};
+                     "insert into Zf_Rz (manid, fangno, status) values ('B1', '102', '1')"};
     s.emptyTable = "delete from zf_fangjian";
     return s;
 }
@@ -112,11 +110,9 @@ inline ScreenCase chargeItemCase() {
     s.tableSql = "select sfname,dw,price from zf_dj order by djid";
     s.grid = "DBGrid1";
     s.titles = QStringList{"编号", "名称", "单位", "单价"};
-    s.listRows = 4;
     s.editable = QStringList{"Ed_Name", "Com_Dw", "Ed_Dj"};
     s.displayOnly = QStringList{"Ed_bh"};
     s.canDelete = false;
-    s.loadAtOpen = false;
     s.firstEdit = "Ed_Name";
     s.keptByInsert = QStringList{"Ed_bh", "Com_Dw"};
     s.opened = {{"Ed_bh", ""}, {"Ed_Name", ""}, {"Com_Dw", ""}, {"Ed_Dj", ""}};

@@ -23,11 +23,9 @@ ScreenCase userCase() {
     s.tableSql = kUsersSql;
     s.grid = "DBGd_browse";
     s.titles = QStringList{"用户编号", "注册名", "用户名"};
-    s.listRows = 3;
     s.editable = QStringList{"Ed_userzcm", "Ed_username", "Ed_password", "Chk_Sjcl",
                              "Chk_Xfgl",   "Chk_Cstj",    "Chk_Xtwf"};
     s.hasModify = false;
-    s.loadAtOpen = false;
     s.clickLoads = false;
     s.firstEdit = "Ed_userzcm";
     s.keptByInsert = QStringList{"Chk_Sjcl", "Chk_Xfgl", "Chk_Cstj", "Chk_Xtwf"};
@@ -56,16 +54,11 @@ ScreenCase userCase() {
     return s;
 }
 
-void addScreen() {
-    QTest::addColumn<ScreenCase>("screen");
-    QTest::newRow("users") << userCase();
-}
-
-void addScreenBy(const char* what, const QList<int>& values) {
+void addScreen(const QList<int>& values = {0}) {
     QTest::addColumn<ScreenCase>("screen");
     QTest::addColumn<int>("value");
     for (int v : values)
-        QTest::addRow("users, %s %d", what, v) << userCase() << v;
+        QTest::addRow("users %d", v) << userCase() << v;
 }
 
 } // namespace
@@ -77,79 +70,37 @@ private slots:
     void opening_data() { addScreen(); }
     void opening() { QFETCH(ScreenCase, screen); cycle::opening(screen); }
 
-    void insertAndSave_data() { addScreen(); }
-    void insertAndSave() { QFETCH(ScreenCase, screen); cycle::insertAndSave(screen); }
+    void insertCancelSave_data() { addScreen(); }
+    void insertCancelSave() { QFETCH(ScreenCase, screen); cycle::insertCancelSave(screen); }
 
-    void requiredField_data() {
-        QTest::addColumn<ScreenCase>("screen");
-        QTest::addColumn<int>("value");
-        const ScreenCase s = userCase();
-        for (int i = 0; i < s.required.size(); ++i)
-            QTest::addRow("%s", qPrintable(s.required[i].second)) << s << i;
-    }
+    void requiredField_data() { addScreen({0, 1, 2}); }
     void requiredField() {
         QFETCH(ScreenCase, screen);
         QFETCH(int, value);
         cycle::requiredField(screen, value);
     }
 
-    void blanksPass_data() { addScreen(); }
-    void blanksPass() { QFETCH(ScreenCase, screen); cycle::blanksPass(screen); }
-
-    void refusedSave_data() { addScreenBy("modifying", {0, 1}); }
+    // value 0: refused insert, 1: refused modification.
+    void refusedSave_data() { addScreen({0, 1}); }
     void refusedSave() {
         QFETCH(ScreenCase, screen);
         QFETCH(int, value);
         cycle::refusedSave(screen, value == 1);
     }
 
-    void modifyClickedRow_data() { addScreen(); }
-    void modifyClickedRow() { QFETCH(ScreenCase, screen); cycle::modifyClickedRow(screen); }
+    void modifyAfterMoves_data() { addScreen(); }
+    void modifyAfterMoves() { QFETCH(ScreenCase, screen); cycle::modifyAfterMoves(screen); }
 
-    void clickLoads_data() { addScreenBy("state", {0, 1, 2}); }
-    void clickLoads() {
-        QFETCH(ScreenCase, screen);
-        QFETCH(int, value);
-        cycle::clickLoads(screen, value);
-    }
+    void deleteRows_data() { addScreen(); }
+    void deleteRows() { QFETCH(ScreenCase, screen); cycle::deleteRows(screen); }
 
-    void movesDoNotLoad_data() { addScreen(); }
-    void movesDoNotLoad() { QFETCH(ScreenCase, screen); cycle::movesDoNotLoad(screen); }
+    void emptyList_data() { addScreen(); }
+    void emptyList() { QFETCH(ScreenCase, screen); cycle::emptyList(screen); }
 
-    void cancelKeepsTexts_data() { addScreenBy("modifying", {0, 1}); }
-    void cancelKeepsTexts() {
-        QFETCH(ScreenCase, screen);
-        QFETCH(int, value);
-        cycle::cancelKeepsTexts(screen, value == 1);
-    }
-
-    void deleteAnswered_data() { addScreenBy("yes", {0, 1}); }
-    void deleteAnswered() {
-        QFETCH(ScreenCase, screen);
-        QFETCH(int, value);
-        cycle::deleteAnswered(screen, value == 1);
-    }
-
-    void deleteOnEmptyList_data() { addScreen(); }
-    void deleteOnEmptyList() { QFETCH(ScreenCase, screen); cycle::deleteOnEmptyList(screen); }
-
-    void leftTransactionRolledBack_data() { addScreen(); }
-    void leftTransactionRolledBack() { QFETCH(ScreenCase, screen); cycle::leftTransactionRolledBack(screen); }
-
-    void quitDropsEdit_data() { addScreen(); }
-    void quitDropsEdit() { QFETCH(ScreenCase, screen); cycle::quitDropsEdit(screen); }
+    void transactionsAndQuit_data() { addScreen(); }
+    void transactionsAndQuit() { QFETCH(ScreenCase, screen); cycle::transactionsAndQuit(screen); }
 
     // --- this screen's own ---------------------------------------------------
-
-    void noModifyButtonAndPasswordInClear() {
-        TestDatabase db;
-        ScriptedMessagesScope messages;
-        const ScreenCase s = userCase();
-        cycle::ScreenDriver d(s);
-        QVERIFY(!d.button("bitbtn_modify"));
-        QCOMPARE(d.find<QLineEdit>("Ed_password")->echoMode(), QLineEdit::Normal);
-        QCOMPARE(d.screen()->windowTitle(), QStringLiteral("用户管理"));
-    }
 
     // A flag that is anything but "1" shows unticked, and saving writes "0".
     void rightsFlags_data() {
@@ -172,50 +123,40 @@ private slots:
                   "award_3,award_4) values ('odd','某人','pw'," + flags + ")"};
         cycle::ScreenDriver d(s);
         d.doubleClickRow(0);
-        CYCLE_STATE(d, true);
         QString shownTicks;
         for (const char* box : {"Chk_Sjcl", "Chk_Xfgl", "Chk_Cstj", "Chk_Xtwf"})
             shownTicks += d.text(QLatin1String(box));
         QCOMPARE(shownTicks, ticks);
         d.press("bitbtn_post");
-        QCOMPARE(cycle::shown(messages), QStringList{cycle::notice("修改成功！")});
+        QCOMPARE(cycle::shown(messages), QStringList{cycle::kModified});
         QCOMPARE(TestDatabase::rows(kUsersSql), QStringList{"odd|某人|pw|" + saved});
     }
 
-    // 新增 right after viewing a user keeps that user's ticks for the new one.
-    void insertKeepsTicks() {
+    // A double click loads a user; a single click on another only moves the
+    // row, and the save changes that user with the loaded values plus what
+    // was typed. 新增 then keeps the ticks for the new user. The password
+    // shows in clear and there is no 修改 button.
+    void doubleAndSingleClicks() {
         TestDatabase db;
         ScriptedMessagesScope messages;
         const ScreenCase s = userCase();
         cycle::ScreenDriver d(s);
+        QVERIFY(!d.button("bitbtn_modify"));
+        QCOMPARE(d.find<QLineEdit>("Ed_password")->echoMode(), QLineEdit::Normal);
         d.doubleClickRow(2);
-        CYCLE_TEXTS(d, (Texts{{"Ed_userzcm", "boss"}, {"Chk_Cstj", "1"}, {"Chk_Xtwf", "0"}}));
-        d.press("bitbtn_cancel");
+        d.clickRow(1);
+        CYCLE_TEXTS(d, (Texts{{"Ed_userzcm", "boss"}, {"Ed_password", "pw2"}, {"Chk_Cstj", "1"}}));
+        d.type("Ed_userzcm", "boss2");
+        d.press("bitbtn_post");
         d.press("bitbtn_insert");
         d.type("Ed_userzcm", "cashier");
         d.type("Ed_username", "出纳");
         d.type("Ed_password", "pw3");
         d.press("bitbtn_post");
-        QVERIFY(TestDatabase::rows(kUsersSql).contains("cashier|出纳|pw3|1|1|1|0"));
-    }
-
-    // A double click loads one user; a single click on another moves the row
-    // without loading; the save changes the clicked user with the loaded
-    // values plus what was typed.
-    void singleClickAfterDoubleClick() {
-        TestDatabase db;
-        ScriptedMessagesScope messages;
-        const ScreenCase s = userCase();
-        cycle::ScreenDriver d(s);
-        d.doubleClickRow(2);
-        d.clickRow(1);
-        CYCLE_TEXTS(d, (Texts{{"Ed_userzcm", "boss"}, {"Ed_password", "pw2"}}));
-        d.type("Ed_userzcm", "boss2");
-        d.press("bitbtn_post");
-        QCOMPARE(cycle::shown(messages), QStringList{cycle::notice("修改成功！")});
+        QCOMPARE(cycle::shown(messages), (QStringList{cycle::kModified, cycle::kSaved}));
         QCOMPARE(TestDatabase::rows(kUsersSql),
                  (QStringList{"admin|管理员|admin|1|1|1|1", "boss2|老板|pw2|1|1|1|0",
-                              "boss|老板|pw2|1|1|1|0"}));
+                              "boss|老板|pw2|1|1|1|0", "cashier|出纳|pw3|1|1|1|0"}));
     }
 };
 
