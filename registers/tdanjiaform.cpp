@@ -14,6 +14,8 @@
 
 namespace {
 
+// Statements one line per element, exactly as the program sends them.
+// clang-format off
 const QString kListSql = catalogSql("TDanJiaForm list", QStringList{"select *from dbo.Zf_Dj"});
 
 const QString kInsertSql = catalogSql("TDanJiaForm insert", QStringList{
@@ -28,6 +30,7 @@ const QString kUpdateSql = catalogSql("TDanJiaForm update", QStringList{
     "     dw    =:dw,",
     "    price =:price   ",
     "where djid =:olddjid"});
+// clang-format on
 
 } // namespace
 
@@ -105,13 +108,29 @@ TDanJiaForm::TDanJiaForm(QWidget* parent) : QDialog(parent) {
 
 TDanJiaForm::~TDanJiaForm() = default;
 
-void TDanJiaForm::FormCreate() { m_cycle->open(); }
+void TDanJiaForm::FormCreate() {
+    m_cycle->open();
+}
 
-void TDanJiaForm::bitbtn_insertClick() { m_cycle->insert(); }
-void TDanJiaForm::bitbtn_modifyClick() { m_cycle->modify(); }
+void TDanJiaForm::bitbtn_insertClick() {
+    m_cycle->insert();
+}
+void TDanJiaForm::bitbtn_modifyClick() {
+    m_cycle->modify();
+}
 // Items are never deleted: the button stays disabled and the cycle refuses.
-void TDanJiaForm::bitbtn_deleteClick() { m_cycle->remove(); }
-void TDanJiaForm::bitbtn_postClick() { m_cycle->save(); }
-void TDanJiaForm::bitbtn_cancelClick() { m_cycle->cancel(); }
-void TDanJiaForm::bitbtn_quitClick() { close(); }
-void TDanJiaForm::DBGrid1CellClick() { m_cycle->cellClicked(); }
+void TDanJiaForm::bitbtn_deleteClick() {
+    m_cycle->remove();
+}
+void TDanJiaForm::bitbtn_postClick() {
+    m_cycle->save();
+}
+void TDanJiaForm::bitbtn_cancelClick() {
+    m_cycle->cancel();
+}
+void TDanJiaForm::bitbtn_quitClick() {
+    close();
+}
+void TDanJiaForm::DBGrid1CellClick() {
+    m_cycle->cellClicked();
+}

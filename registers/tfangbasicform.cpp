@@ -15,6 +15,8 @@
 
 namespace {
 
+// Statements one line per element, exactly as the program sends them.
+// clang-format off
 const QString kListSql = catalogSql("TFangBasicForm list", QStringList{
     "select fangno,area,housetype,facetype,sb,fangya,fangprice,ljf",
     "from dbo.Zf_Fangjian",
@@ -41,6 +43,7 @@ const QString kUpdateSql = catalogSql("TFangBasicForm update", QStringList{
     "    Ljf      =:Ljf   ",
     "where ",
     "    fangNO   =:oldfangno"});
+// clang-format on
 
 } // namespace
 
@@ -89,33 +92,27 @@ TFangBasicForm::TFangBasicForm(QWidget* parent) : QDialog(parent) {
     using M = RecordMaintenance;
     M::Config c;
     c.listSql = kListSql;
-    c.gridColumns = {{"fangno", "房号"},   {"area", "面积"},      {"housetype", "户型"},
-                     {"facetype", "朝向"}, {"sb", "家具设备"},    {"fangya", "押金"},
+    c.gridColumns = {{"fangno", "房号"},    {"area", "面积"},   {"housetype", "户型"},
+                     {"facetype", "朝向"},  {"sb", "家具设备"}, {"fangya", "押金"},
                      {"fangprice", "月租"}, {"ljf", "垃圾费"}};
     c.table = QStringLiteral("Zf_Fangjian");
     c.keyColumn = QStringLiteral("fangno");
     c.loadAtOpen = true;
     c.buttons = buttons;
-    c.controls = {{Ed_Fh, "fangno"},  {Ed_Mj, "area"},    {Com_Fx, "housetype"},
-                  {Com_Cx, "facetype"}, {Ed_Sb, "sb"},    {Ed_Yz, "fangprice"},
+    c.controls = {{Ed_Fh, "fangno"},    {Ed_Mj, "area"}, {Com_Fx, "housetype"},
+                  {Com_Cx, "facetype"}, {Ed_Sb, "sb"},   {Ed_Yz, "fangprice"},
                   {Ed_Yj, "fangya"}};
     c.firstEdit = Ed_Fh;
-    c.required = {{Ed_Fh, QStringLiteral("请填写房号")},
-                  {Ed_Mj, QStringLiteral("请填写房间面积")},
-                  {Com_Fx, QStringLiteral("请填写户型")},
-                  {Com_Cx, QStringLiteral("请填写朝向")},
-                  {Ed_Yz, QStringLiteral("请填写月租信息")},
-                  {Ed_Yj, QStringLiteral("请填写押金信息")}};
+    c.required = {
+        {Ed_Fh, QStringLiteral("请填写房号")},     {Ed_Mj, QStringLiteral("请填写房间面积")},
+        {Com_Fx, QStringLiteral("请填写户型")},    {Com_Cx, QStringLiteral("请填写朝向")},
+        {Ed_Yz, QStringLiteral("请填写月租信息")}, {Ed_Yj, QStringLiteral("请填写押金信息")}};
     const auto params = [this](int roomWidth) {
         return std::vector<M::Param>{
-            M::Param::text("fangno", roomWidth, Ed_Fh),
-            M::Param::decimal("area", Ed_Mj),
-            M::Param::text("housetype", 20, Com_Fx),
-            M::Param::text("facetype", 10, Com_Cx),
-            M::Param::decimal("fangprice", Ed_Yz),
-            M::Param::decimal("fangya", Ed_Yj),
-            M::Param::decimal("ljf", Ed_Ljf),
-            M::Param::text("sb", 100, Ed_Sb)};
+            M::Param::text("fangno", roomWidth, Ed_Fh), M::Param::decimal("area", Ed_Mj),
+            M::Param::text("housetype", 20, Com_Fx),    M::Param::text("facetype", 10, Com_Cx),
+            M::Param::decimal("fangprice", Ed_Yz),      M::Param::decimal("fangya", Ed_Yj),
+            M::Param::decimal("ljf", Ed_Ljf),           M::Param::text("sb", 100, Ed_Sb)};
     };
     c.insert = {kInsertSql, params(10)};
     c.update = {kUpdateSql, params(8)};
@@ -164,10 +161,24 @@ void TFangBasicForm::FormCreate() {
     });
 }
 
-void TFangBasicForm::bitbtn_insertClick() { m_cycle->insert(); }
-void TFangBasicForm::bitbtn_modifyClick() { m_cycle->modify(); }
-void TFangBasicForm::bitbtn_deleteClick() { m_cycle->remove(); }
-void TFangBasicForm::bitbtn_postClick() { m_cycle->save(); }
-void TFangBasicForm::bitbtn_cancelClick() { m_cycle->cancel(); }
-void TFangBasicForm::bitbtn_quitClick() { close(); }
-void TFangBasicForm::DBGrid1CellClick() { m_cycle->cellClicked(); }
+void TFangBasicForm::bitbtn_insertClick() {
+    m_cycle->insert();
+}
+void TFangBasicForm::bitbtn_modifyClick() {
+    m_cycle->modify();
+}
+void TFangBasicForm::bitbtn_deleteClick() {
+    m_cycle->remove();
+}
+void TFangBasicForm::bitbtn_postClick() {
+    m_cycle->save();
+}
+void TFangBasicForm::bitbtn_cancelClick() {
+    m_cycle->cancel();
+}
+void TFangBasicForm::bitbtn_quitClick() {
+    close();
+}
+void TFangBasicForm::DBGrid1CellClick() {
+    m_cycle->cellClicked();
+}

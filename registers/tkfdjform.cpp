@@ -15,6 +15,8 @@
 
 namespace {
 
+// Statements one line per element, exactly as the program sends them.
+// clang-format off
 const QString kListSql = catalogSql("TKfdjForm list", QStringList{
     "select manid,manname, case sex when '1' then '男'  else '女' end as sex,",
     "idcard,iddress,handset,company from zf_man"});
@@ -36,6 +38,7 @@ const QString kUpdateSql = catalogSql("TKfdjForm update", QStringList{
     "    company= :company",
     "where ",
     "     manid=:oldmanid  "});
+// clang-format on
 
 // The stored sex code: "1" when the box reads exactly 男 once blanks and
 // control characters are taken from both ends, "0" for anything else.
@@ -47,7 +50,7 @@ QString sexCode(const QString& text) {
     while (end > begin && blank(text[end - 1]))
         --end;
     return text.mid(begin, end - begin) == QStringLiteral("男") ? QStringLiteral("1")
-                                                               : QStringLiteral("0");
+                                                                : QStringLiteral("0");
 }
 
 } // namespace
@@ -93,16 +96,15 @@ TKfdjForm::TKfdjForm(QWidget* parent) : QDialog(parent) {
     using M = RecordMaintenance;
     M::Config c;
     c.listSql = kListSql;
-    c.gridColumns = {{"manid", "客户编号"},  {"manname", "姓名"},     {"sex", "性别"},
+    c.gridColumns = {{"manid", "客户编号"},  {"manname", "姓名"},       {"sex", "性别"},
                      {"idcard", "身份证号"}, {"iddress", "身份证地址"}, {"handset", "联系电话"},
                      {"company", "单位"}};
     c.table = QStringLiteral("Zf_Man");
     c.keyColumn = QStringLiteral("manid");
     c.loadAtOpen = true;
     c.buttons = buttons;
-    c.controls = {{Ed_Kubh, "manid"},   {Ed_Xm, "manname"},   {Com_Xb, "sex"},
-                  {Ed_Sfzh, "idcard"},  {Ed_Dz, "iddress"},   {Ed_Lxdh, "handset"},
-                  {Ed_Dw, "company"}};
+    c.controls = {{Ed_Kubh, "manid"}, {Ed_Xm, "manname"},   {Com_Xb, "sex"},   {Ed_Sfzh, "idcard"},
+                  {Ed_Dz, "iddress"}, {Ed_Lxdh, "handset"}, {Ed_Dw, "company"}};
     c.firstEdit = Ed_Kubh;
     c.required = {{Ed_Kubh, QStringLiteral("请填写用户编号")},
                   {Ed_Xm, QStringLiteral("请填写用户姓名")},
@@ -114,8 +116,10 @@ TKfdjForm::TKfdjForm(QWidget* parent) : QDialog(parent) {
     const std::vector<M::Param> params = {
         M::Param::text("manid", 10, Ed_Kubh),
         M::Param::text("manname", 10, Ed_Xm),
-        M::Param::computed("zjm", ParamKind::Text, 10, [name] { return PinyinInitials(name->text()); }),
-        M::Param::computed("sex", ParamKind::Text, 2, [sex] { return sexCode(sex->currentText()); }),
+        M::Param::computed("zjm", ParamKind::Text, 10,
+                           [name] { return PinyinInitials(name->text()); }),
+        M::Param::computed("sex", ParamKind::Text, 2,
+                           [sex] { return sexCode(sex->currentText()); }),
         M::Param::text("idcard", 18, Ed_Sfzh),
         M::Param::text("iddress", 100, Ed_Dz),
         M::Param::text("handset", 20, Ed_Lxdh),
@@ -145,12 +149,28 @@ TKfdjForm::TKfdjForm(QWidget* parent) : QDialog(parent) {
 
 TKfdjForm::~TKfdjForm() = default;
 
-void TKfdjForm::FormCreate() { m_cycle->open(); }
+void TKfdjForm::FormCreate() {
+    m_cycle->open();
+}
 
-void TKfdjForm::bitbtn_insertClick() { m_cycle->insert(); }
-void TKfdjForm::bitbtn_modifyClick() { m_cycle->modify(); }
-void TKfdjForm::bitbtn_deleteClick() { m_cycle->remove(); }
-void TKfdjForm::bitbtn_postClick() { m_cycle->save(); }
-void TKfdjForm::bitbtn_cancelClick() { m_cycle->cancel(); }
-void TKfdjForm::bitbtn_quitClick() { close(); }
-void TKfdjForm::DBGrid2CellClick() { m_cycle->cellClicked(); }
+void TKfdjForm::bitbtn_insertClick() {
+    m_cycle->insert();
+}
+void TKfdjForm::bitbtn_modifyClick() {
+    m_cycle->modify();
+}
+void TKfdjForm::bitbtn_deleteClick() {
+    m_cycle->remove();
+}
+void TKfdjForm::bitbtn_postClick() {
+    m_cycle->save();
+}
+void TKfdjForm::bitbtn_cancelClick() {
+    m_cycle->cancel();
+}
+void TKfdjForm::bitbtn_quitClick() {
+    close();
+}
+void TKfdjForm::DBGrid2CellClick() {
+    m_cycle->cellClicked();
+}

@@ -173,7 +173,8 @@ void RecordMaintenance::rollbackQuietly() {
 
 void RecordMaintenance::bindAndExec(Query& statement, const std::vector<Param>& params) {
     for (const Param& p : params) {
-        const QVariant value = p.currentColumn.isEmpty() ? p.value() : m_list.value(p.currentColumn);
+        const QVariant value =
+            p.currentColumn.isEmpty() ? p.value() : m_list.value(p.currentColumn);
         switch (p.kind) {
         case ParamKind::Text:
             statement.setText(p.name, plainText(value), p.width);

@@ -48,9 +48,9 @@ public:
     // QCheckBox (ticked stands for "1").
     struct Control {
         QWidget* widget = nullptr;
-        QString column;        // list column loadCurrentRow() puts into it; empty: never loaded
-        bool cleared = true;   // clearEdits() empties it
-        bool editable = true;  // enterEditing() enables it
+        QString column;       // list column loadCurrentRow() puts into it; empty: never loaded
+        bool cleared = true;  // clearEdits() empties it
+        bool editable = true; // enterEditing() enables it
     };
 
     // A field that must not be empty (a text of blanks passes) for a save.
@@ -63,9 +63,9 @@ public:
     struct Param {
         QString name;
         ParamKind kind = ParamKind::Text;
-        int width = 0;                      // declared width of a text parameter
-        std::function<QVariant()> value;    // the value at the moment of saving
-        QString currentColumn;              // when set: that column of the list's current row
+        int width = 0;                   // declared width of a text parameter
+        std::function<QVariant()> value; // the value at the moment of saving
+        QString currentColumn;           // when set: that column of the list's current row
 
         // The text of a control, as typed.
         static Param text(const QString& name, int width, QWidget* control);
@@ -88,8 +88,8 @@ public:
     struct Config {
         QString listSql;
         QList<QueryModel::Column> gridColumns;
-        QString table;      // the table a delete removes the current row from
-        QString keyColumn;  // its key column in the list
+        QString table;     // the table a delete removes the current row from
+        QString keyColumn; // its key column in the list
         bool loadAtOpen = true;
         bool canDelete = true;
         Buttons buttons;
@@ -98,9 +98,9 @@ public:
         std::vector<Required> required;
         Statement insert;
         Statement update;
-        QString saveFailure;      // empty caption, error icon
-        QString deleteQuestion;   // caption 警告, Yes/No
-        QString deleteFailure;    // caption 错误, error icon
+        QString saveFailure;    // empty caption, error icon
+        QString deleteQuestion; // caption 警告, Yes/No
+        QString deleteFailure;  // caption 错误, error icon
     };
 
     // The grid is bound to the list (read-only, whole rows); the navigator

@@ -155,8 +155,8 @@ void bindQueryGrid(QTableView* view, QueryModel* model) {
         }
         const int column = qMax(view->currentIndex().column(), 0);
         const QModelIndex index = model->index(row, column);
-        selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                              QItemSelectionModel::Rows);
+        selection->setCurrentIndex(index,
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         view->scrollTo(index);
     };
     QObject::connect(model, &QueryModel::currentRowChanged, view, showRow);

@@ -14,6 +14,8 @@
 
 namespace {
 
+// Statements one line per element, exactly as the program sends them.
+// clang-format off
 const QString kListSql = catalogSql("TUserManagerF list", QStringList{"select *from dbo.login_user"});
 
 const QString kInsertSql = catalogSql("TUserManagerF insert", QStringList{
@@ -31,6 +33,7 @@ const QString kUpdateSql = catalogSql("TUserManagerF update", QStringList{
     "       award_3       =:award_3,",
     "       award_4       =:award_4",
     "where  user_id       =:olduser_id"});
+// clang-format on
 
 QCheckBox* makeBox(QWidget* parent, const char* name, const QString& caption) {
     auto* box = new QCheckBox(caption, parent);
@@ -84,7 +87,8 @@ TUserManagerF::TUserManagerF(QWidget* parent) : QDialog(parent) {
     using M = RecordMaintenance;
     M::Config c;
     c.listSql = kListSql;
-    c.gridColumns = {{"user_id", "用户编号"}, {"user_loginname", "注册名"}, {"user_name", "用户名"}};
+    c.gridColumns = {
+        {"user_id", "用户编号"}, {"user_loginname", "注册名"}, {"user_name", "用户名"}};
     c.table = QStringLiteral("login_user");
     c.keyColumn = QStringLiteral("user_id");
     c.loadAtOpen = false;
@@ -126,13 +130,27 @@ TUserManagerF::TUserManagerF(QWidget* parent) : QDialog(parent) {
 
 TUserManagerF::~TUserManagerF() = default;
 
-void TUserManagerF::FormCreate() { m_cycle->open(); }
+void TUserManagerF::FormCreate() {
+    m_cycle->open();
+}
 
 // A double click, in any state, modifies the user under the mouse; what was
 // being typed is replaced by that user's values.
-void TUserManagerF::DBGd_browseDblClick() { m_cycle->modify(); }
-void TUserManagerF::bitbtn_insertClick() { m_cycle->insert(); }
-void TUserManagerF::bitbtn_deleteClick() { m_cycle->remove(); }
-void TUserManagerF::bitbtn_postClick() { m_cycle->save(); }
-void TUserManagerF::bitbtn_cancelClick() { m_cycle->cancel(); }
-void TUserManagerF::bitbtn_quitClick() { close(); }
+void TUserManagerF::DBGd_browseDblClick() {
+    m_cycle->modify();
+}
+void TUserManagerF::bitbtn_insertClick() {
+    m_cycle->insert();
+}
+void TUserManagerF::bitbtn_deleteClick() {
+    m_cycle->remove();
+}
+void TUserManagerF::bitbtn_postClick() {
+    m_cycle->save();
+}
+void TUserManagerF::bitbtn_cancelClick() {
+    m_cycle->cancel();
+}
+void TUserManagerF::bitbtn_quitClick() {
+    close();
+}

@@ -6,8 +6,9 @@ namespace {
 void addScreens(const QList<int>& values = {0}) {
     QTest::addColumn<ScreenCase>("screen");
     QTest::addColumn<int>("value");
-    for (const auto& [name, screen] : {std::pair{"tenants", tenantCase()}, std::pair{"rooms", roomCase()},
-                                       std::pair{"charge items", chargeItemCase()}})
+    for (const auto& [name, screen] :
+         {std::pair{"tenants", tenantCase()}, std::pair{"rooms", roomCase()},
+          std::pair{"charge items", chargeItemCase()}})
         for (int v : values)
             QTest::addRow("%s %d", name, v) << screen << v;
 }
@@ -19,10 +20,16 @@ class TestRegisterCycle : public QObject {
 
 private slots:
     void opening_data() { addScreens(); }
-    void opening() { QFETCH(ScreenCase, screen); cycle::opening(screen); }
+    void opening() {
+        QFETCH(ScreenCase, screen);
+        cycle::opening(screen);
+    }
 
     void insertCancelSave_data() { addScreens(); }
-    void insertCancelSave() { QFETCH(ScreenCase, screen); cycle::insertCancelSave(screen); }
+    void insertCancelSave() {
+        QFETCH(ScreenCase, screen);
+        cycle::insertCancelSave(screen);
+    }
 
     void requiredField_data() {
         QTest::addColumn<ScreenCase>("screen");
@@ -46,20 +53,32 @@ private slots:
     }
 
     void modifyAfterMoves_data() { addScreens(); }
-    void modifyAfterMoves() { QFETCH(ScreenCase, screen); cycle::modifyAfterMoves(screen); }
+    void modifyAfterMoves() {
+        QFETCH(ScreenCase, screen);
+        cycle::modifyAfterMoves(screen);
+    }
 
     void deleteRows_data() {
         QTest::addColumn<ScreenCase>("screen");
         QTest::newRow("tenants") << tenantCase();
         QTest::newRow("rooms") << roomCase();
     }
-    void deleteRows() { QFETCH(ScreenCase, screen); cycle::deleteRows(screen); }
+    void deleteRows() {
+        QFETCH(ScreenCase, screen);
+        cycle::deleteRows(screen);
+    }
 
     void emptyList_data() { addScreens(); }
-    void emptyList() { QFETCH(ScreenCase, screen); cycle::emptyList(screen); }
+    void emptyList() {
+        QFETCH(ScreenCase, screen);
+        cycle::emptyList(screen);
+    }
 
     void transactionsAndQuit_data() { addScreens(); }
-    void transactionsAndQuit() { QFETCH(ScreenCase, screen); cycle::transactionsAndQuit(screen); }
+    void transactionsAndQuit() {
+        QFETCH(ScreenCase, screen);
+        cycle::transactionsAndQuit(screen);
+    }
 };
 
 QTEST_MAIN(TestRegisterCycle)

@@ -37,7 +37,8 @@ private slots:
         QCOMPARE(cycle::shown(messages), QStringList{cycle::kModified});
         QCOMPARE(TestDatabase::rows("select djid, sfname, dw, price from zf_dj order by djid"),
                  (QStringList{"1|冷水|吨|4.2", "2|热水|吨|18", "3|电|度|0.6", "4|垃圾费|月|10"}));
-        QCOMPARE(TestDatabase::scalar("select price from zf_dj where DjId=1"), QStringLiteral("4.2"));
+        QCOMPARE(TestDatabase::scalar("select price from zf_dj where DjId=1"),
+                 QStringLiteral("4.2"));
     }
 };
 

@@ -13,7 +13,9 @@ private slots:
         ScreenCase s = roomCase();
         s.seed.clear();
         for (const char* no : {"9", "10", "A1", "2"})
-            s.seed << QStringLiteral("insert into Zf_Fangjian (fangno, fangprice) values ('%1', 500)").arg(no);
+            s.seed << QStringLiteral(
+                          "insert into Zf_Fangjian (fangno, fangprice) values ('%1', 500)")
+                          .arg(no);
         cycle::ScreenDriver d(s);
         QStringList order;
         for (int r = 0; r < d.rowCount(); ++r)
@@ -29,12 +31,23 @@ private slots:
         QTest::addColumn<QString>("afterOpening");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("price as it is") << "" << "" << "10" << "10";
-        QTest::newRow("price changed before opening") << "update zf_dj set price = 12.5 where djid = 4" << ""
-                                                      << "12.5" << "12.5";
-        QTest::newRow("price changed after opening") << "" << "update zf_dj set price = 12 where djid = 4"
-                                                     << "10" << "10";
-        QTest::newRow("no item 4") << "delete from zf_dj where djid = 4" << "" << "" << "";
+        QTest::newRow("price as it is") << ""
+                                        << ""
+                                        << "10"
+                                        << "10";
+        QTest::newRow("price changed before opening")
+            << "update zf_dj set price = 12.5 where djid = 4"
+            << ""
+            << "12.5"
+            << "12.5";
+        QTest::newRow("price changed after opening") << ""
+                                                     << "update zf_dj set price = 12 where djid = 4"
+                                                     << "10"
+                                                     << "10";
+        QTest::newRow("no item 4") << "delete from zf_dj where djid = 4"
+                                   << ""
+                                   << ""
+                                   << "";
     }
     void refuseFeeStamped() {
         QFETCH(QString, beforeOpening);
@@ -55,8 +68,9 @@ private slots:
         d.type("Ed_Yz", "850");
         d.press("bitbtn_post");
         QCOMPARE(cycle::shown(messages), QStringList{cycle::kModified});
-        QCOMPARE(TestDatabase::rows("select fangno, fangprice, ljf from zf_fangjian order by fangno"),
-                 (QStringList{"101|500|5", "102|850|" + stored, "103|1000|5"}));
+        QCOMPARE(
+            TestDatabase::rows("select fangno, fangprice, ljf from zf_fangjian order by fangno"),
+            (QStringList{"101|500|5", "102|850|" + stored, "103|1000|5"}));
     }
 
     // Layouts and orientations of one's own are stored as typed; numbers are
@@ -66,14 +80,38 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("stored"); // empty: the save is refused
-        QTest::newRow("own layout") << "Com_Fx" << "复式楼" << "housetype" << "复式楼";
-        QTest::newRow("own orientation") << "Com_Cx" << "东南" << "facetype" << "东南";
-        QTest::newRow("area between blanks") << "Ed_Mj" << " 12.5 " << "area" << "12.5";
-        QTest::newRow("negative deposit") << "Ed_Yj" << "-5" << "fangya" << "-5";
-        QTest::newRow("area not a number") << "Ed_Mj" << "abc" << "area" << "";
-        QTest::newRow("rent with a separator") << "Ed_Yz" << "1,200" << "fangprice" << "";
-        QTest::newRow("room number of nine") << "Ed_Fh" << "R12345678" << "fangno" << "";
-        QTest::newRow("layout too long") << "Com_Fx" << "带花园和车库的独立别墅" << "housetype" << "";
+        QTest::newRow("own layout") << "Com_Fx"
+                                    << "复式楼"
+                                    << "housetype"
+                                    << "复式楼";
+        QTest::newRow("own orientation") << "Com_Cx"
+                                         << "东南"
+                                         << "facetype"
+                                         << "东南";
+        QTest::newRow("area between blanks") << "Ed_Mj"
+                                             << " 12.5 "
+                                             << "area"
+                                             << "12.5";
+        QTest::newRow("negative deposit") << "Ed_Yj"
+                                          << "-5"
+                                          << "fangya"
+                                          << "-5";
+        QTest::newRow("area not a number") << "Ed_Mj"
+                                           << "abc"
+                                           << "area"
+                                           << "";
+        QTest::newRow("rent with a separator") << "Ed_Yz"
+                                               << "1,200"
+                                               << "fangprice"
+                                               << "";
+        QTest::newRow("room number of nine") << "Ed_Fh"
+                                             << "R12345678"
+                                             << "fangno"
+                                             << "";
+        QTest::newRow("layout too long") << "Com_Fx"
+                                         << "带花园和车库的独立别墅"
+                                         << "housetype"
+                                         << "";
     }
     void typedValues() {
         QFETCH(QString, control);
@@ -95,7 +133,9 @@ private slots:
             QCOMPARE(cycle::table(s), before);
         } else {
             QCOMPARE(cycle::shown(messages), QStringList{cycle::kSaved});
-            QCOMPARE(TestDatabase::scalar("select " + column + " from zf_fangjian where fangno='R7'"), stored);
+            QCOMPARE(
+                TestDatabase::scalar("select " + column + " from zf_fangjian where fangno='R7'"),
+                stored);
         }
     }
 };

@@ -13,13 +13,34 @@ private slots:
         QTest::addColumn<QString>("sex");
         QTest::addColumn<QString>("stored"); // manname|zjm|sex
         QTest::addColumn<QString>("listed");
-        QTest::newRow("Chinese name, no sex") << "李雷" << "" << "李雷|LL|0" << "女";
-        QTest::newRow("Latin name, 男") << "Smith" << "男" << "Smith|SMITH|1" << "男";
-        QTest::newRow("mixed name, 男 between blanks") << "王b2" << "  男 " << "王b2|WB2|1" << "男";
-        QTest::newRow("男 between control characters") << "张三" << "\t男\r\n" << "张三|ZS|1" << "男";
-        QTest::newRow("男 between ideographic spaces") << "张三" << "\u3000男\u3000" << "张三|ZS|1" << "男";
-        QTest::newRow("女") << "张三" << "女" << "张三|ZS|0" << "女";
-        QTest::newRow("longer word") << "张三" << "男士" << "张三|ZS|0" << "女";
+        QTest::newRow("Chinese name, no sex") << "李雷"
+                                              << ""
+                                              << "李雷|LL|0"
+                                              << "女";
+        QTest::newRow("Latin name, 男") << "Smith"
+                                        << "男"
+                                        << "Smith|SMITH|1"
+                                        << "男";
+        QTest::newRow("mixed name, 男 between blanks") << "王b2"
+                                                       << "  男 "
+                                                       << "王b2|WB2|1"
+                                                       << "男";
+        QTest::newRow("男 between control characters") << "张三"
+                                                       << "\t男\r\n"
+                                                       << "张三|ZS|1"
+                                                       << "男";
+        QTest::newRow("男 between ideographic spaces") << "张三"
+                                                       << "\u3000男\u3000"
+                                                       << "张三|ZS|1"
+                                                       << "男";
+        QTest::newRow("女") << "张三"
+                            << "女"
+                            << "张三|ZS|0"
+                            << "女";
+        QTest::newRow("longer word") << "张三"
+                                     << "男士"
+                                     << "张三|ZS|0"
+                                     << "女";
     }
     void sexAndMnemonic() {
         QFETCH(QString, name);
@@ -35,7 +56,8 @@ private slots:
         d.find<QComboBox>("Com_Xb")->setEditText(sex);
         d.press("bitbtn_post");
         QCOMPARE(cycle::shown(messages), QStringList{cycle::kModified});
-        QCOMPARE(TestDatabase::rows("select manname, zjm, sex from zf_man where manid='K01'"), QStringList{stored});
+        QCOMPARE(TestDatabase::rows("select manname, zjm, sex from zf_man where manid='K01'"),
+                 QStringList{stored});
         QCOMPARE(d.gridText(0), QStringLiteral("K01"));
         QCOMPARE(d.grid()->model()->index(0, 2).data().toString(), listed);
         d.clickRow(0);
@@ -47,10 +69,14 @@ private slots:
     void refusedModification_data() {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("value");
-        QTest::newRow("number of another tenant") << "Ed_Kubh" << "K02";
-        QTest::newRow("number longer than ten") << "Ed_Kubh" << "K0123456789";
-        QTest::newRow("name longer than ten bytes") << "Ed_Xm" << "欧阳诸葛司马";
-        QTest::newRow("identity card of 19 characters") << "Ed_Sfzh" << "1101011990010112345";
+        QTest::newRow("number of another tenant") << "Ed_Kubh"
+                                                  << "K02";
+        QTest::newRow("number longer than ten") << "Ed_Kubh"
+                                                << "K0123456789";
+        QTest::newRow("name longer than ten bytes") << "Ed_Xm"
+                                                    << "欧阳诸葛司马";
+        QTest::newRow("identity card of 19 characters") << "Ed_Sfzh"
+                                                        << "1101011990010112345";
     }
     void refusedModification() {
         QFETCH(QString, control);

@@ -20,7 +20,8 @@ private slots:
         TestDatabase db;
         ScriptedMessagesScope messages;
         QDialog screen;
-        QLineEdit* edit = addLabelledEdit(new QGridLayout(&screen), 0, 0, QStringLiteral("编号："), "Ed_bh");
+        QLineEdit* edit =
+            addLabelledEdit(new QGridLayout(&screen), 0, 0, QStringLiteral("编号："), "Ed_bh");
         auto* grid = new QTableView(&screen);
         RecordMaintenance::Config c;
         c.listSql = QStringLiteral("select bh from no_such_table");
@@ -34,7 +35,8 @@ private slots:
         QCOMPARE(messages->shown[0].caption, QStringLiteral("房屋出租管理"));
         QCOMPARE(messages->shown[0].icon, MsgIcon::Critical);
         QCOMPARE(grid->model()->rowCount(), 0);
-        QVERIFY(c.buttons.insert->isEnabled() && c.buttons.remove->isEnabled() && !edit->isEnabled());
+        QVERIFY(c.buttons.insert->isEnabled() && c.buttons.remove->isEnabled() &&
+                !edit->isEnabled());
 
         cycle.remove();
         QCOMPARE(messages->shown.last().text, QStringLiteral("空记录不能删除!"));

@@ -27,28 +27,28 @@ using Texts = QMap<QString, QString>; // control objectName -> text ("1"/"0" for
 struct ScreenCase {
     std::function<QDialog*()> create;
     QString caption;
-    Texts labels;              // control -> the label that is its buddy
-    QStringList seed;          // run before the screen opens
-    QString tableSql;          // the whole table, one text per row
+    Texts labels;     // control -> the label that is its buddy
+    QStringList seed; // run before the screen opens
+    QString tableSql; // the whole table, one text per row
     QString grid;
-    QStringList titles;        // grid column titles
-    QStringList editable;      // controls enabled while editing
-    QStringList displayOnly;   // controls never enabled
-    bool hasModify = true;     // a 修改 button (else a double click modifies)
+    QStringList titles;      // grid column titles
+    QStringList editable;    // controls enabled while editing
+    QStringList displayOnly; // controls never enabled
+    bool hasModify = true;   // a 修改 button (else a double click modifies)
     bool canDelete = true;
-    bool clickLoads = true;    // a single click on a row loads it
-    QString firstEdit;         // focused after 新增
-    QStringList keptByInsert;  // controls 新增 leaves as they were
-    Texts opened;              // what the controls show after opening
-    Texts row1;                // what list row 1 loads
-    QString row1Key;           // how row 1 begins in tableSql
-    std::function<Texts(int)> record;   // what a person types for record n
-    std::function<QString(int)> stored; // record n as tableSql shows it
+    bool clickLoads = true;                  // a single click on a row loads it
+    QString firstEdit;                       // focused after 新增
+    QStringList keptByInsert;                // controls 新增 leaves as they were
+    Texts opened;                            // what the controls show after opening
+    Texts row1;                              // what list row 1 loads
+    QString row1Key;                         // how row 1 begins in tableSql
+    std::function<Texts(int)> record;        // what a person types for record n
+    std::function<QString(int)> stored;      // record n as tableSql shows it
     QList<QPair<QString, QString>> required; // control, notice, in checking order
-    QString blankControl;      // a required control that may hold only blanks
-    QPair<QString, QString> refused; // control and a value the database refuses
+    QString blankControl;                    // a required control that may hold only blanks
+    QPair<QString, QString> refused;         // control and a value the database refuses
     QString saveFailure, deleteQuestion, deleteFailure;
-    QStringList blockDelete;   // statements that make deleting list row 1 fail
+    QStringList blockDelete; // statements that make deleting list row 1 fail
     QString emptyTable;
 };
 Q_DECLARE_METATYPE(ScreenCase)
@@ -63,8 +63,12 @@ inline QStringList shown(ScriptedMessagesScope& scope) {
         out << m.caption + u'|' + m.text + u'|' + QLatin1String(icons[int(m.icon)]);
     return out;
 }
-inline QStringList table(const ScreenCase& s) { return TestDatabase::rows(s.tableSql); }
-inline QString saveFailure(const ScreenCase& s) { return QStringLiteral("|%1|error").arg(s.saveFailure); }
+inline QStringList table(const ScreenCase& s) {
+    return TestDatabase::rows(s.tableSql);
+}
+inline QString saveFailure(const ScreenCase& s) {
+    return QStringLiteral("|%1|error").arg(s.saveFailure);
+}
 inline const QString kSaved = QStringLiteral("房屋出租管理|保存成功！|none");
 inline const QString kModified = QStringLiteral("房屋出租管理|修改成功！|none");
 
@@ -98,11 +102,17 @@ public:
         return m_screen->findChild<T*>(name);
     }
     QTableView* grid() const { return find<QTableView>(m_case.grid); }
-    QAbstractButton* button(const char* name) const { return find<QAbstractButton>(QLatin1String(name)); }
+    QAbstractButton* button(const char* name) const {
+        return find<QAbstractButton>(QLatin1String(name));
+    }
     void press(const char* name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
 
-    QPoint cell(int row) const { return grid()->visualRect(grid()->model()->index(row, 0)).center(); }
-    void clickRow(int row) const { QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cell(row)); }
+    QPoint cell(int row) const {
+        return grid()->visualRect(grid()->model()->index(row, 0)).center();
+    }
+    void clickRow(int row) const {
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cell(row));
+    }
     void doubleClickRow(int row) const {
         clickRow(row);
         QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, cell(row));
@@ -167,7 +177,8 @@ public:
         QStringList out;
         for (auto it = expected.begin(); it != expected.end(); ++it)
             if (text(it.key()) != it.value())
-                out << QStringLiteral("%1='%2' (expected '%3')").arg(it.key(), text(it.key()), it.value());
+                out << QStringLiteral("%1='%2' (expected '%3')")
+                           .arg(it.key(), text(it.key()), it.value());
         return out;
     }
     // What differs from the enabled states of browse or of an edit under way.
@@ -176,7 +187,8 @@ public:
         const auto expect = [&](const QString& name, bool enabled) {
             QWidget* w = find(name);
             if (!w || w->isEnabled() != enabled)
-                out << name + (enabled ? QStringLiteral(" not enabled") : QStringLiteral(" not disabled"));
+                out << name + (enabled ? QStringLiteral(" not enabled")
+                                       : QStringLiteral(" not disabled"));
         };
         for (const QString& c : m_case.editable)
             expect(c, editing);
@@ -197,10 +209,12 @@ private:
     QPointer<QDialog> m_screen;
 };
 
-#define CYCLE_STATE(driver, editing) \
-    QVERIFY2((driver).stateMismatch(editing).isEmpty(), qPrintable((driver).stateMismatch(editing).join(u", ")))
-#define CYCLE_TEXTS(driver, expected) \
-    QVERIFY2((driver).differing(expected).isEmpty(), qPrintable((driver).differing(expected).join(u", ")))
+#define CYCLE_STATE(driver, editing)                                                               \
+    QVERIFY2((driver).stateMismatch(editing).isEmpty(),                                            \
+             qPrintable((driver).stateMismatch(editing).join(u", ")))
+#define CYCLE_TEXTS(driver, expected)                                                              \
+    QVERIFY2((driver).differing(expected).isEmpty(),                                               \
+             qPrintable((driver).differing(expected).join(u", ")))
 
 // Rows of `after` not in `before`.
 inline QStringList added(const QStringList& before, const QStringList& after) {
@@ -290,7 +304,9 @@ inline void requiredField(const ScreenCase& s, int index) {
     for (int i = index; i < s.required.size(); ++i)
         d.type(s.required[i].first, QString());
     d.press("bitbtn_post");
-    QCOMPARE(shown(messages), QStringList{QStringLiteral("Morvik提示|%1|information").arg(s.required[index].second)});
+    QCOMPARE(
+        shown(messages),
+        QStringList{QStringLiteral("Morvik提示|%1|information").arg(s.required[index].second)});
     QVERIFY(d.find(s.required[index].first)->hasFocus());
     CYCLE_STATE(d, true);
     QCOMPARE(table(s), before);
@@ -340,7 +356,8 @@ inline void modifyAfterMoves(const ScreenCase& s) {
     QCOMPARE(d.selectedRow(), 2);
     if (QWidget* navigator = d.find(QStringLiteral("DBNavigator1")))
         for (const char* step : {"last", "first", "next"})
-            QTest::mouseClick(navigator->findChild<QAbstractButton*>(QLatin1String(step)), Qt::LeftButton);
+            QTest::mouseClick(navigator->findChild<QAbstractButton*>(QLatin1String(step)),
+                              Qt::LeftButton);
     else
         QTest::keyClick(d.grid(), Qt::Key_Up);
     QCOMPARE(d.selectedRow(), 1);
@@ -388,7 +405,8 @@ inline void deleteRows(const ScreenCase& s) {
     const QStringList kept = table(s);
     d.press("bitbtn_delete");
     if (!s.blockDelete.isEmpty()) {
-        QCOMPARE(shown(messages), (QStringList{question, QStringLiteral("错误|%1|error").arg(s.deleteFailure)}));
+        QCOMPARE(shown(messages),
+                 (QStringList{question, QStringLiteral("错误|%1|error").arg(s.deleteFailure)}));
         QCOMPARE(table(s), kept);
         QCOMPARE(d.gridText(0), second);
     }
@@ -405,7 +423,8 @@ inline void emptyList(const ScreenCase& s) {
     ScreenDriver d(emptied);
     if (s.canDelete) {
         d.press("bitbtn_delete");
-        QCOMPARE(shown(messages), QStringList{QStringLiteral("Morvik提示|空记录不能删除!|warning")});
+        QCOMPARE(shown(messages),
+                 QStringList{QStringLiteral("Morvik提示|空记录不能删除!|warning")});
     }
     if (s.hasModify) {
         messages->clear();

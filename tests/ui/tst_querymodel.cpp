@@ -22,10 +22,14 @@ private slots:
         QTest::addColumn<QString>("expression");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("rightAligned");
-        QTest::newRow("decimal with fraction") << "cast(30.75 as numeric(12,2))" << "30.75" << true;
-        QTest::newRow("whole decimal") << "cast(1200 as numeric(12,2))" << "1200" << true;
-        QTest::newRow("text") << "'一房一厅'" << "一房一厅" << false;
-        QTest::newRow("null") << "cast(null as varchar(10))" << "" << false;
+        QTest::newRow("decimal with fraction") << "cast(30.75 as numeric(12,2))"
+                                               << "30.75" << true;
+        QTest::newRow("whole decimal") << "cast(1200 as numeric(12,2))"
+                                       << "1200" << true;
+        QTest::newRow("text") << "'一房一厅'"
+                              << "一房一厅" << false;
+        QTest::newRow("null") << "cast(null as varchar(10))"
+                              << "" << false;
     }
     void cells() {
         QFETCH(QString, expression);
@@ -49,7 +53,9 @@ private slots:
     void gridFollowsQuery() {
         TestDatabase db;
         for (const char* no : {"101", "102", "103", "104"})
-            TestDatabase::exec(QStringLiteral("insert into Zf_Fangjian (fangno, fangprice) values ('%1', 800)").arg(no));
+            TestDatabase::exec(
+                QStringLiteral("insert into Zf_Fangjian (fangno, fangprice) values ('%1', 800)")
+                    .arg(no));
         Query q;
         q.setSql(QStringLiteral("select fangno from Zf_Fangjian order by fangno"));
         q.open();
@@ -60,7 +66,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         QCOMPARE(selectedRow(view), 0);
 
-        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(model.index(2, 0)).center());
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                          view.visualRect(model.index(2, 0)).center());
         QCOMPARE(q.text("fangno"), QStringLiteral("103"));
         QTest::keyClick(&view, Qt::Key_Up);
         QCOMPARE(q.row(), 1);
@@ -93,8 +100,9 @@ private slots:
     void largeListOpensAtOnce() {
         TestDatabase db;
         Query q;
-        q.setSql(QStringLiteral("with n(i) as (select 1 union all select i+1 from n where i<250000) "
-                                "select i as id, i*1.25 as amount from n"));
+        q.setSql(
+            QStringLiteral("with n(i) as (select 1 union all select i+1 from n where i<250000) "
+                           "select i as id, i*1.25 as amount from n"));
         q.open();
         q.last();
         QTableView view;

@@ -15,7 +15,8 @@ ScreenCase userCase() {
     ScreenCase s;
     s.create = [] { return new TUserManagerF; };
     s.caption = "用户管理";
-    s.labels = {{"Ed_userzcm", "注册名："}, {"Ed_username", "用户名："}, {"Ed_password", "密  码："}};
+    s.labels = {
+        {"Ed_userzcm", "注册名："}, {"Ed_username", "用户名："}, {"Ed_password", "密  码："}};
     const QString insert = "insert into login_user (user_loginname,user_name,user_password,"
                            "award_1,award_2,award_3,award_4) values ";
     s.seed = {insert + "('clerk','职员','pw1','1','0','0','0')",
@@ -30,7 +31,7 @@ ScreenCase userCase() {
     s.firstEdit = "Ed_userzcm";
     s.keptByInsert = QStringList{"Chk_Sjcl", "Chk_Xfgl", "Chk_Cstj", "Chk_Xtwf"};
     s.opened = {{"Ed_userzcm", ""}, {"Ed_username", ""}, {"Ed_password", ""}, {"Chk_Sjcl", "0"},
-                {"Chk_Xfgl", "0"},   {"Chk_Cstj", "0"},    {"Chk_Xtwf", "0"}};
+                {"Chk_Xfgl", "0"},  {"Chk_Cstj", "0"},   {"Chk_Xtwf", "0"}};
     s.row1 = {{"Ed_userzcm", "clerk"}, {"Ed_username", "职员"}, {"Ed_password", "pw1"},
               {"Chk_Sjcl", "1"},       {"Chk_Xfgl", "0"},       {"Chk_Cstj", "0"},
               {"Chk_Xtwf", "0"}};
@@ -39,7 +40,10 @@ ScreenCase userCase() {
         return Texts{{"Ed_userzcm", QStringLiteral("u%1").arg(n)},
                      {"Ed_username", QStringLiteral("用户%1").arg(n)},
                      {"Ed_password", QStringLiteral("pw%1").arg(n)},
-                     {"Chk_Sjcl", "1"}, {"Chk_Xfgl", "0"}, {"Chk_Cstj", "1"}, {"Chk_Xtwf", "0"}};
+                     {"Chk_Sjcl", "1"},
+                     {"Chk_Xfgl", "0"},
+                     {"Chk_Cstj", "1"},
+                     {"Chk_Xtwf", "0"}};
     };
     s.stored = [](int n) { return QStringLiteral("u%1|用户%1|pw%1|1|0|1|0").arg(n); };
     s.required = {{"Ed_userzcm", "请填写用户注册名"},
@@ -68,10 +72,16 @@ class TestUserManager : public QObject {
 
 private slots:
     void opening_data() { addScreen(); }
-    void opening() { QFETCH(ScreenCase, screen); cycle::opening(screen); }
+    void opening() {
+        QFETCH(ScreenCase, screen);
+        cycle::opening(screen);
+    }
 
     void insertCancelSave_data() { addScreen(); }
-    void insertCancelSave() { QFETCH(ScreenCase, screen); cycle::insertCancelSave(screen); }
+    void insertCancelSave() {
+        QFETCH(ScreenCase, screen);
+        cycle::insertCancelSave(screen);
+    }
 
     void requiredField_data() { addScreen({0, 1, 2}); }
     void requiredField() {
@@ -89,16 +99,28 @@ private slots:
     }
 
     void modifyAfterMoves_data() { addScreen(); }
-    void modifyAfterMoves() { QFETCH(ScreenCase, screen); cycle::modifyAfterMoves(screen); }
+    void modifyAfterMoves() {
+        QFETCH(ScreenCase, screen);
+        cycle::modifyAfterMoves(screen);
+    }
 
     void deleteRows_data() { addScreen(); }
-    void deleteRows() { QFETCH(ScreenCase, screen); cycle::deleteRows(screen); }
+    void deleteRows() {
+        QFETCH(ScreenCase, screen);
+        cycle::deleteRows(screen);
+    }
 
     void emptyList_data() { addScreen(); }
-    void emptyList() { QFETCH(ScreenCase, screen); cycle::emptyList(screen); }
+    void emptyList() {
+        QFETCH(ScreenCase, screen);
+        cycle::emptyList(screen);
+    }
 
     void transactionsAndQuit_data() { addScreen(); }
-    void transactionsAndQuit() { QFETCH(ScreenCase, screen); cycle::transactionsAndQuit(screen); }
+    void transactionsAndQuit() {
+        QFETCH(ScreenCase, screen);
+        cycle::transactionsAndQuit(screen);
+    }
 
     // --- this screen's own ---------------------------------------------------
 
@@ -107,9 +129,15 @@ private slots:
         QTest::addColumn<QString>("flags"); // award_1..4 as SQL literals
         QTest::addColumn<QString>("ticks");
         QTest::addColumn<QString>("saved");
-        QTest::newRow("ones and zeros") << "'1','0','1','0'" << "1010" << "1|0|1|0";
-        QTest::newRow("other letters") << "'Y','T','1','x'" << "0010" << "0|0|1|0";
-        QTest::newRow("empty and missing") << "'',null,' ','1'" << "0001" << "0|0|0|1";
+        QTest::newRow("ones and zeros") << "'1','0','1','0'"
+                                        << "1010"
+                                        << "1|0|1|0";
+        QTest::newRow("other letters") << "'Y','T','1','x'"
+                                       << "0010"
+                                       << "0|0|1|0";
+        QTest::newRow("empty and missing") << "'',null,' ','1'"
+                                           << "0001"
+                                           << "0|0|0|1";
     }
     void rightsFlags() {
         QFETCH(QString, flags);
@@ -120,7 +148,8 @@ private slots:
         ScreenCase s = userCase();
         s.seed = {"delete from login_user",
                   "insert into login_user (user_loginname,user_name,user_password,award_1,award_2,"
-                  "award_3,award_4) values ('odd','某人','pw'," + flags + ")"};
+                  "award_3,award_4) values ('odd','某人','pw'," +
+                      flags + ")"};
         cycle::ScreenDriver d(s);
         d.doubleClickRow(0);
         QString shownTicks;
