@@ -54,6 +54,88 @@ QString canonicalDatePart(const QString& part)
     return parts.value(part.toLower());
 }
 
+size_t prevSig(const Tokens& t, size_t i)
+{
+    while (i > 0) {
+        --i;
+        if (t[i].kind != SqlToken::Space)
+            return i;
+    }
+    return t.size();
+}
+
+bool isTextType(const SqlToken& t)
+{
+    return t.is("char") || t.is("varchar") || t.is("nchar") || t.is("nvarchar") || t.is("text") || t.is("ntext");
+}
+
+// Whether the CAST or CONVERT call whose name is at `name` yields text.
+bool castsToText(const Tokens& t, size_t name)
+{
+    const size_t open = nextSig(t, name + 1);
+    if (open >= t.size() || !t[open].isSymbol('('))
+        return false;
+    const size_t close = matchingParen(t, open);
+    if (t[name].is("convert")) {
+        const size_t type = nextSig(t, open + 1);
+        return type < close && isTextType(t[type]);
+    }
+    for (size_t i = open + 1; i < close; ++i)
+        if (t[i].is("as")) {
+            const size_t type = nextSig(t, i + 1);
+            return type < close && isTextType(t[type]);
+        }
+    return false;
+}
+
+// Whether the operand ending at `last` (a "+" follows) is text.
+bool textBefore(const Tokens& t, size_t last)
+{
+    if (last >= t.size())
+        return false;
+    if (t[last].kind == SqlToken::String)
+        return true;
+    if (!t[last].isSymbol(')'))
+        return false;
+    int depth = 0;
+    for (size_t i = last + 1; i-- > 0;) {
+        if (t[i].isSymbol(')'))
+            ++depth;
+        else if (t[i].isSymbol('(') && --depth == 0) {
+            const size_t name = prevSig(t, i);
+            return name < t.size() && (t[name].is("cast") || t[name].is("convert")) && castsToText(t, name);
+        }
+    }
+    return false;
+}
+
+// Whether the operand starting at `first` (after a "+") is text.
+bool textAfter(const Tokens& t, size_t first)
+{
+    if (first >= t.size())
+        return false;
+    if (t[first].kind == SqlToken::String)
+        return true;
+    return (t[first].is("cast") || t[first].is("convert")) && castsToText(t, first);
+}
+
+// T-SQL joins texts with "+"; SQLite would add them as numbers. A "+" with a
+// text literal or a cast to text on either side (and no number literal on
+// the other) becomes "||".
+void rewriteTextConcatenation(Tokens& t)
+{
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (!t[i].isSymbol('+'))
+            continue;
+        const size_t before = prevSig(t, i);
+        const size_t after = nextSig(t, i + 1);
+        const bool numberBeside = (before < t.size() && t[before].kind == SqlToken::Number) ||
+                                  (after < t.size() && t[after].kind == SqlToken::Number);
+        if (!numberBeside && (textBefore(t, before) || textAfter(t, after)))
+            t[i].text = QStringLiteral("||");
+    }
+}
+
 // Rewrites that apply anywhere in a statement, token by token.
 Tokens rewriteTokens(const Tokens& in, const QStringList& paramOrder)
 {
@@ -101,6 +183,7 @@ Tokens rewriteTokens(const Tokens& in, const QStringList& paramOrder)
         }
         out.push_back(t);
     }
+    rewriteTextConcatenation(out);
     return out;
 }
 
