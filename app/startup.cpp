@@ -70,7 +70,7 @@ int runStartup(QApplication& app, const QString& iniPath)
     splash.reset();
 
     bool loggedIn = false;
-    auto* login = new TLoginForm(TLoginForm::Mode::Startup);
+    auto* login = new TLoginForm;
     QObject::connect(login, &TLoginForm::loggedIn, &mainForm, [&](const MenuRights& rights) {
         mainForm.applyRights(rights);
         loggedIn = true;

@@ -295,7 +295,7 @@ void TMainForm::ReloginItemClick()
 {
     guarded([this] {
         if (!LoginForm) {
-            auto* login = new TLoginForm(TLoginForm::Mode::Relogin, this);
+            auto* login = new TLoginForm(this);
             connect(login, &TLoginForm::loggedIn, this, &TMainForm::applyRights);
         }
         LoginForm->show();

@@ -66,10 +66,9 @@ QLabel* fieldLabel(const QString& text, QWidget* parent)
 
 } // namespace
 
-TLoginForm::TLoginForm(Mode mode, QWidget* parent)
+TLoginForm::TLoginForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_mode(mode)
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("LoginForm"));
     setAttribute(Qt::WA_DeleteOnClose);

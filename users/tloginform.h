@@ -17,15 +17,13 @@ class QPushButton;
 class TLoginForm : public QDialog {
     Q_OBJECT
 public:
-    // At start-up the window is modal and every way out but a success ends
-    // the program; a re-login does not block the main window, and closing it
-    // keeps the previous user logged in.
-    enum class Mode { Startup, Relogin };
-
-    explicit TLoginForm(Mode mode = Mode::Startup, QWidget* parent = nullptr);
+    // At start-up the window runs modally and every way out but a success
+    // ends the program (start-up goes no further); a re-login shows it
+    // without blocking, and closing it keeps the previous user logged in.
+    // "退出" ends the run in both cases.
+    explicit TLoginForm(QWidget* parent = nullptr);
     ~TLoginForm() override;
 
-    Mode mode() const { return m_mode; }
     int failures() const { return m_failures; }
 
 signals:
@@ -47,7 +45,6 @@ private:
     void checkLogin();
     void loginFailed();
 
-    Mode m_mode;
     int m_failures = 0;
     bool m_shown = false;
     QComboBox* Combo_name;
