@@ -4,8 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-QPixmap housePicture(const QSize& size)
-{
+QPixmap housePicture(const QSize& size) {
     QPixmap pm(size);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
@@ -62,8 +61,7 @@ QPixmap housePicture(const QSize& size)
     return pm;
 }
 
-QIcon programIcon()
-{
+QIcon programIcon() {
     QIcon icon;
     for (int side : {16, 24, 32, 48, 64, 128})
         icon.addPixmap(housePicture(QSize(side, side)));

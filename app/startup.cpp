@@ -15,8 +15,7 @@
 
 #include <memory>
 
-void prepareApplication(QApplication& app)
-{
+void prepareApplication(QApplication& app) {
     static bool prepared = false;
     if (prepared)
         return;
@@ -42,8 +41,7 @@ namespace {
 
 // Keeps the splash on screen for a second. Nothing else may happen in the
 // meantime, so the thread waits without running the event loop.
-void holdOneSecond()
-{
+void holdOneSecond() {
     QDeadlineTimer deadline(1000);
     while (!deadline.hasExpired())
         QThread::msleep(qMax<qint64>(1, deadline.remainingTime()));
@@ -51,8 +49,7 @@ void holdOneSecond()
 
 } // namespace
 
-int runStartup(QApplication& app, const QString& iniPath)
-{
+int runStartup(QApplication& app, const QString& iniPath) {
     prepareApplication(app);
 
     auto splash = std::make_unique<TSplashForm>();

@@ -5,21 +5,18 @@
 TDB_module* DB_module = nullptr;
 
 TDB_module::TDB_module(const QString& iniPath, QObject* parent)
-    : QObject(parent), m_iniPath(iniPath)
-{
+    : QObject(parent), m_iniPath(iniPath) {
     setObjectName(QStringLiteral("DB_module"));
     DB_module = this;
     DataModuleCreate();
 }
 
-TDB_module::~TDB_module()
-{
+TDB_module::~TDB_module() {
     if (DB_module == this)
         DB_module = nullptr;
 }
 
-void TDB_module::DataModuleCreate()
-{
+void TDB_module::DataModuleCreate() {
     try {
         ADOCon().close();
         const ServerConfig config = readServerConfig(m_iniPath);

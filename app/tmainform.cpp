@@ -38,8 +38,7 @@ public:
     using QWidget::QWidget;
 
 protected:
-    void paintEvent(QPaintEvent*) override
-    {
+    void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         QLinearGradient bg(0, 0, 0, height());
         bg.setColorAt(0, QColor(0xee, 0xf3, 0xfa));
@@ -57,14 +56,13 @@ protected:
         f.setBold(true);
         p.setFont(f);
         p.setPen(QColor(0x30, 0x50, 0x80));
-        p.drawText(QRect(0, picture.bottom() + 12, width(), side / 4), Qt::AlignHCenter | Qt::AlignTop,
-                   QStringLiteral("Zentavo房屋出租管理系统"));
+        p.drawText(QRect(0, picture.bottom() + 12, width(), side / 4),
+                   Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("Zentavo房屋出租管理系统"));
     }
 };
 
 QAction* addItem(QMenu* menu, const char* name, const QString& text,
-                 QStyle::StandardPixmap icon = QStyle::SP_CustomBase)
-{
+                 QStyle::StandardPixmap icon = QStyle::SP_CustomBase) {
     QAction* action = menu->addAction(text);
     action->setObjectName(QLatin1String(name));
     if (icon != QStyle::SP_CustomBase)
@@ -72,8 +70,7 @@ QAction* addItem(QMenu* menu, const char* name, const QString& text,
     return action;
 }
 
-QMenu* addTopMenu(QMenuBar* bar, const char* name, const QString& title)
-{
+QMenu* addTopMenu(QMenuBar* bar, const char* name, const QString& title) {
     QMenu* menu = bar->addMenu(title);
     menu->setObjectName(QLatin1String(name));
     return menu;
@@ -83,8 +80,7 @@ QMenu* addTopMenu(QMenuBar* bar, const char* name, const QString& title)
 
 TMainForm::TMainForm(QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
-{
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Zentavo房屋出租管理系统"));
     setWindowIcon(programIcon());
@@ -105,8 +101,7 @@ TMainForm::TMainForm(QWidget* parent)
 
 TMainForm::~TMainForm() = default;
 
-void TMainForm::buildMenu()
-{
+void TMainForm::buildMenu() {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
 
@@ -142,7 +137,8 @@ void TMainForm::buildMenu()
     addItem(chargeQueries, "Item_ydsfcx", QStringLiteral("用电收费查询"));
 
     QMenu* statistics = addTopMenu(bar, "Menu_tjfx", QStringLiteral("统计分析"));
-    addItem(statistics, "Item_qtfytj", QStringLiteral("其它项目统计"), QStyle::SP_FileDialogDetailedView);
+    addItem(statistics, "Item_qtfytj", QStringLiteral("其它项目统计"),
+            QStyle::SP_FileDialogDetailedView);
 
     // "修改口令" is a command on the bar itself, with no items under it.
     QAction* password = bar->addAction(QStringLiteral("修改口令"));
@@ -151,16 +147,18 @@ void TMainForm::buildMenu()
 
     QMenu* maintenance = addTopMenu(bar, "award_4", QStringLiteral("系统维护"));
     // The tenant register does not block the main window; the others do.
-    connect(addItem(maintenance, "Item_kfdj", QStringLiteral("客户登记信息"), QStyle::SP_DirHomeIcon),
-            &QAction::triggered, this, [this] { openScreen<TKfdjForm>(false); });
+    connect(
+        addItem(maintenance, "Item_kfdj", QStringLiteral("客户登记信息"), QStyle::SP_DirHomeIcon),
+        &QAction::triggered, this, [this] { openScreen<TKfdjForm>(false); });
     connect(addItem(maintenance, "Item_sfxm", QStringLiteral("收费项目信息"),
                     QStyle::SP_FileDialogDetailedView),
             &QAction::triggered, this, [this] { openScreen<TDanJiaForm>(true); });
     connect(addItem(maintenance, "Item_fwjb", QStringLiteral("房屋基本信息"), QStyle::SP_DirIcon),
             &QAction::triggered, this, [this] { openScreen<TFangBasicForm>(true); });
     maintenance->addSeparator();
-    connect(addItem(maintenance, "Item_yhqx", QStringLiteral("用户权限管理"), QStyle::SP_DriveNetIcon),
-            &QAction::triggered, this, [this] { openScreen<TUserManagerF>(true); });
+    connect(
+        addItem(maintenance, "Item_yhqx", QStringLiteral("用户权限管理"), QStyle::SP_DriveNetIcon),
+        &QAction::triggered, this, [this] { openScreen<TUserManagerF>(true); });
 
     QMenu* accessories = addTopMenu(bar, "Menu_fj", QStringLiteral("附件"));
     const struct {
@@ -189,8 +187,7 @@ void TMainForm::buildMenu()
     m_governed[3] = maintenance;
 }
 
-void TMainForm::buildStatusBar()
-{
+void TMainForm::buildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setSizeGripEnabled(false);
@@ -213,16 +210,14 @@ void TMainForm::buildStatusBar()
     }
 }
 
-void TMainForm::applyRights(const MenuRights& rights)
-{
+void TMainForm::applyRights(const MenuRights& rights) {
     for (int i = 0; i < 4; ++i) {
         m_governed[i]->menuAction()->setEnabled(rights[i]);
         m_governed[i]->setEnabled(rights[i]);
     }
 }
 
-void TMainForm::FormCreate()
-{
+void TMainForm::FormCreate() {
     // The database's object list as it stands now; the first show tests the
     // reading tables against it.
     guarded([this] {
@@ -231,8 +226,7 @@ void TMainForm::FormCreate()
     });
 }
 
-void TMainForm::showEvent(QShowEvent* event)
-{
+void TMainForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!m_firstShowDone) {
         m_firstShowDone = true;
@@ -240,8 +234,7 @@ void TMainForm::showEvent(QShowEvent* event)
     }
 }
 
-void TMainForm::FormShow()
-{
+void TMainForm::FormShow() {
     Timer_update->start();
     // A database failure skips the remaining steps; the clock keeps running.
     guarded([this] {
@@ -255,8 +248,7 @@ void TMainForm::FormShow()
     });
 }
 
-void TMainForm::Timer_updateTimer()
-{
+void TMainForm::Timer_updateTimer() {
     static const char* const weekdays[] = {"星期一", "星期二", "星期三", "星期四",
                                            "星期五", "星期六", "星期日"};
     const QDateTime now = Clock::now();
@@ -270,19 +262,16 @@ void TMainForm::Timer_updateTimer()
                              .arg(QString::fromUtf8(weekdays[date.dayOfWeek() - 1])));
 }
 
-bool TMainForm::confirmExit()
-{
+bool TMainForm::confirmExit() {
     return askYesNo(this, QStringLiteral("确认"), kExitQuestion, MsgIcon::Question);
 }
 
-void TMainForm::ExitItemClick()
-{
+void TMainForm::ExitItemClick() {
     if (confirmExit())
         TerminateApplication();
 }
 
-void TMainForm::closeEvent(QCloseEvent* event)
-{
+void TMainForm::closeEvent(QCloseEvent* event) {
     if (confirmExit()) {
         event->accept();
         TerminateApplication();
@@ -291,8 +280,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
     }
 }
 
-void TMainForm::ReloginItemClick()
-{
+void TMainForm::ReloginItemClick() {
     guarded([this] {
         if (!LoginForm) {
             auto* login = new TLoginForm(this);
@@ -304,17 +292,17 @@ void TMainForm::ReloginItemClick()
     });
 }
 
-void TMainForm::UpdatePwItemClick() { openScreen<TUpdatePWForm>(true); }
+void TMainForm::UpdatePwItemClick() {
+    openScreen<TUpdatePWForm>(true);
+}
 
-void TMainForm::AboutItemClick()
-{
+void TMainForm::AboutItemClick() {
     // A fresh window each time, destroyed when it closes.
     auto* about = new TAboutBoxForm(this);
     about->exec();
 }
 
-void TMainForm::CalculateItemClick()
-{
+void TMainForm::CalculateItemClick() {
     const auto* item = qobject_cast<QAction*>(sender());
     if (!item)
         return;

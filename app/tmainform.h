@@ -28,8 +28,7 @@ public:
     // The one reference of the process to the open screen of class T; empty
     // when none is open. A screen deletes itself when it closes, which
     // empties the reference.
-    template <class T> static QPointer<T>& screenReference()
-    {
+    template <class T> static QPointer<T>& screenReference() {
         static QPointer<T> reference;
         return reference;
     }
@@ -38,8 +37,7 @@ public:
     // empty, then shows it as a modal dialog (returning when it closes) or
     // without blocking, bringing an open one to the front. A failure while
     // the screen is created is shown by the general error display.
-    template <class T> void openScreen(bool modal)
-    {
+    template <class T> void openScreen(bool modal) {
         guarded([this, modal] {
             QPointer<T>& screen = screenReference<T>();
             if (!screen)

@@ -11,8 +11,7 @@
 #include <QWindow>
 
 TSplashForm::TSplashForm(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
-{
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("SplashForm"));
     setFixedSize(441, 235);
 
@@ -47,8 +46,7 @@ TSplashForm::TSplashForm(QWidget* parent)
     welcome->setGeometry(8, 200, 425, 24);
 }
 
-void TSplashForm::showAndPaint()
-{
+void TSplashForm::showAndPaint() {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     show();
@@ -62,8 +60,7 @@ void TSplashForm::showAndPaint()
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void TSplashForm::paintEvent(QPaintEvent*)
-{
+void TSplashForm::paintEvent(QPaintEvent*) {
     QPainter p(this);
     QLinearGradient bg(0, 0, 0, height());
     bg.setColorAt(0, QColor(0xf4, 0xf8, 0xfd));

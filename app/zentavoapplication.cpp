@@ -4,8 +4,7 @@
 
 ZentavoApplication::ZentavoApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
-bool ZentavoApplication::notify(QObject* receiver, QEvent* event)
-{
+bool ZentavoApplication::notify(QObject* receiver, QEvent* event) {
     bool handled = false;
     guarded([&] { handled = QApplication::notify(receiver, event); });
     return handled;

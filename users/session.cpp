@@ -6,11 +6,12 @@ QString CurrentLoginName;
 QString CurrentPassword;
 
 namespace {
-bool isBlank(QChar c) { return c.unicode() <= 0x20 || c.unicode() == 0x7F; }
+bool isBlank(QChar c) {
+    return c.unicode() <= 0x20 || c.unicode() == 0x7F;
+}
 } // namespace
 
-QString TrimBlanks(const QString& text)
-{
+QString TrimBlanks(const QString& text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && isBlank(text.at(begin)))

@@ -28,8 +28,7 @@ const QString kCheckSql = catalogSql(
 const QString kCaption = QStringLiteral("Morvik提示");
 
 // A small padlock drawn beside the fields.
-QPixmap padlockPicture(int size)
-{
+QPixmap padlockPicture(int size) {
     QPixmap pm(size, size);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
@@ -54,8 +53,7 @@ QPixmap padlockPicture(int size)
     return pm;
 }
 
-QLabel* fieldLabel(const QString& text, QWidget* parent)
-{
+QLabel* fieldLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     QFont f = label->font();
     f.setBold(true);
@@ -68,8 +66,7 @@ QLabel* fieldLabel(const QString& text, QWidget* parent)
 
 TLoginForm::TLoginForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
-{
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("LoginForm"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("系统登录"));
@@ -138,8 +135,7 @@ TLoginForm::TLoginForm(QWidget* parent)
 
 TLoginForm::~TLoginForm() = default;
 
-void TLoginForm::FormCreate()
-{
+void TLoginForm::FormCreate() {
     // A database failure (no connection) leaves the list empty; the general
     // error display tells the user why.
     guarded([this] {
@@ -151,8 +147,7 @@ void TLoginForm::FormCreate()
     });
 }
 
-void TLoginForm::showEvent(QShowEvent* event)
-{
+void TLoginForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!m_shown) {
         m_shown = true;
@@ -160,15 +155,13 @@ void TLoginForm::showEvent(QShowEvent* event)
     }
 }
 
-void TLoginForm::FormShow()
-{
+void TLoginForm::FormShow() {
     Combo_name->setFocus();
     if (Combo_name->count() > 0)
         Combo_name->setCurrentIndex(0);
 }
 
-bool TLoginForm::eventFilter(QObject* watched, QEvent* event)
-{
+bool TLoginForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -185,14 +178,12 @@ bool TLoginForm::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TLoginForm::BitBtn_OkClick()
-{
+void TLoginForm::BitBtn_OkClick() {
     // A database failure abandons the attempt without counting it.
     guarded([this] { checkLogin(); });
 }
 
-void TLoginForm::checkLogin()
-{
+void TLoginForm::checkLogin() {
     // The check copies the shared connection's values. When that connection
     // could not be opened at start-up nobody may log in, whatever the second
     // connection would say: the data layer's "closed" error is reported.
@@ -214,29 +205,29 @@ void TLoginForm::checkLogin()
     CurrentPassword = check.text(QStringLiteral("user_password"));
     MenuRights rights{};
     for (int i = 0; i < 4; ++i)
-        rights[i] = check.text(QStringLiteral("award_%1").arg(i + 1)).trimmed() ==
-                    QLatin1String("1");
+        rights[i] =
+            check.text(QStringLiteral("award_%1").arg(i + 1)).trimmed() == QLatin1String("1");
     emit loggedIn(rights);
     accept();
 }
 
-void TLoginForm::loginFailed()
-{
+void TLoginForm::loginFailed() {
     ++m_failures;
     if (m_failures > 2) {
-        showNotice(nullptr, kCaption, QStringLiteral("对不起！三次输入口令不正确，系统将自动关闭。"),
+        showNotice(nullptr, kCaption,
+                   QStringLiteral("对不起！三次输入口令不正确，系统将自动关闭。"),
                    MsgIcon::Warning);
         reject();
         TerminateApplication();
         return;
     }
     showNotice(this, kCaption, QStringLiteral("输入口令不正确，请重新输入！"), MsgIcon::Warning);
-    ST_TS->setText(QStringLiteral("Morvik提示：用户名或密码不正确，你还有%1次机会。").arg(3 - m_failures));
+    ST_TS->setText(
+        QStringLiteral("Morvik提示：用户名或密码不正确，你还有%1次机会。").arg(3 - m_failures));
     MEd_password->setFocus();
 }
 
-void TLoginForm::BitBtn_ExitClick()
-{
+void TLoginForm::BitBtn_ExitClick() {
     reject();
     TerminateApplication();
 }

@@ -22,8 +22,7 @@ const QString kUpdateSql =
 
 const QString kCaption = QStringLiteral("Morvik提示！");
 
-QLineEdit* passwordEdit(const char* name, QWidget* parent)
-{
+QLineEdit* passwordEdit(const char* name, QWidget* parent) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QLatin1String(name));
     edit->setEchoMode(QLineEdit::Password);
@@ -35,8 +34,7 @@ QLineEdit* passwordEdit(const char* name, QWidget* parent)
 
 TUpdatePWForm::TUpdatePWForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
-{
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("UpdatePWForm"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("修改登录密码"));
@@ -73,15 +71,13 @@ TUpdatePWForm::TUpdatePWForm(QWidget* parent)
     connect(Btn_cancel, &QPushButton::clicked, this, &TUpdatePWForm::Btn_cancelClick);
 }
 
-void TUpdatePWForm::Btn_okClick()
-{
+void TUpdatePWForm::Btn_okClick() {
     // A database failure is shown by the general error display; the window
     // stays open without the success message.
     guarded([this] { changePassword(); });
 }
 
-void TUpdatePWForm::changePassword()
-{
+void TUpdatePWForm::changePassword() {
     if (TrimBlanks(EditNew->text()) != TrimBlanks(EditConfirm->text())) {
         ShowWarning(QStringLiteral("你输入的两次新密码不一致，请重新输入！"));
         return;
@@ -100,9 +96,10 @@ void TUpdatePWForm::changePassword()
     // differs from what is stored (blanks typed around it, or a change made
     // elsewhere) nothing is changed, and saying so is the only honest answer.
     if (update.exec() == 0) {
-        showNotice(this, kCaption,
-                   QStringLiteral("密码修改失败！你输入的旧密码与系统中保存的密码不一致，请重新输入！"),
-                   MsgIcon::Warning);
+        showNotice(
+            this, kCaption,
+            QStringLiteral("密码修改失败！你输入的旧密码与系统中保存的密码不一致，请重新输入！"),
+            MsgIcon::Warning);
         return;
     }
     // The stored password is now the new one; later changes in this run
@@ -112,4 +109,6 @@ void TUpdatePWForm::changePassword()
     close();
 }
 
-void TUpdatePWForm::Btn_cancelClick() { close(); }
+void TUpdatePWForm::Btn_cancelClick() {
+    close();
+}

@@ -17,24 +17,28 @@
 
 namespace {
 // Entries as the user reads them: "-" a separator, "X>" a submenu, "X!" a command on the bar.
-QStringList entries(const QList<QAction*>& actions, bool bar)
-{
+QStringList entries(const QList<QAction*>& actions, bool bar) {
     QStringList out;
     for (const QAction* a : actions)
-        out << (a->isSeparator() ? QString("-") : a->text() + (bool(a->menu()) == bar ? "" : bar ? "!" : ">"));
+        out << (a->isSeparator() ? QString("-")
+                                 : a->text() + (bool(a->menu()) == bar ? ""
+                                                : bar                  ? "!"
+                                                                       : ">"));
     return out;
 }
-QString panel(const TMainForm& w, int i) { return w.findChild<QLabel*>(QString("Panel%1").arg(i))->text(); }
-void trigger(const TMainForm& w, const QString& name) { w.findChild<QAction*>(name)->trigger(); }
-QList<bool> governed(const TMainForm& w)
-{
+QString panel(const TMainForm& w, int i) {
+    return w.findChild<QLabel*>(QString("Panel%1").arg(i))->text();
+}
+void trigger(const TMainForm& w, const QString& name) {
+    w.findChild<QAction*>(name)->trigger();
+}
+QList<bool> governed(const TMainForm& w) {
     QList<bool> out;
     for (const char* name : {"award_1", "award_2", "award_3", "award_4"})
         out << w.findChild<QMenu*>(name)->menuAction()->isEnabled();
     return out;
 }
-bool tableExists(const QString& name)
-{
+bool tableExists(const QString& name) {
     return TestDatabase::scalar("select count(*) from sysobjects where name='" + name + "'") == "1";
 }
 } // namespace
@@ -43,33 +47,42 @@ class TestMainForm : public QObject {
     Q_OBJECT
     int terminations = 0;
 private slots:
-    void init()
-    {
+    void init() {
         CurrentLoginName = "admin";
         terminations = 0;
         TerminateApplication = [this] { ++terminations; };
     }
     void cleanup() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
-    void menus_data()
-    {
+    void menus_data() {
         QTest::addColumn<QString>("menu"); // "" for the bar itself
         QTest::addColumn<QStringList>("items");
-        QTest::newRow("bar") << "" << QStringList{"数据处理", "收费项目管理", "查询报表", "统计分析", "修改口令!",
-                                                  "系统维护", "附件", "帮助"};
-        QTest::newRow("award_1") << "award_1" << QStringList{"客户入住", "合同管理", "抄表管理", "退房管理", "-",
-                                                             "重新登陆", "-", "退出"};
-        QTest::newRow("award_2") << "award_2" << QStringList{"房租收费管理", "冷水收费管理", "热水收费管理", "用电收费管理"};
-        QTest::newRow("award_3") << "award_3" << QStringList{"客户情况查询", "租房情况查询", "客户在住查询",
-                                                             "租房抄表查询", "-", "收费项目查询>"};
-        QTest::newRow("submenu") << "Menu_sfxmcx" << QStringList{"房租收费查询", "冷水收费查询", "热水收费查询", "用电收费查询"};
+        QTest::newRow("bar") << ""
+                             << QStringList{"数据处理",  "收费项目管理", "查询报表", "统计分析",
+                                            "修改口令!", "系统维护",     "附件",     "帮助"};
+        QTest::newRow("award_1") << "award_1"
+                                 << QStringList{"客户入住", "合同管理", "抄表管理", "退房管理",
+                                                "-",        "重新登陆", "-",        "退出"};
+        QTest::newRow("award_2") << "award_2"
+                                 << QStringList{"房租收费管理", "冷水收费管理", "热水收费管理",
+                                                "用电收费管理"};
+        QTest::newRow("award_3") << "award_3" << QStringList{"客户情况查询",
+                                                             "租房情况查询",
+                                                             "客户在住查询",
+                                                             "租房抄表查询",
+                                                             "-",
+                                                             "收费项目查询>"};
+        QTest::newRow("submenu") << "Menu_sfxmcx"
+                                 << QStringList{"房租收费查询", "冷水收费查询", "热水收费查询",
+                                                "用电收费查询"};
         QTest::newRow("统计分析") << "Menu_tjfx" << QStringList{"其它项目统计"};
-        QTest::newRow("award_4") << "award_4" << QStringList{"客户登记信息", "收费项目信息", "房屋基本信息", "-", "用户权限管理"};
+        QTest::newRow("award_4") << "award_4"
+                                 << QStringList{"客户登记信息", "收费项目信息", "房屋基本信息", "-",
+                                                "用户权限管理"};
         QTest::newRow("附件") << "Menu_fj" << QStringList{"计算器", "记事本", "写字板"};
         QTest::newRow("帮助") << "Menu_help" << QStringList{"关于"};
     }
-    void menus()
-    {
+    void menus() {
         QFETCH(QString, menu);
         QFETCH(QStringList, items);
         TestDatabase db;
@@ -77,19 +90,22 @@ private slots:
         QCOMPARE(w.windowTitle(), QStringLiteral("Zentavo房屋出租管理系统"));
         QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(menu.isEmpty() ? entries(w.menuBar()->actions(), true)
-                                : entries(w.findChild<QMenu*>(menu)->actions(), false), items);
+                                : entries(w.findChild<QMenu*>(menu)->actions(), false),
+                 items);
     }
 
-    void clock_data()
-    {
+    void clock_data() {
         QTest::addColumn<QDateTime>("now");
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("time");
-        QTest::newRow("Thursday") << QDateTime({2024, 3, 7}, {14, 5, 9}) << "  2024年03月07日 星期四" << "     14:05:09";
-        QTest::newRow("Sunday midnight") << QDateTime({2023, 1, 1}, {0, 0}) << "  2023年01月01日 星期日" << "     00:00:00";
+        QTest::newRow("Thursday") << QDateTime({2024, 3, 7}, {14, 5, 9})
+                                  << "  2024年03月07日 星期四"
+                                  << "     14:05:09";
+        QTest::newRow("Sunday midnight")
+            << QDateTime({2023, 1, 1}, {0, 0}) << "  2023年01月01日 星期日"
+            << "     00:00:00";
     }
-    void clock()
-    {
+    void clock() {
         QFETCH(QDateTime, now);
         QFETCH(QString, date);
         QFETCH(QString, time);
@@ -103,18 +119,20 @@ private slots:
         QCOMPARE(panel(w, 1), QStringLiteral("当前用户：张三"));
     }
 
-    void firstShowMakesReadingTables_data()
-    {
+    void firstShowMakesReadingTables_data() {
         QTest::addColumn<QDate>("today");
         QTest::addColumn<QString>("existing"); // made beforehand, holding one reading
         QTest::addColumn<QString>("tables");
-        QTest::newRow("March") << QDate(2024, 3, 7) << "" << "zf_Biaodi202403 zf_Biaodi202402";
-        QTest::newRow("1 January") << QDate(2024, 1, 1) << "" << "zf_Biaodi202401 zf_Biaodi202312";
-        QTest::newRow("this month exists") << QDate(2024, 3, 7) << "zf_Biaodi202403" << "zf_Biaodi202403 zf_Biaodi202402";
-        QTest::newRow("no connection") << QDate(2024, 3, 7) << "-" << "";
+        QTest::newRow("March") << QDate(2024, 3, 7) << ""
+                               << "zf_Biaodi202403 zf_Biaodi202402";
+        QTest::newRow("1 January") << QDate(2024, 1, 1) << ""
+                                   << "zf_Biaodi202401 zf_Biaodi202312";
+        QTest::newRow("this month exists") << QDate(2024, 3, 7) << "zf_Biaodi202403"
+                                           << "zf_Biaodi202403 zf_Biaodi202402";
+        QTest::newRow("no connection") << QDate(2024, 3, 7) << "-"
+                                       << "";
     }
-    void firstShowMakesReadingTables()
-    {
+    void firstShowMakesReadingTables() {
         QFETCH(QDate, today);
         QFETCH(QString, existing);
         QFETCH(QString, tables);
@@ -124,13 +142,16 @@ private slots:
             Connection::shared().close();
         else if (!existing.isEmpty()) {
             EnsureBiaodiTable(existing);
-            TestDatabase::exec("insert into " + existing + " (fangno,Cbrq) values ('101','2024-03-01')");
+            TestDatabase::exec("insert into " + existing +
+                               " (fangno,Cbrq) values ('101','2024-03-01')");
         }
         TMainForm w;
         w.show();
-        if (tables.isEmpty()) { // creation and first show fail on the general error display; the clock runs on
+        if (tables.isEmpty()) { // creation and first show fail on the general error display; the
+                                // clock runs on
             QCOMPARE(shown->shown.size(), 2);
-            QVERIFY(shown->shown[1].caption == "房屋出租管理" && shown->shown[1].icon == MsgIcon::Critical);
+            QVERIFY(shown->shown[1].caption == "房屋出租管理" &&
+                    shown->shown[1].icon == MsgIcon::Critical);
             QTRY_VERIFY_WITH_TIMEOUT(!panel(w, 3).isEmpty(), 1500);
             return;
         }
@@ -142,8 +163,7 @@ private slots:
         QVERIFY(shown->shown.isEmpty());
     }
 
-    void exitQuestion_data()
-    {
+    void exitQuestion_data() {
         QTest::addColumn<bool>("fromMenu"); // else by closing the window
         QTest::addColumn<MsgAnswer>("answer");
         QTest::newRow("menu, Yes") << true << MsgAnswer::Yes;
@@ -151,8 +171,7 @@ private slots:
         QTest::newRow("close, Yes") << false << MsgAnswer::Yes;
         QTest::newRow("close, No") << false << MsgAnswer::No;
     }
-    void exitQuestion()
-    {
+    void exitQuestion() {
         QFETCH(bool, fromMenu);
         QFETCH(MsgAnswer, answer);
         TestDatabase db;
@@ -163,17 +182,18 @@ private slots:
         fromMenu ? trigger(w, "Item_exit") : void(w.close());
         QCOMPARE(shown->shown.size(), 1);
         QCOMPARE(shown->shown[0].text, QStringLiteral("确认退出房屋出租管理系统吗？"));
-        QVERIFY(shown->shown[0].icon == MsgIcon::Question && shown->shown[0].buttons == MsgButtons::YesNo);
+        QVERIFY(shown->shown[0].icon == MsgIcon::Question &&
+                shown->shown[0].buttons == MsgButtons::YesNo);
         QCOMPARE(terminations, answer == MsgAnswer::Yes ? 1 : 0);
         QCOMPARE(w.isVisible(), fromMenu || answer == MsgAnswer::No);
     }
 
-    void reloginAndTheTenantRegister()
-    {
+    void reloginAndTheTenantRegister() {
         TestDatabase db;
         ScriptedMessagesScope shown;
-        TestDatabase::exec("insert into login_user (user_loginname,user_password,award_1,award_2,award_3,award_4) "
-                           "values ('clerk','pw','1','0','1','0')");
+        TestDatabase::exec(
+            "insert into login_user (user_loginname,user_password,award_1,award_2,award_3,award_4) "
+            "values ('clerk','pw','1','0','1','0')");
         TMainForm w;
         w.applyRights({true, true, true, true});
         w.show();
@@ -201,7 +221,8 @@ private slots:
         QCOMPARE(governed(w), (QList<bool>{true, false, true, false}));
         QVERIFY(!w.findChild<QMenu*>("award_2")->isEnabled());
         QTRY_COMPARE_WITH_TIMEOUT(panel(w, 1), QStringLiteral("当前用户：clerk"), 1500);
-        QCOMPARE(TMainForm::screenReference<TKfdjForm>().data(), tenants.data()); // left open as it was
+        QCOMPARE(TMainForm::screenReference<TKfdjForm>().data(),
+                 tenants.data()); // left open as it was
         QVERIFY(tenants->isVisible());
 
         tenants->close(); // closed, it empties its reference; the next choice starts afresh
@@ -212,15 +233,15 @@ private slots:
         QVERIFY(shown->shown.isEmpty());
     }
 
-    void modalScreens()
-    {
+    void modalScreens() {
         TestDatabase db;
         ScriptedMessagesScope shown;
         TMainForm w;
         w.show();
         QStringList classes, titles;
         QPointer<QWidget> last;
-        for (const char* action : {"Item_about", "Item_about", "Item_xgkl", "Item_sfxm", "Item_fwjb", "Item_yhqx"}) {
+        for (const char* action :
+             {"Item_about", "Item_about", "Item_xgkl", "Item_sfxm", "Item_fwjb", "Item_yhqx"}) {
             QTimer::singleShot(0, [&] { // notes the modal window, then closes it
                 QPointer<QWidget> modal;
                 QTRY_VERIFY(modal = QApplication::activeModalWidget());
@@ -233,24 +254,25 @@ private slots:
             cleanup();
             QVERIFY(!last); // destroyed when closed
         }
-        QCOMPARE(classes, (QStringList{"TAboutBoxForm", "TAboutBoxForm", "TUpdatePWForm", "TDanJiaForm",
-                                       "TFangBasicForm", "TUserManagerF"}));
+        QCOMPARE(classes, (QStringList{"TAboutBoxForm", "TAboutBoxForm", "TUpdatePWForm",
+                                       "TDanJiaForm", "TFangBasicForm", "TUserManagerF"}));
         QCOMPARE(titles.mid(0, 3), (QStringList{"关于", "关于", "修改登录密码"}));
         QVERIFY(shown->shown.isEmpty());
     }
 
-    void accessories_data()
-    {
+    void accessories_data() {
         QTest::addColumn<QString>("action");
         QTest::addColumn<QStringList>("installed");
         QTest::addColumn<QString>("started"); // program and arguments, "" for none
         QTest::newRow("no calculator") << "Item_calc" << QStringList{"mousepad"} << "";
-        QTest::newRow("preferred calculator") << "Item_calc" << QStringList{"xcalc", "gnome-calculator"} << "gnome-calculator";
-        QTest::newRow("text editor") << "Item_notepad" << QStringList{"leafpad", "mousepad"} << "mousepad";
-        QTest::newRow("word processor") << "Item_write" << QStringList{"abiword", "libreoffice"} << "libreoffice --writer";
+        QTest::newRow("preferred calculator")
+            << "Item_calc" << QStringList{"xcalc", "gnome-calculator"} << "gnome-calculator";
+        QTest::newRow("text editor")
+            << "Item_notepad" << QStringList{"leafpad", "mousepad"} << "mousepad";
+        QTest::newRow("word processor")
+            << "Item_write" << QStringList{"abiword", "libreoffice"} << "libreoffice --writer";
     }
-    void accessories()
-    {
+    void accessories() {
         QFETCH(QString, action);
         QFETCH(QStringList, installed);
         QFETCH(QString, started);
@@ -261,7 +283,9 @@ private slots:
         for (const QString& program : installed) {
             QFile f(bin.filePath(program));
             QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(QString("#!/bin/sh\necho \"${0##*/} $*\" > '%1.tmp' && /bin/mv '%1.tmp' '%1'\n").arg(marker).toUtf8());
+            f.write(QString("#!/bin/sh\necho \"${0##*/} $*\" > '%1.tmp' && /bin/mv '%1.tmp' '%1'\n")
+                        .arg(marker)
+                        .toUtf8());
             f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
         const QByteArray path = qgetenv("PATH");
@@ -271,7 +295,8 @@ private slots:
         qputenv("PATH", path);
         if (started.isEmpty()) {
             QCOMPARE(shown->shown.size(), 1);
-            QCOMPARE(shown->shown[0].caption + shown->shown[0].text, QStringLiteral("Morvik提示！系统未安装此应用程序!"));
+            QCOMPARE(shown->shown[0].caption + shown->shown[0].text,
+                     QStringLiteral("Morvik提示！系统未安装此应用程序!"));
             return;
         }
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 5000);

@@ -26,13 +26,16 @@ public:
     bool mainLoop = false, maximized = false, splashSeenByLogin = false;
     int users = -1;
 
-    bool eventFilter(QObject* o, QEvent* e) override
-    {
-        static const QMap<int, QString> kinds{{QEvent::Show, "show"}, {QEvent::Hide, "hide"}, {QEvent::Paint, "paint"}};
-        const QString who = qobject_cast<TSplashForm*>(o) ? "splash" : qobject_cast<TLoginForm*>(o) ? "login"
-                            : qobject_cast<TMainForm*>(o) ? "main" : "";
+    bool eventFilter(QObject* o, QEvent* e) override {
+        static const QMap<int, QString> kinds{
+            {QEvent::Show, "show"}, {QEvent::Hide, "hide"}, {QEvent::Paint, "paint"}};
+        const QString who = qobject_cast<TSplashForm*>(o)  ? "splash"
+                            : qobject_cast<TLoginForm*>(o) ? "login"
+                            : qobject_cast<TMainForm*>(o)  ? "main"
+                                                           : "";
         const QString entry = who + ' ' + kinds.value(e->type());
-        if (who.isEmpty() || !kinds.contains(e->type()) || at.contains(entry) || (who != "splash" && entry.endsWith("paint")))
+        if (who.isEmpty() || !kinds.contains(e->type()) || at.contains(entry) ||
+            (who != "splash" && entry.endsWith("paint")))
             return false;
         trace << entry;
         at[entry] = clock.elapsed();
@@ -63,8 +66,7 @@ class TestStartup : public QObject {
     int terminations = 0;
     Observer* observer = nullptr;
 private slots:
-    void init()
-    {
+    void init() {
         terminations = 0;
         // Leaves the event loop only once it runs: an end asked for during the
         // login must leave no pending exit behind for the next case.
@@ -75,22 +77,24 @@ private slots:
         };
     }
 
-    void runs_data()
-    {
+    void runs_data() {
         QTest::addColumn<bool>("validIni");
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QStringList>("captions"); // of the messages shown, in order
         QTest::addColumn<int>("ends");
-        QTest::newRow("login succeeds") << true << QStringList{"BitBtn_Ok"} << QStringList{"确认"} << 1;
-        QTest::newRow("退出 at the login") << true << QStringList{"BitBtn_Exit"} << QStringList{} << 1;
-        QTest::newRow("close box at the login") << true << QStringList{"close"} << QStringList{} << 0;
+        QTest::newRow("login succeeds")
+            << true << QStringList{"BitBtn_Ok"} << QStringList{"确认"} << 1;
+        QTest::newRow("退出 at the login")
+            << true << QStringList{"BitBtn_Exit"} << QStringList{} << 1;
+        QTest::newRow("close box at the login")
+            << true << QStringList{"close"} << QStringList{} << 0;
         // Told once; then the object list, the user list and the check fail on
         // the general error display, and only "退出" is left.
-        QTest::newRow("no connection") << false << QStringList{"BitBtn_Ok", "BitBtn_Exit"}
-                                       << QStringList{"Morvik提示", "房屋出租管理", "房屋出租管理", "房屋出租管理"} << 1;
+        QTest::newRow("no connection")
+            << false << QStringList{"BitBtn_Ok", "BitBtn_Exit"}
+            << QStringList{"Morvik提示", "房屋出租管理", "房屋出租管理", "房屋出租管理"} << 1;
     }
-    void runs()
-    {
+    void runs() {
         QFETCH(bool, validIni);
         QFETCH(QStringList, steps);
         QFETCH(QStringList, captions);
@@ -106,10 +110,13 @@ private slots:
         qApp->removeEventFilter(&watch);
 
         const bool in = steps == QStringList{"BitBtn_Ok"} && validIni;
-        QCOMPARE(watch.trace, QStringList({"splash show", "splash paint", "splash hide", "login show", "login hide"}) +
+        QCOMPARE(watch.trace, QStringList({"splash show", "splash paint", "splash hide",
+                                           "login show", "login hide"}) +
                                   (in ? QStringList{"main show", "main hide"} : QStringList{}));
-        QVERIFY(watch.at["splash paint"] - watch.at["splash show"] < 500);   // painted before the wait
-        QVERIFY(watch.at["splash hide"] - watch.at["splash show"] >= 1000);  // a second on screen at least
+        QVERIFY(watch.at["splash paint"] - watch.at["splash show"] <
+                500); // painted before the wait
+        QVERIFY(watch.at["splash hide"] - watch.at["splash show"] >=
+                1000); // a second on screen at least
         QVERIFY(!watch.splashSeenByLogin);
         QCOMPARE(watch.maximized, in);
         QCOMPARE(watch.users, validIni ? 1 : 0);
@@ -120,14 +127,13 @@ private slots:
             seen << m.caption;
         QCOMPARE(seen, captions);
         if (!validIni)
-            QCOMPARE(shown->shown[0].text, QStringLiteral("可能是数据库设置错误或数据库没有打开，连接失败！"));
+            QCOMPARE(shown->shown[0].text,
+                     QStringLiteral("可能是数据库设置错误或数据库没有打开，连接失败！"));
     }
 
-    void uncaughtFailuresAreShown()
-    {
+    void uncaughtFailuresAreShown() {
         struct Failing : QObject {
-            bool event(QEvent* e) override
-            {
+            bool event(QEvent* e) override {
                 if (e->type() == QEvent::User)
                     throw DbError(QStringLiteral("列名 'x' 无效。"));
                 throw std::runtime_error("disk full");
@@ -139,14 +145,14 @@ private slots:
         QCoreApplication::postEvent(&failing, new QEvent(QEvent::Type(QEvent::User + 1)));
         QCoreApplication::sendPostedEvents(&failing);
         QCOMPARE(shown->shown.size(), 2);
-        QCOMPARE(shown->shown[0].text + '|' + shown->shown[1].text, QStringLiteral("列名 'x' 无效。|disk full"));
+        QCOMPARE(shown->shown[0].text + '|' + shown->shown[1].text,
+                 QStringLiteral("列名 'x' 无效。|disk full"));
         for (const ShownMessage& m : shown->shown)
             QVERIFY(m.caption == QStringLiteral("房屋出租管理") && m.icon == MsgIcon::Critical);
     }
 };
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     ZentavoApplication app(argc, argv);
     TestStartup test;
     return QTest::qExec(&test, argc, argv);

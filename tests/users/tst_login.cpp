@@ -11,7 +11,9 @@
 #include <QtTest>
 
 namespace {
-template <class W> W* child(QWidget* form, const char* name) { return form->findChild<W*>(name); }
+template <class W> W* child(QWidget* form, const char* name) {
+    return form->findChild<W*>(name);
+}
 
 const QString kWrong = QStringLiteral("输入口令不正确，请重新输入！");
 const QString kThird = QStringLiteral("对不起！三次输入口令不正确，系统将自动关闭。");
@@ -21,41 +23,45 @@ class TestLogin : public QObject {
     Q_OBJECT
     int terminations = 0;
 private slots:
-    void init()
-    {
+    void init() {
         CurrentLoginName = "before";
         terminations = 0;
         TerminateApplication = [this] { ++terminations; };
     }
     void cleanup() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
-    void attempts_data()
-    {
+    void attempts_data() {
         QTest::addColumn<QString>("user");
-        QTest::addColumn<QStringList>("steps");   // passwords tried with "确定", or "退出" / "close"
+        QTest::addColumn<QStringList>("steps"); // passwords tried with "确定", or "退出" / "close"
         QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<QString>("chances");     // left on the red line; "" when the window closed
-        QTest::addColumn<int>("ends");            // times the run was told to end
-        QTest::addColumn<QList<bool>>("rights");  // announced on success, else empty
+        QTest::addColumn<QString>("chances");    // left on the red line; "" when the window closed
+        QTest::addColumn<int>("ends");           // times the run was told to end
+        QTest::addColumn<QList<bool>>("rights"); // announced on success, else empty
 
         const QList<bool> all{true, true, true, true}, none;
-        QTest::newRow("right") << "admin" << QStringList{"admin"} << QStringList{} << "" << 0 << all;
-        QTest::newRow("blanks trimmed") << "admin" << QStringList{" admin\t"} << QStringList{} << "" << 0 << all;
-        QTest::newRow("case counts") << "admin" << QStringList{"ADMIN"} << QStringList{kWrong} << "2" << 0 << none;
-        QTest::newRow("two failures") << "admin" << QStringList{"x", "ad min"} << QStringList{kWrong, kWrong}
-                                      << "1" << 0 << none;
+        QTest::newRow("right") << "admin" << QStringList{"admin"} << QStringList{} << "" << 0
+                               << all;
+        QTest::newRow("blanks trimmed")
+            << "admin" << QStringList{" admin\t"} << QStringList{} << "" << 0 << all;
+        QTest::newRow("case counts")
+            << "admin" << QStringList{"ADMIN"} << QStringList{kWrong} << "2" << 0 << none;
+        QTest::newRow("two failures") << "admin" << QStringList{"x", "ad min"}
+                                      << QStringList{kWrong, kWrong} << "1" << 0 << none;
         QTest::newRow("third failure ends the run")
-            << "admin" << QStringList{"x", "y", "z"} << QStringList{kWrong, kWrong, kThird} << "" << 1 << none;
-        QTest::newRow("success at the third try")
-            << "admin" << QStringList{"x", "y", "admin"} << QStringList{kWrong, kWrong} << "" << 0 << all;
+            << "admin" << QStringList{"x", "y", "z"} << QStringList{kWrong, kWrong, kThird} << ""
+            << 1 << none;
+        QTest::newRow("success at the third try") << "admin" << QStringList{"x", "y", "admin"}
+                                                  << QStringList{kWrong, kWrong} << "" << 0 << all;
         QTest::newRow("rights by column, odd flags deny")
-            << "clerk" << QStringList{"Pw 1 "} << QStringList{} << "" << 0 << QList<bool>{true, false, false, false};
-        QTest::newRow("退出 ends the run") << "admin" << QStringList{"x", "退出"} << QStringList{kWrong} << "" << 1 << none;
+            << "clerk" << QStringList{"Pw 1 "} << QStringList{} << "" << 0
+            << QList<bool>{true, false, false, false};
+        QTest::newRow("退出 ends the run")
+            << "admin" << QStringList{"x", "退出"} << QStringList{kWrong} << "" << 1 << none;
         // At start-up the run then ends because nobody logged in; at re-login the user stays.
-        QTest::newRow("close box only closes") << "admin" << QStringList{"close"} << QStringList{} << "" << 0 << none;
+        QTest::newRow("close box only closes")
+            << "admin" << QStringList{"close"} << QStringList{} << "" << 0 << none;
     }
-    void attempts()
-    {
+    void attempts() {
         QFETCH(QString, user);
         QFETCH(QStringList, steps);
         QFETCH(QStringList, messages);
@@ -65,8 +71,9 @@ private slots:
 
         TestDatabase db;
         ScriptedMessagesScope shown;
-        TestDatabase::exec("insert into login_user (user_loginname,user_name,user_password,award_1,award_2,"
-                           "award_3,award_4) values ('clerk','李四','Pw 1','1','0',NULL,'x')");
+        TestDatabase::exec(
+            "insert into login_user (user_loginname,user_name,user_password,award_1,award_2,"
+            "award_3,award_4) values ('clerk','李四','Pw 1','1','0',NULL,'x')");
         QPointer<TLoginForm> form = new TLoginForm;
         QCOMPARE(LoginForm.data(), form.data());
         QSignalSpy loggedIn(form.data(), &TLoginForm::loggedIn);
@@ -94,8 +101,9 @@ private slots:
         QCOMPARE(terminations, ends);
         if (!chances.isEmpty()) {
             QVERIFY(form->isVisible());
-            QCOMPARE(child<QLabel>(form, "ST_TS")->text(),
-                     QStringLiteral("Morvik提示：用户名或密码不正确，你还有%1次机会。").arg(chances));
+            QCOMPARE(
+                child<QLabel>(form, "ST_TS")->text(),
+                QStringLiteral("Morvik提示：用户名或密码不正确，你还有%1次机会。").arg(chances));
             QCOMPARE(child<QLineEdit>(form, "MEd_password")->text(), steps.last()); // left as typed
             return;
         }
@@ -109,14 +117,17 @@ private slots:
         const auto got = loggedIn.first().first().value<MenuRights>();
         QCOMPARE((QList<bool>{got[0], got[1], got[2], got[3]}), rights);
         QCOMPARE(CurrentLoginName, user);
-        QCOMPARE(CurrentPassword, TestDatabase::scalar("select user_password from login_user where user_loginname='" + user + "'"));
+        QCOMPARE(CurrentPassword,
+                 TestDatabase::scalar(
+                     "select user_password from login_user where user_loginname='" + user + "'"));
     }
 
-    void listAndKeys()
-    {
+    void listAndKeys() {
         TestDatabase db;
-        TestDatabase::exec("insert into login_user (user_loginname,user_password) values ('zz','1')");
-        TestDatabase::exec("insert into login_user (user_loginname,user_password) values ('aa','2')");
+        TestDatabase::exec(
+            "insert into login_user (user_loginname,user_password) values ('zz','1')");
+        TestDatabase::exec(
+            "insert into login_user (user_loginname,user_password) values ('aa','2')");
         TLoginForm form;
         QSignalSpy loggedIn(&form, &TLoginForm::loggedIn);
         form.show();
