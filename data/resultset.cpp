@@ -81,20 +81,57 @@ void ResultSet::appendText(int col, const QString& v)
     appendTextUtf8(col, utf8.constData(), int(utf8.size()));
 }
 
+namespace {
+std::uint64_t hashBytes(const char* p, int n)
+{
+    std::uint64_t h = 1469598103934665603ull; // FNV-1a
+    for (int i = 0; i < n; ++i)
+        h = (h ^ static_cast<unsigned char>(p[i])) * 1099511628211ull;
+    return h ^ (h >> 29);
+}
+} // namespace
+
+void ResultSet::Column::growIndex()
+{
+    const size_t size = buckets.empty() ? 64 : buckets.size() * 2;
+    buckets.assign(size, 0);
+    for (std::uint32_t i = 0; i < hashes.size(); ++i) {
+        size_t pos = hashes[i] & (size - 1);
+        while (buckets[pos])
+            pos = (pos + 1) & (size - 1);
+        buckets[pos] = i + 1;
+    }
+}
+
 void ResultSet::appendTextUtf8(int col, const char* bytes, int size)
 {
     Column& c = m_columns[size_t(col)];
     // Repeated texts (names, status words, room numbers) share one copy and
     // are decoded once.
-    const std::string_view key(bytes, size_t(size));
-    auto it = c.textIndex.find(key);
-    qint64 index;
-    if (it != c.textIndex.end()) {
-        index = it->second;
-    } else {
+    if (c.offsets.empty())
+        c.offsets.push_back(0);
+    if ((c.hashes.size() + 1) * 2 > c.buckets.size())
+        c.growIndex();
+    const std::uint64_t h = hashBytes(bytes, size);
+    const size_t mask = c.buckets.size() - 1;
+    size_t pos = h & mask;
+    qint64 index = -1;
+    while (const std::uint32_t slot = c.buckets[pos]) {
+        const std::uint32_t i = slot - 1;
+        if (c.hashes[i] == h && c.offsets[i + 1] - c.offsets[i] == std::uint32_t(size) &&
+            std::memcmp(c.arena.data() + c.offsets[i], bytes, size_t(size)) == 0) {
+            index = i;
+            break;
+        }
+        pos = (pos + 1) & mask;
+    }
+    if (index < 0) {
         index = qint64(c.texts.size());
         c.texts.push_back(QString::fromUtf8(bytes, size));
-        c.textIndex.emplace(std::string(key), index);
+        c.hashes.push_back(h);
+        c.arena.append(bytes, size_t(size));
+        c.offsets.push_back(std::uint32_t(c.arena.size()));
+        c.buckets[pos] = std::uint32_t(index + 1);
     }
     c.tags.push_back(Text);
     c.payload.push_back(index);

@@ -6,8 +6,6 @@
 #include <QVariant>
 #include <cstdint>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
 // A static, fully read result. Values are kept column by column in a compact
@@ -53,11 +51,13 @@ private:
         // julianDay * 86400000 + msecsOfDay (no time zone arithmetic)
         std::vector<qint64> payload;
         std::vector<QString> texts;
-        struct Hash {
-            using is_transparent = void;
-            size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-        };
-        std::unordered_map<std::string, qint64, Hash, std::equal_to<>> textIndex;
+        // Open-addressing index of the distinct texts by their UTF-8 bytes:
+        // buckets hold text index + 1 (0 empty); bytes live in one arena.
+        std::vector<std::uint32_t> buckets;
+        std::vector<std::uint64_t> hashes;
+        std::vector<std::uint32_t> offsets; // texts.size() + 1 entries
+        std::string arena;
+        void growIndex();
     };
     std::vector<Column> m_columns;
     int m_rows = 0;
