@@ -114,7 +114,7 @@ private slots:
         TMainForm w;
         w.show();
         QCOMPARE(panel(w, 1), QString()); // empty until the first tick, a second after the show
-        QTRY_COMPARE_WITH_TIMEOUT(panel(w, 3), time, 1500);
+        QTRY_COMPARE_WITH_TIMEOUT(panel(w, 3), time, 5000);
         QCOMPARE(panel(w, 2), date);
         QCOMPARE(panel(w, 1), QStringLiteral("当前用户：张三"));
     }
@@ -152,7 +152,7 @@ private slots:
             QCOMPARE(shown->shown.size(), 2);
             QVERIFY(shown->shown[1].caption == "房屋出租管理" &&
                     shown->shown[1].icon == MsgIcon::Critical);
-            QTRY_VERIFY_WITH_TIMEOUT(!panel(w, 3).isEmpty(), 1500);
+            QTRY_VERIFY_WITH_TIMEOUT(!panel(w, 3).isEmpty(), 5000);
             return;
         }
         QCOMPARE(BiaodiName + ' ' + SyBiaodiName, tables);
@@ -220,7 +220,7 @@ private slots:
         QTest::mouseClick(login->findChild<QPushButton*>("BitBtn_Ok"), Qt::LeftButton);
         QCOMPARE(governed(w), (QList<bool>{true, false, true, false}));
         QVERIFY(!w.findChild<QMenu*>("award_2")->isEnabled());
-        QTRY_COMPARE_WITH_TIMEOUT(panel(w, 1), QStringLiteral("当前用户：clerk"), 1500);
+        QTRY_COMPARE_WITH_TIMEOUT(panel(w, 1), QStringLiteral("当前用户：clerk"), 5000);
         QCOMPARE(TMainForm::screenReference<TKfdjForm>().data(),
                  tenants.data()); // left open as it was
         QVERIFY(tenants->isVisible());
