@@ -320,9 +320,10 @@ int EmbeddedBackend::execute(const QString& sql, const std::vector<BoundParam>& 
     return run(sql, params, nullptr);
 }
 
-// Writes begin at once (IMMEDIATE), so a save that will write never fails
-// half-way for a lock another desk took meanwhile; it waits instead.
-void EmbeddedBackend::begin() { plain("BEGIN IMMEDIATE"); }
+// The write lock is taken by the first statement that writes, waiting for
+// another desk's commit if need be; a transaction that only asks a question
+// first (the delete) holds no lock while the question is open.
+void EmbeddedBackend::begin() { plain("BEGIN"); }
 void EmbeddedBackend::commit() { plain("COMMIT"); }
 void EmbeddedBackend::rollback()
 {

@@ -222,11 +222,18 @@ private slots:
         QCOMPARE(TestDatabase::scalar("PRAGMA synchronous"), QStringLiteral("2")); // FULL
         QCOMPARE(TestDatabase::scalar("PRAGMA journal_mode"), QStringLiteral("wal"));
 
+        const QString console = QDir(QCoreApplication::applicationDirPath()).filePath("zentavo-sql");
+        // A transaction that has not written yet (a delete waiting for its
+        // question to be answered) holds no lock.
+        Connection::shared().beginTransaction();
+        QCOMPARE(QProcess::execute(console, {"-c", db.writeIni(), "-Q", "update zf_dj set price=2 where djid=2"}), 0);
+        Connection::shared().rollback();
+
         // A second program writing to the same file waits for our commit.
         Connection::shared().beginTransaction();
         TestDatabase::exec("update zf_dj set price=5 where djid=1");
         QProcess other;
-        other.start(QDir(QCoreApplication::applicationDirPath()).filePath("zentavo-sql"),
+        other.start(console,
                     {"-c", db.writeIni(), "-Q", "update zf_dj set price=price+1 where djid=1"});
         QVERIFY(other.waitForStarted());
         QTest::qWait(1200);
