@@ -10,6 +10,7 @@
 #include "tdanjiaform.h"
 #include "tfangbasicform.h"
 #include "tkfdjform.h"
+#include "tkhrzform.h"
 #include "tloginform.h"
 #include "tupdatepwform.h"
 #include "tusermanagerf.h"
@@ -106,7 +107,8 @@ void TMainForm::buildMenu() {
     bar->setObjectName(QStringLiteral("MainMenu1"));
 
     QMenu* data = addTopMenu(bar, "award_1", QStringLiteral("数据处理"));
-    addItem(data, "Item_khrz", QStringLiteral("客户入住"), QStyle::SP_FileDialogNewFolder);
+    connect(addItem(data, "Item_khrz", QStringLiteral("客户入住"), QStyle::SP_FileDialogNewFolder),
+            &QAction::triggered, this, [this] { openScreen<TKhrzForm>(true); });
     addItem(data, "Item_htgl", QStringLiteral("合同管理"), QStyle::SP_FileDialogContentsView);
     addItem(data, "Item_cbgl", QStringLiteral("抄表管理"), QStyle::SP_FileDialogListView);
     addItem(data, "Item_tfgl", QStringLiteral("退房管理"), QStyle::SP_ArrowBack);

@@ -1,0 +1,237 @@
+#include "tkhrzform.h"
+
+#include "clock.h"
+#include "connection.h"
+#include "errordisplay.h"
+#include "lookupfield.h"
+#include "messages.h"
+#include "query.h"
+#include "sqlcatalog.h"
+
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+// Statements one line per element, exactly as the program sends them.
+// clang-format off
+const QString kTenantsSql = catalogSql("TKhrzForm tenants", QStringList{
+    "select manid,manname,zjm,case sex when '1' then '男' else '女' end as sex,",
+    "idcard,iddress,handset,company  from dbo.Zf_Man  "});
+
+const QString kTenantsFilteredSql = catalogSql("TKhrzForm tenants filtered", QStringList{
+    "select manid,manname,zjm,case sex when '1' then '男' else '女' end as sex,",
+    "idcard,iddress,handset,company  from dbo.Zf_Man  ",
+    "where manid like :manid or zjm like :zjm"});
+
+const QString kRoomsSql = catalogSql("TKhrzForm rooms", QStringList{
+    "select fangno,area,housetype,facetype,sb,fangya,fangprice,",
+    "case status when '1' then '已出租' else '未出租' end as status",
+    "from fangjian"});
+
+const QString kRoomsFilteredSql = catalogSql("TKhrzForm rooms filtered", QStringList{
+    "select fangno,area,housetype,facetype,sb,fangya,fangprice,",
+    "case status when '1' then '已出租' else '未出租' end as status from fangjian",
+    "where fangno like :fangno"});
+
+const QString kInsertSql = catalogSql("TKhrzForm insert", QStringList{
+    "insert into Zf_Rz",
+    "       (manid,fangno,begindate,enddate,status)",
+    "values (:manid,:fangno,:begindate,:enddate,:status)"});
+// clang-format on
+
+const QString kNoticeCaption = QStringLiteral("Morvik提示");
+const QString kAppCaption = QStringLiteral("房屋出租管理");
+
+QLineEdit* addEdit(QGridLayout* grid, int row, int column, const QString& label, const char* name) {
+    auto* edit = new QLineEdit;
+    edit->setObjectName(QLatin1String(name));
+    edit->setAccessibleName(QString(label).remove(QChar(u'：')));
+    edit->setFixedWidth(LookupField::kGridWidth);
+    auto* caption = new QLabel(label);
+    caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    caption->setBuddy(edit);
+    grid->addWidget(caption, row, column);
+    grid->addWidget(edit, row, column + 1);
+    return edit;
+}
+
+QDateEdit* addDate(QGridLayout* grid, int row, int column, const QString& label, const char* name) {
+    auto* date = new QDateEdit;
+    date->setObjectName(QLatin1String(name));
+    date->setAccessibleName(QString(label).remove(QChar(u'：')));
+    date->setCalendarPopup(true);
+    date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    auto* caption = new QLabel(label);
+    caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    caption->setBuddy(date);
+    grid->addWidget(caption, row, column);
+    grid->addWidget(date, row, column + 1, Qt::AlignLeft);
+    return date;
+}
+
+QPushButton* addButton(QWidget* parent, const QString& caption, const char* name) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    // Enter belongs to the lookup fields, never to a default button.
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+TKhrzForm::TKhrzForm(QWidget* parent) : QDialog(parent) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("TKhrzForm"));
+    setWindowTitle(QStringLiteral("客户入住管理"));
+
+    auto* fields = new QGridLayout;
+    fields->setHorizontalSpacing(8);
+    fields->setVerticalSpacing(14);
+    Ed_Khbh = addEdit(fields, 0, 0, QStringLiteral("客户编号："), "Ed_Khbh");
+    Ed_FJbh = addEdit(fields, 0, 2, QStringLiteral("房间编号："), "Ed_FJbh");
+    DT_begin = addDate(fields, 1, 0, QStringLiteral("起始日期："), "DT_begin");
+    DT_end = addDate(fields, 1, 2, QStringLiteral("终止日期："), "DT_end");
+    fields->setColumnMinimumWidth(2, 90);
+
+    bitbtn_Rz = addButton(this, QStringLiteral("入住"), "bitbtn_Rz");
+    bitbtn_quit = addButton(this, QStringLiteral("退出"), "bitbtn_quit");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(bitbtn_Rz);
+    buttons->addSpacing(40);
+    buttons->addWidget(bitbtn_quit);
+    buttons->addStretch();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    // Room for a candidate grid popped up beneath the edits.
+    layout->addSpacing(110);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // The grids float over the other controls, so they stay out of the layout.
+    DBGrid2 = new QTableView(this);
+    DBGrid2->setObjectName(QStringLiteral("DBGrid2"));
+    DBGrid1 = new QTableView(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+
+    setTabOrder(Ed_Khbh, bitbtn_Rz);
+    setTabOrder(bitbtn_Rz, bitbtn_quit);
+    setTabOrder(bitbtn_quit, Ed_FJbh);
+    setTabOrder(Ed_FJbh, DT_begin);
+    setTabOrder(DT_begin, DT_end);
+    setTabOrder(DT_end, DBGrid2);
+    setTabOrder(DBGrid2, DBGrid1);
+
+    using L = LookupField;
+    L::Config tenant;
+    tenant.edit = Ed_Khbh;
+    tenant.grid = DBGrid1;
+    tenant.unfilteredSql = kTenantsSql;
+    tenant.filteredSql = kTenantsFilteredSql;
+    tenant.filterParams = {QStringLiteral("manid"), QStringLiteral("zjm")};
+    tenant.keyColumn = QStringLiteral("manid");
+    tenant.columns = {{"manid", "客户编号"}, {"manname", "客户姓名"}, {"zjm", "助记码"},
+                      {"sex", "性别"},       {"idcard", "身份证号"},   {"iddress", "身分证地址"},
+                      {"handset", "联系电话"}, {"company", "现在单位"}};
+    tenant.gridHeight = 120;
+    tenant.enter = L::EnterInEdit::CopyCurrentRow;
+    m_tenant = new LookupField(this, std::move(tenant));
+
+    L::Config room;
+    room.edit = Ed_FJbh;
+    room.grid = DBGrid2;
+    room.unfilteredSql = kRoomsSql;
+    room.filteredSql = kRoomsFilteredSql;
+    room.filterParams = {QStringLiteral("fangno")};
+    room.keyColumn = QStringLiteral("fangno");
+    room.columns = {{"fangno", "房号"}, {"area", "面积"},     {"housetype", "户型"},
+                    {"facetype", "朝向"}, {"sb", "家具设备"}, {"fangya", QStringLiteral("押金\u3000")},
+                    {"fangprice", "月租"}, {"status", "状态"}};
+    room.gridHeight = 120;
+    room.enter = L::EnterInEdit::FirstRowOrNotice;
+    room.noRowNotice = QStringLiteral("对不起！没有空房");
+    m_room = new LookupField(this, std::move(room));
+
+    connect(bitbtn_Rz, &QPushButton::clicked, this, &TKhrzForm::bitbtn_RzClick);
+    connect(bitbtn_quit, &QPushButton::clicked, this, &TKhrzForm::bitbtn_quitClick);
+
+    FormCreate();
+}
+
+TKhrzForm::~TKhrzForm() = default;
+
+void TKhrzForm::FormCreate() {
+    DT_begin->setDate(Clock::today());
+    DT_end->setDate(Clock::today());
+    guarded([this] {
+        m_tenant->open();
+        m_room->open();
+    });
+    Ed_Khbh->setFocus();
+}
+
+void TKhrzForm::bitbtn_RzClick() {
+    guarded([this] { checkIn(); });
+}
+
+void TKhrzForm::checkIn() {
+    if (Ed_Khbh->text().isEmpty()) {
+        showNotice(this, kNoticeCaption, QStringLiteral("请填写客户编号"), MsgIcon::Information);
+        Ed_Khbh->setFocus();
+        return;
+    }
+    if (Ed_FJbh->text().isEmpty()) {
+        showNotice(this, kNoticeCaption, QStringLiteral("请填写房间编号"), MsgIcon::Information);
+        Ed_FJbh->setFocus();
+        return;
+    }
+    // The room list as last filtered by the room edit; whether the typed
+    // number itself is a free room is left to the database's keys.
+    if (!m_room->query().isOpen() || m_room->query().isEmpty()) {
+        showNotice(this, kAppCaption, QStringLiteral("对不起！没有空房，入住失败"), MsgIcon::NoIcon);
+        return;
+    }
+
+    Connection& connection = Connection::shared();
+    if (connection.inTransaction())
+        connection.rollback();
+    connection.beginTransaction();
+    try {
+        Query insert;
+        insert.setSql(kInsertSql);
+        insert.setText(QStringLiteral("manid"), Ed_Khbh->text(), 10);
+        insert.setText(QStringLiteral("fangno"), Ed_FJbh->text(), 10);
+        insert.setDateTime(QStringLiteral("begindate"), QDateTime(DT_begin->date(), QTime(0, 0)));
+        insert.setDateTime(QStringLiteral("enddate"), QDateTime(DT_end->date(), QTime(0, 0)));
+        insert.setText(QStringLiteral("status"), QStringLiteral("1"), 1);
+        insert.exec();
+        connection.commit();
+    } catch (...) {
+        if (connection.inTransaction())
+            connection.rollback();
+        showNotice(this, kAppCaption, QStringLiteral("入住失败"), MsgIcon::NoIcon);
+        return;
+    }
+    showNotice(this, kAppCaption, QStringLiteral("入住完成！"), MsgIcon::NoIcon);
+
+    // The row is committed: a failure from here on is not a failed check-in,
+    // so it goes to the general error display rather than "入住失败".
+    m_room->reopen();
+    Ed_Khbh->clear();
+    Ed_FJbh->clear();
+    Ed_Khbh->setFocus();
+    m_tenant->hideGrid();
+    m_room->hideGrid();
+}
+
+void TKhrzForm::bitbtn_quitClick() {
+    close();
+}

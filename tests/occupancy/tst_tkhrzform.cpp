@@ -1,0 +1,152 @@
+// Check-in: the refusals before anything is written, the row written, the
+// database's refusals, and the screen ready for the next check-in.
+#include "connection.h"
+#include "lookupfield.h"
+#include "scriptedmessages.h"
+#include "testdatabase.h"
+#include "tkhrzform.h"
+
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
+namespace {
+
+void seed() {
+    TestDatabase::exec("insert into Zf_Man (manid,manname,zjm,sex) values ('K01','张三','ZS','1')");
+    TestDatabase::exec("insert into Zf_Man (manid,manname,zjm,sex) values ('K02','李四','LS','0')");
+    for (const char* no : {"101", "102", "201"})
+        TestDatabase::exec(
+            QStringLiteral("insert into Zf_Fangjian (fangno, fangprice) values ('%1', 800)").arg(no));
+    TestDatabase::exec("insert into Zf_Rz (manid,fangno,begindate,enddate,status) values "
+                       "('K02','201','2024-01-01','2024-12-31','1')");
+}
+
+QStringList occupancy() {
+    return TestDatabase::rows("select manid,fangno,begindate,enddate,status from Zf_Rz order by id");
+}
+
+const QString kLet = QStringLiteral("K02|201|2024-01-01|2024-12-31|1");
+
+} // namespace
+
+class TestCheckIn : public QObject {
+    Q_OBJECT
+
+private slots:
+    void checkIn_data() {
+        QTest::addColumn<QString>("tenant");
+        QTest::addColumn<QString>("room");
+        QTest::addColumn<QDate>("end");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("added"); // the new Zf_Rz row, empty for none
+        QTest::addColumn<QString>("focus");
+        const QDate today(2024, 3, 7);
+        const QString done = QStringLiteral("房屋出租管理|入住完成！");
+        const QString failed = QStringLiteral("房屋出租管理|入住失败");
+        QTest::newRow("checked in") << "K01" << "101" << QDate(2025, 3, 6) << done
+                                    << "K01|101|2024-03-07|2025-03-06|1"
+                                    << "Ed_Khbh";
+        QTest::newRow("end before start stored as chosen")
+            << "K01" << "102" << QDate(2024, 3, 1) << done
+            << "K01|102|2024-03-07|2024-03-01|1"
+            << "Ed_Khbh";
+        QTest::newRow("tenant empty") << "" << "101" << today
+                                      << "Morvik提示|请填写客户编号" << "" << "Ed_Khbh";
+        QTest::newRow("room empty") << "K01" << "" << today
+                                    << "Morvik提示|请填写房间编号" << "" << "Ed_FJbh";
+        QTest::newRow("room filter matches nothing")
+            << "K01" << "9" << today << "房屋出租管理|对不起！没有空房，入住失败" << ""
+            << "bitbtn_Rz";
+        QTest::newRow("room already let") << "K01" << "201" << today << failed << "" << "bitbtn_Rz";
+        QTest::newRow("beginning of a room number") << "K01" << "10" << today << failed << ""
+                                                    << "bitbtn_Rz";
+        QTest::newRow("tenant of blanks") << "  " << "101" << today << failed << "" << "bitbtn_Rz";
+        QTest::newRow("unknown tenant") << "K99" << "101" << today << failed << "" << "bitbtn_Rz";
+    }
+    void checkIn() {
+        QFETCH(QString, tenant);
+        QFETCH(QString, room);
+        QFETCH(QDate, end);
+        QFETCH(QString, message);
+        QFETCH(QString, added);
+        QFETCH(QString, focus);
+        TestDatabase db;
+        seed();
+        ScriptedMessagesScope messages;
+        QPointer<TKhrzForm> f = new TKhrzForm;
+        f->show();
+        auto* khbh = f->findChild<QLineEdit*>("Ed_Khbh");
+        auto* fjbh = f->findChild<QLineEdit*>("Ed_FJbh");
+        auto* grid1 = f->findChild<QTableView*>("DBGrid1");
+        auto* grid2 = f->findChild<QTableView*>("DBGrid2");
+        QVERIFY(!grid1->isVisible() && !grid2->isVisible());
+        QCOMPARE(f->findChild<QDateEdit*>("DT_begin")->date(), QDate(2024, 3, 7));
+        f->findChild<QDateEdit*>("DT_end")->setDate(end);
+        QTest::mouseClick(khbh, Qt::LeftButton);
+        QTest::keyClicks(khbh, tenant);
+        QTest::mouseClick(fjbh, Qt::LeftButton);
+        QTest::keyClicks(fjbh, room);
+        QCOMPARE(grid2->isVisible(), !room.isEmpty());
+        QTest::mouseClick(f->findChild<QPushButton*>("bitbtn_Rz"), Qt::LeftButton);
+
+        QCOMPARE(messages->shown.size(), 1);
+        QCOMPARE(messages->shown[0].caption + "|" + messages->shown[0].text, message);
+        QCOMPARE(messages->shown[0].icon,
+                 message.startsWith("Morvik") ? MsgIcon::Information : MsgIcon::NoIcon);
+        const QStringList expected = added.isEmpty() ? QStringList{kLet} : QStringList{kLet, added};
+        QCOMPARE(occupancy(), expected);
+        QVERIFY(!Connection::shared().inTransaction());
+        QCOMPARE(f->focusWidget()->objectName(), focus);
+        QCOMPARE(f->findChild<QDateEdit*>("DT_end")->date(), end);
+        if (added.isEmpty()) {
+            // Nothing written: what was typed stays, the grids as they were.
+            QCOMPARE(khbh->text(), tenant);
+            QCOMPARE(fjbh->text(), room);
+            QCOMPARE(grid2->isVisible(), !room.isEmpty());
+            return;
+        }
+        // Ready for the next check-in: edits empty, grids hidden, both lists
+        // read again unfiltered, the let room now shown as let.
+        QCOMPARE(khbh->text(), QString());
+        QCOMPARE(fjbh->text(), QString());
+        QVERIFY(!grid1->isVisible() && !grid2->isVisible());
+        QCOMPARE(f->tenantLookup().model().rowCount(), 2);
+        QueryModel& rooms = f->roomLookup().model();
+        QCOMPARE(rooms.rowCount(), 3);
+        for (int r = 0; r < 3; ++r)
+            if (rooms.index(r, 0).data().toString() == room)
+                QCOMPARE(rooms.index(r, 7).data().toString(), QStringLiteral("已出租"));
+        f->close();
+        QVERIFY(f.isNull() || QTest::qWaitFor([&] { return f.isNull(); }));
+    }
+
+    // What the person sees: captions, labels as buddies, the grids' titles.
+    void captions() {
+        TestDatabase db;
+        TKhrzForm f;
+        QCOMPARE(f.windowTitle(), QStringLiteral("客户入住管理"));
+        QStringList labels;
+        for (const char* name : {"Ed_Khbh", "Ed_FJbh", "DT_begin", "DT_end"})
+            for (QLabel* l : f.findChildren<QLabel*>())
+                if (l->buddy() && l->buddy()->objectName() == QLatin1String(name))
+                    labels << l->text();
+        QCOMPARE(labels, (QStringList{"客户编号：", "房间编号：", "起始日期：", "终止日期："}));
+        QCOMPARE(f.findChild<QPushButton*>("bitbtn_Rz")->text(), QStringLiteral("入住"));
+        QCOMPARE(f.findChild<QPushButton*>("bitbtn_quit")->text(), QStringLiteral("退出"));
+        QStringList titles;
+        for (QTableView* g : {f.findChild<QTableView*>("DBGrid1"), f.findChild<QTableView*>("DBGrid2")})
+            for (int c = 0; c < g->model()->columnCount(); ++c)
+                titles << g->model()->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(titles.join(","),
+                 QStringLiteral("客户编号,客户姓名,助记码,性别,身份证号,身分证地址,联系电话,现在单位,"
+                                "房号,面积,户型,朝向,家具设备,押金\u3000,月租,状态"));
+    }
+};
+
+QTEST_MAIN(TestCheckIn)
+#include "tst_tkhrzform.moc"
