@@ -15,8 +15,7 @@ namespace {
 
 using Enter = LookupField::EnterInEdit;
 
-const QString kRooms = QStringLiteral(
-    "select fangno,area,status from fangjian");
+const QString kRooms = QStringLiteral("select fangno,area,status from fangjian");
 const QString kRoomsFiltered = QStringLiteral(
     "select fangno,area,status from fangjian\nwhere fangno like :fangno");
 const QString kTenants = QStringLiteral("select manid,manname,zjm from dbo.Zf_Man  ");
@@ -78,7 +77,11 @@ struct Host {
     void type(const QString& text) {
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_Backspace);
-        QTest::keyClicks(edit, text);
+        // QTest::keyClicks types ASCII only; Chinese arrives as a key event.
+        for (const QChar c : text) {
+            QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(edit, &key);
+        }
     }
 };
 
@@ -109,6 +112,7 @@ private slots:
         QTest::newRow("percent is a pattern") << "room" << "%2" << QStringList{"102", "201"};
         QTest::newRow("quote is plain text") << "room" << "1' or '1'='1" << QStringList{};
         QTest::newRow("letters match mnemonic codes") << "tenant" << "l" << QStringList{"K02"};
+        QTest::newRow("Chinese matches nothing") << "tenant" << "张" << QStringList{};
         QTest::newRow("tenant numbers") << "tenant" << "K0" << QStringList{"K01", "K02"};
         QTest::newRow("digits") << "tenant" << "01" << QStringList{"013"};
     }
@@ -181,6 +185,7 @@ private slots:
 
     // Into the grid with F1 or Down, a row chosen with Enter or a double
     // click: its key in the edit, the grid hidden, the list filtered by it.
+    // Escape in the edit or the grid hides nothing and closes nothing.
     void choosing_data() {
         QTest::addColumn<int>("into");
         QTest::addColumn<bool>("doubleClick");
@@ -197,7 +202,9 @@ private slots:
         Host h("room");
         QTest::keyClicks(h.edit, "1");
         h.field->hideGrid();
+        QTest::keyClick(h.edit, Qt::Key_Escape);
         QTest::keyClick(h.edit, Qt::Key(into));
+        QTest::keyClick(h.grid, Qt::Key_Escape);
         QVERIFY(h.field->gridShown());
         QCOMPARE(h.screen.focusWidget(), h.grid);
         if (doubleClick) {
@@ -213,24 +220,6 @@ private slots:
         QVERIFY(!h.field->gridShown());
         QCOMPARE(h.screen.focusWidget(), h.edit);
         QCOMPARE(h.listed(), QStringList{"102"});
-        QVERIFY(h.screen.isVisible());
-    }
-
-    // Escape hides nothing and closes nothing; the grid stays until a row is
-    // chosen. Chinese typed into the edit filters as well.
-    void escapeKeepsGrid() {
-        TestDatabase db;
-        seed();
-        ScriptedMessagesScope messages;
-        Host h("tenant");
-        QKeyEvent chinese(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("张"));
-        QApplication::sendEvent(h.edit, &chinese);
-        QCOMPARE(h.edit->text(), QStringLiteral("张"));
-        QCOMPARE(h.listed(), QStringList{});
-        QTest::keyClick(h.edit, Qt::Key_Escape);
-        QTest::keyClick(h.edit, Qt::Key_Down);
-        QTest::keyClick(h.grid, Qt::Key_Escape);
-        QVERIFY(h.field->gridShown());
         QVERIFY(h.screen.isVisible());
     }
 
