@@ -180,3 +180,37 @@ bool LookupField::eventFilter(QObject* watched, QEvent* event) {
     }
     return false;
 }
+
+CompletingSearchEdit::CompletingSearchEdit(QObject* parent, Config config)
+    : QObject(parent), m_config(std::move(config)) {
+    m_config.edit->installEventFilter(this);
+    connect(m_config.edit, &QLineEdit::textChanged, this, &CompletingSearchEdit::editChanged);
+}
+
+void CompletingSearchEdit::editChanged() {
+    if (m_config.search)
+        guarded(m_config.search);
+}
+
+bool CompletingSearchEdit::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_config.edit || event->type() != QEvent::KeyPress)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    Query& query = *m_config.query;
+    if (isEnter(key->key())) {
+        guarded([this, &query] {
+            m_config.edit->setText(query.isOpen() ? query.text(m_config.keyColumn) : QString());
+            if (m_config.focusAfterEnter)
+                m_config.edit->setFocus();
+        });
+        return true;
+    }
+    const QString typed = key->text();
+    if (typed.size() == 1 && typed[0] >= QLatin1Char('0') && typed[0] <= QLatin1Char('9')) {
+        guarded([this, &query, typed] {
+            if (query.isOpen())
+                query.locate(m_config.keyColumn, trimmed(m_config.edit->text() + typed));
+        });
+    }
+    return false;
+}

@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <functional>
+
 class QLineEdit;
 class QTableView;
 class QWidget;
@@ -101,4 +103,33 @@ private:
     Config m_config;
     Query m_query;
     QueryModel* m_model;
+};
+
+// A completing search edit: no grid of its own. Every change of the edit runs
+// the screen's own search step (which filters its query with pattern() and
+// fills the screen's fields); Enter copies the key of the query's current row
+// into the edit, so the search runs again with the full number; a digit typed
+// moves the query's current row to the row whose key equals the text being
+// formed, before the change re-runs the search.
+class CompletingSearchEdit : public QObject {
+    Q_OBJECT
+public:
+    struct Config {
+        QLineEdit* edit = nullptr;
+        Query* query = nullptr; // the screen's search query
+        QString keyColumn = QStringLiteral("fangno");
+        std::function<void()> search; // a failure goes to the general error display
+        bool focusAfterEnter = false;  // put the focus back into the edit after Enter
+    };
+
+    CompletingSearchEdit(QObject* parent, Config config);
+
+public slots:
+    void editChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    Config m_config;
 };

@@ -223,6 +223,43 @@ private slots:
         QVERIFY(h.screen.isVisible());
     }
 
+    // The completing search edit: the screen's search runs on every change;
+    // Enter completes the edit with the current row's full number.
+    void completingSearch_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("completed");
+        QTest::newRow("beginning of a number") << " 20" << "201";
+        QTest::newRow("nothing matches") << "9" << "";
+    }
+    void completingSearch() {
+        QFETCH(QString, typed);
+        QFETCH(QString, completed);
+        TestDatabase db;
+        seed();
+        ScriptedMessagesScope messages;
+        QDialog screen;
+        auto* edit = new QLineEdit(&screen);
+        Query search;
+        QStringList searched;
+        CompletingSearchEdit::Config c;
+        c.edit = edit;
+        c.query = &search;
+        c.search = [&] {
+            search.close();
+            search.setSql("select fangno from fangjian where fangno like :fangno");
+            search.setText("fangno", LookupField::pattern(edit->text()));
+            search.open();
+            searched << search.text("fangno");
+        };
+        new CompletingSearchEdit(&screen, c);
+        QTest::keyClicks(edit, typed);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(edit->text(), completed);
+        QCOMPARE(searched.size(), typed.size() + 1);
+        QCOMPARE(searched.last(), completed.isEmpty() ? QStringLiteral("101") : completed);
+        QCOMPARE(shown(messages.messages()), QStringList{});
+    }
+
     // A failing candidate query reaches the general error display; the
     // screen stays and the grid lists nothing.
     void failingQuery() {
