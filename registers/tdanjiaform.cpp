@@ -95,12 +95,7 @@ TDanJiaForm::TDanJiaForm(QWidget* parent) : QDialog(parent) {
     layout->addWidget(DBGrid1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(buttons.insert, &QAbstractButton::clicked, this, &TDanJiaForm::bitbtn_insertClick);
-    connect(buttons.modify, &QAbstractButton::clicked, this, &TDanJiaForm::bitbtn_modifyClick);
-    connect(buttons.remove, &QAbstractButton::clicked, this, &TDanJiaForm::bitbtn_deleteClick);
-    connect(buttons.post, &QAbstractButton::clicked, this, &TDanJiaForm::bitbtn_postClick);
-    connect(buttons.cancel, &QAbstractButton::clicked, this, &TDanJiaForm::bitbtn_cancelClick);
-    connect(buttons.quit, &QAbstractButton::clicked, this, &TDanJiaForm::bitbtn_quitClick);
+    connectMaintenanceButtons(this, buttons);
     connect(DBGrid1, &QTableView::clicked, this, &TDanJiaForm::DBGrid1CellClick);
 
     FormCreate();

@@ -136,12 +136,7 @@ TFangBasicForm::TFangBasicForm(QWidget* parent) : QDialog(parent) {
     layout->addWidget(DBGrid1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(buttons.insert, &QAbstractButton::clicked, this, &TFangBasicForm::bitbtn_insertClick);
-    connect(buttons.modify, &QAbstractButton::clicked, this, &TFangBasicForm::bitbtn_modifyClick);
-    connect(buttons.remove, &QAbstractButton::clicked, this, &TFangBasicForm::bitbtn_deleteClick);
-    connect(buttons.post, &QAbstractButton::clicked, this, &TFangBasicForm::bitbtn_postClick);
-    connect(buttons.cancel, &QAbstractButton::clicked, this, &TFangBasicForm::bitbtn_cancelClick);
-    connect(buttons.quit, &QAbstractButton::clicked, this, &TFangBasicForm::bitbtn_quitClick);
+    connectMaintenanceButtons(this, buttons);
     connect(DBGrid1, &QTableView::clicked, this, &TFangBasicForm::DBGrid1CellClick);
 
     FormCreate();

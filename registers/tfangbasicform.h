@@ -20,7 +20,7 @@ public:
 
     RecordMaintenance& cycle() const { return *m_cycle; }
 
-private slots:
+public slots: // connected by connectMaintenanceButtons
     void bitbtn_insertClick();
     void bitbtn_modifyClick();
     void bitbtn_deleteClick();

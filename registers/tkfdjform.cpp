@@ -136,12 +136,7 @@ TKfdjForm::TKfdjForm(QWidget* parent) : QDialog(parent) {
     for (int i = 0; i < 6; ++i)
         DBGrid2->setColumnWidth(i, widths[i]);
 
-    connect(buttons.insert, &QAbstractButton::clicked, this, &TKfdjForm::bitbtn_insertClick);
-    connect(buttons.modify, &QAbstractButton::clicked, this, &TKfdjForm::bitbtn_modifyClick);
-    connect(buttons.remove, &QAbstractButton::clicked, this, &TKfdjForm::bitbtn_deleteClick);
-    connect(buttons.post, &QAbstractButton::clicked, this, &TKfdjForm::bitbtn_postClick);
-    connect(buttons.cancel, &QAbstractButton::clicked, this, &TKfdjForm::bitbtn_cancelClick);
-    connect(buttons.quit, &QAbstractButton::clicked, this, &TKfdjForm::bitbtn_quitClick);
+    connectMaintenanceButtons(this, buttons);
     connect(DBGrid2, &QTableView::clicked, this, &TKfdjForm::DBGrid2CellClick);
 
     FormCreate();

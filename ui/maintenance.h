@@ -2,6 +2,7 @@
 #include "query.h"
 #include "querymodel.h"
 
+#include <QAbstractButton>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -10,7 +11,6 @@
 #include <functional>
 #include <vector>
 
-class QAbstractButton;
 class QComboBox;
 class QDialog;
 class QGridLayout;
@@ -153,6 +153,19 @@ private:
 // The buttons 新增, 修改 (unless withModify is false), 删除, 保存, 取消, 退出,
 // named bitbtn_insert ... bitbtn_quit; Enter in an edit presses none of them.
 RecordMaintenance::Buttons createMaintenanceButtons(QWidget* parent, bool withModify = true);
+
+// Connects the six buttons of a register screen to its handlers, which carry
+// the conventional names bitbtn_insertClick ... bitbtn_quitClick.
+template <class Screen>
+void connectMaintenanceButtons(Screen* screen, const RecordMaintenance::Buttons& b)
+{
+    QObject::connect(b.insert, &QAbstractButton::clicked, screen, &Screen::bitbtn_insertClick);
+    QObject::connect(b.modify, &QAbstractButton::clicked, screen, &Screen::bitbtn_modifyClick);
+    QObject::connect(b.remove, &QAbstractButton::clicked, screen, &Screen::bitbtn_deleteClick);
+    QObject::connect(b.post, &QAbstractButton::clicked, screen, &Screen::bitbtn_postClick);
+    QObject::connect(b.cancel, &QAbstractButton::clicked, screen, &Screen::bitbtn_cancelClick);
+    QObject::connect(b.quit, &QAbstractButton::clicked, screen, &Screen::bitbtn_quitClick);
+}
 
 // A label and an edit in a grid layout, the label being the edit's buddy.
 QLineEdit* addLabelledEdit(QGridLayout* grid, int row, int column, const QString& label,
