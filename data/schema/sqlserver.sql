@@ -58,7 +58,9 @@ CREATE TABLE [dbo].[Zf_Rz] (
         CONSTRAINT [FK_Zf_Rz_Zf_Fangjian] REFERENCES [dbo].[Zf_Fangjian] ([fangno]) ON UPDATE CASCADE,
     [begindate] [datetime] NULL,
     [enddate] [datetime] NULL,
-    [status] [char] (1) NULL
+    [status] [char] (1) NULL,
+    [Tfdate] [datetime] NULL,
+    [Tfj] [numeric] (12, 2) NULL
 )
 GO
 CREATE INDEX [IX_Zf_Rz_manid] ON [dbo].[Zf_Rz] ([manid])
