@@ -1,0 +1,31 @@
+#pragma once
+// zentavo-bench: each area of the program adds a section (one file with
+// ZT_BENCH) that times what its screens do at the scale the program must
+// hold, and prints each figure beside the bare engine running the same
+// statements, so a reader sees the ratio and not only a time.
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+struct BenchOptions {
+    int chargeRows = 250000; // rows in each charge table
+    QString file;            // the seeded database file
+};
+
+using BenchFn = void (*)(const BenchOptions&);
+int registerBench(const char* name, int order, BenchFn fn);
+
+#define ZT_BENCH(name, order)                                                                      \
+    static void name##_bench(const BenchOptions&);                                                 \
+    [[maybe_unused]] static const int name##_registered = registerBench(#name, order, name##_bench); \
+    static void name##_bench([[maybe_unused]] const BenchOptions& options)
+
+// Milliseconds that fn takes.
+double timeMs(const std::function<void()>& fn);
+// The same T-SQL statement run on the bare engine: SQLite opened on the same
+// file with the program's functions, the statement translated once, every
+// row stepped and every column read. Parameters are bound in order.
+double bareMs(const QString& tsql, const QStringList& params = {});
+// One line: "what: 12.3 ms   (bare engine 10.1 ms, x1.22)".
+void report(const char* what, double ms, double bare = -1);
+long residentKb();

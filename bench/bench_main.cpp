@@ -1,0 +1,131 @@
+// zentavo-bench [rows [database-file]]: seeds 20,000 tenants, 2,000 let rooms,
+// two years of monthly reading tables and `rows` rows in each charge table
+// (250,000 by default), then runs every registered section in order. With a
+// database file that exists already, seeding is skipped.
+#include "bench.h"
+#include "benchseed.h"
+
+#include "connection.h"
+#include "embedded/sqlitefunctions.h"
+#include "embedded/tsqlrewriter.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+struct Section {
+    const char* name;
+    int order;
+    BenchFn fn;
+};
+std::vector<Section>& sections()
+{
+    static std::vector<Section> s;
+    return s;
+}
+QString g_file;
+} // namespace
+
+int registerBench(const char* name, int order, BenchFn fn)
+{
+    sections().push_back({name, order, fn});
+    return 0;
+}
+
+double timeMs(const std::function<void()>& fn)
+{
+    QElapsedTimer t;
+    t.start();
+    fn();
+    return t.nsecsElapsed() / 1e6;
+}
+
+double bareMs(const QString& tsql, const QStringList& params)
+{
+    // One handle for the whole run, so its page cache is as warm as the
+    // program's own connection.
+    static sqlite3* db = [] {
+        sqlite3* h = nullptr;
+        sqlite3_open_v2(g_file.toUtf8().constData(), &h, SQLITE_OPEN_READWRITE, nullptr);
+        registerServerFunctions(h);
+        return h;
+    }();
+    const Translation tr = translateTsql(tsql);
+    double ms = timeMs([&] {
+        for (const SqliteStatement& st : tr.statements) {
+            sqlite3_stmt* stmt = nullptr;
+            const QByteArray sql = st.sql.toUtf8();
+            if (sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr) != SQLITE_OK) {
+                std::fprintf(stderr, "bare engine: %s\n", sqlite3_errmsg(db));
+                return;
+            }
+            if (st.prepareOnly) {
+                sqlite3_finalize(stmt);
+                continue;
+            }
+            for (int i = 0; i < params.size(); ++i) {
+                const QByteArray v = params[i].toUtf8();
+                sqlite3_bind_text(stmt, i + 1, v.constData(), v.size(), SQLITE_TRANSIENT);
+            }
+            while (sqlite3_step(stmt) == SQLITE_ROW)
+                for (int c = 0; c < sqlite3_column_count(stmt); ++c)
+                    sqlite3_column_text(stmt, c);
+            sqlite3_finalize(stmt);
+        }
+    });
+    return ms;
+}
+
+void report(const char* what, double ms, double bare)
+{
+    if (bare < 0)
+        std::printf("%-48s %9.1f ms\n", what, ms);
+    else
+        std::printf("%-48s %9.1f ms   (bare engine %8.1f ms, x%.2f)\n", what, ms, bare,
+                    bare > 0 ? ms / bare : 0.0);
+    std::fflush(stdout);
+}
+
+long residentKb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    f.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    BenchOptions options;
+    if (argc > 1)
+        options.chargeRows = std::atoi(argv[1]);
+    QTemporaryDir dir;
+    options.file = argc > 2 ? QString::fromLocal8Bit(argv[2]) : dir.filePath(QStringLiteral("bench.db"));
+    g_file = options.file;
+    const bool seeded = QFile::exists(options.file);
+    Connection::shared().open({QStringLiteral("sqlite:") + options.file, {}, {}, {}});
+    if (!seeded)
+        report("seed", timeMs([&] { seedBenchDatabase(options.chargeRows); }));
+
+    std::sort(sections().begin(), sections().end(),
+              [](const Section& a, const Section& b) { return a.order < b.order; });
+    for (const Section& s : sections()) {
+        std::printf("\n[%s]\n", s.name);
+        s.fn(options);
+    }
+    std::printf("\nprocess resident: %ld KB\n", residentKb());
+    Connection::shared().close();
+    return 0;
+}
