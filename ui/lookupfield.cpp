@@ -35,7 +35,7 @@ LookupField::LookupField(QWidget* screen, Config config)
     : QObject(screen), m_screen(screen), m_edit(config.edit), m_grid(config.grid),
       m_config(std::move(config)) {
     m_model = new QueryModel(m_query, m_config.columns, this);
-    bindQueryGrid(m_grid, m_model);
+    bindQueryGrid(m_grid, m_model, false);
     m_grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     m_grid->horizontalHeader()->setStretchLastSection(false);
     // Compact rows and columns, so a 241-pixel grid shows several candidates.

@@ -1,5 +1,7 @@
 #include "querymodel.h"
 
+#include "gridexport.h"
+
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTableView>
@@ -137,7 +139,7 @@ Qt::ItemFlags QueryModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-void bindQueryGrid(QTableView* view, QueryModel* model) {
+void bindQueryGrid(QTableView* view, QueryModel* model, bool exportable) {
     view->setModel(model);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -166,4 +168,6 @@ void bindQueryGrid(QTableView* view, QueryModel* model) {
                              model->moveTo(current.row());
                      });
     showRow(model->currentRow());
+    if (exportable)
+        enableGridExport(view);
 }

@@ -82,5 +82,6 @@ private:
 // Makes a QTableView the read-only, whole-row grid of a query model: no cell
 // editing, one row selected at a time, and the grid's current row and the
 // query's cursor kept as one in both directions (a click or a key in the grid
-// moves the cursor; moving the cursor selects the row in the grid).
-void bindQueryGrid(QTableView* view, QueryModel* model);
+// moves the cursor; moving the cursor selects the row in the grid). A list
+// grid offers "导出…" in its context menu; a lookup's candidate grid does not.
+void bindQueryGrid(QTableView* view, QueryModel* model, bool exportable = true);
