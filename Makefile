@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: all deps build run test clean
+.PHONY: all deps build run test clean package
 
 all: build
 
@@ -24,3 +24,7 @@ test: build
 
 clean:
 	rm -rf $(BUILD)
+
+# A Debian package of the program, beside the build: build/zentavo_*.deb
+package: build
+	cd $(BUILD) && cpack -G DEB
