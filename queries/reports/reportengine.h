@@ -131,7 +131,8 @@ private:
     using Band = std::vector<Placed>;
     Geometry geometry(const QPaintDevice& device) const;
     Band place(const ReportBand& band);
-    void paintBand(QPainter& painter, const Geometry& g, const std::vector<QFontMetricsF>& metrics,
+    struct TextMeasure;
+    void paintBand(QPainter& painter, const Geometry& g, std::vector<TextMeasure>& metrics,
                    const Band& band, double top, int row, int page) const;
     QString itemText(const Placed& placed, int row, int page) const;
 

@@ -139,6 +139,11 @@ Printed print(const std::function<void()>& action, const QString& name) {
         poll.stop();
         out.caption = preview->windowTitle();
         out.maximised = preview->windowState() & Qt::WindowMaximized;
+        if (!keep.isEmpty()) {
+            preview->resize(1280, 900);
+            QTest::qWait(100);
+            preview->grab().save(keep + "/" + name + ".png");
+        }
         preview->saveAsPdf(path);
         preview->reject();
     });
