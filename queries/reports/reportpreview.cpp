@@ -20,6 +20,7 @@ ReportPreview::ReportPreview(const ReportRenderer& renderer, QPrinter* printer, 
                             QStringLiteral("另存为PDF"), this);
     m_savePdf->setObjectName(QStringLiteral("Act_SavePdf"));
     m_savePdf->setToolTip(QStringLiteral("把报表保存为PDF文件"));
+    m_savePdf->setShortcut(QKeySequence::Save);
     connect(m_savePdf, &QAction::triggered, this, &ReportPreview::chooseAndSavePdf);
     if (auto* toolbar = findChild<QToolBar*>()) {
         toolbar->addSeparator();
