@@ -1,7 +1,6 @@
 #include "tsfcxform.h"
 
 #include "clock.h"
-#include "errordisplay.h"
 #include "querymodel.h"
 #include "queryscreen.h"
 #include "sqlcatalog.h"

@@ -1,6 +1,6 @@
 #pragma once
 // What the query screen tests share: finding controls, reading a grid as
-// the user sees it, typing Chinese, answering the modal dialog, and saving
+// the user sees it, choosing in lists, answering a modal dialog, and saving
 // a picture of a screen when ZENTAVO_SHOTS names a folder.
 #include "scriptedmessages.h"
 
@@ -9,7 +9,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QTableView>
 #include <QTimer>
 #include <QtTest>
@@ -56,16 +55,6 @@ inline QStringList gridTitles(QTableView* grid) {
     for (int c = 0; c < grid->model()->columnCount(); ++c)
         titles << grid->model()->headerData(c, Qt::Horizontal).toString();
     return titles;
-}
-
-// Types any text, Chinese included, as key events carrying the text.
-inline void typeText(QWidget* w, const QString& text) {
-    for (const QChar ch : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(w, &press);
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(w, &release);
-    }
 }
 
 inline void choose(QComboBox* combo, const QString& text) {

@@ -99,6 +99,21 @@ private slots:
         QCOMPARE(gridRows(usage), QStringList{"0|||"});
         click(&form, "BBtn_Print"); // a result: no guard
         QVERIFY(messages->shown.isEmpty());
+
+        // A statistics the database refuses: the general error display, no
+        // result, the label and grid as they were; the next one runs afresh.
+        TestDatabase::exec("alter table Zf_Zujin rename to rent_away");
+        click(&form, "Button_FW");
+        const QStringList shown = shownTexts(messages.messages());
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].startsWith("房屋出租管理|"), qPrintable(shown[0]));
+        QCOMPARE(usage->model()->rowCount(), 0);
+        QCOMPARE(label->text(), QStringLiteral("冷水收费情况统计"));
+        click(&form, "BBtn_Print");
+        QCOMPARE(shownTexts(messages.messages()), QStringList{"Morvik提示|请查询后再打印"});
+        TestDatabase::exec("alter table rent_away rename to Zf_Zujin");
+        click(&form, "Button_FW");
+        QCOMPARE(gridRows(rent), QStringList{"0|||||"});
     }
 };
 
