@@ -12,6 +12,11 @@
 #include "tkfdjform.h"
 #include "tkhrzform.h"
 #include "tloginform.h"
+#include "tczfcxform.h"
+#include "tkfcxform.h"
+#include "tqtfytjform.h"
+#include "tsfcxform.h"
+#include "tzfkfcxform.h"
 #include "tupdatepwform.h"
 #include "tusermanagerf.h"
 
@@ -126,21 +131,29 @@ void TMainForm::buildMenu() {
     addItem(charges, "Item_ydsf", QStringLiteral("用电收费管理"), QStyle::SP_DialogApplyButton);
 
     QMenu* queries = addTopMenu(bar, "award_3", QStringLiteral("查询报表"));
-    addItem(queries, "Item_kfcx", QStringLiteral("客户情况查询"), QStyle::SP_FileDialogInfoView);
-    addItem(queries, "Item_czfcx", QStringLiteral("租房情况查询"), QStyle::SP_FileDialogInfoView);
-    addItem(queries, "Item_zfkfcx", QStringLiteral("客户在住查询"), QStyle::SP_FileDialogInfoView);
+    connect(addItem(queries, "Item_kfcx", QStringLiteral("客户情况查询"), QStyle::SP_FileDialogInfoView),
+            &QAction::triggered, this, [this] { openScreen<TKfCxForm>(true); });
+    connect(addItem(queries, "Item_czfcx", QStringLiteral("租房情况查询"), QStyle::SP_FileDialogInfoView),
+            &QAction::triggered, this, [this] { openScreen<TCzfCxForm>(true); });
+    connect(addItem(queries, "Item_zfkfcx", QStringLiteral("客户在住查询"), QStyle::SP_FileDialogInfoView),
+            &QAction::triggered, this, [this] { openScreen<TZfKfCxForm>(true); });
     addItem(queries, "Item_zfcbcx", QStringLiteral("租房抄表查询"), QStyle::SP_FileDialogInfoView);
     queries->addSeparator();
     QMenu* chargeQueries = queries->addMenu(QStringLiteral("收费项目查询"));
     chargeQueries->setObjectName(QStringLiteral("Menu_sfxmcx"));
-    addItem(chargeQueries, "Item_zfsfcx", QStringLiteral("房租收费查询"));
-    addItem(chargeQueries, "Item_lssfcx", QStringLiteral("冷水收费查询"));
-    addItem(chargeQueries, "Item_rssfcx", QStringLiteral("热水收费查询"));
-    addItem(chargeQueries, "Item_ydsfcx", QStringLiteral("用电收费查询"));
+    connect(addItem(chargeQueries, "Item_zfsfcx", QStringLiteral("房租收费查询")), &QAction::triggered,
+            this, [this] { openScreen<TZfSfcxForm>(true); });
+    connect(addItem(chargeQueries, "Item_lssfcx", QStringLiteral("冷水收费查询")), &QAction::triggered,
+            this, [this] { openScreen<TLsSfCxForm>(true); });
+    connect(addItem(chargeQueries, "Item_rssfcx", QStringLiteral("热水收费查询")), &QAction::triggered,
+            this, [this] { openScreen<TRsSfCxForm>(true); });
+    connect(addItem(chargeQueries, "Item_ydsfcx", QStringLiteral("用电收费查询")), &QAction::triggered,
+            this, [this] { openScreen<TYdSfCxForm>(true); });
 
     QMenu* statistics = addTopMenu(bar, "Menu_tjfx", QStringLiteral("统计分析"));
-    addItem(statistics, "Item_qtfytj", QStringLiteral("其它项目统计"),
-            QStyle::SP_FileDialogDetailedView);
+    connect(addItem(statistics, "Item_qtfytj", QStringLiteral("其它项目统计"),
+                    QStyle::SP_FileDialogDetailedView),
+            &QAction::triggered, this, [this] { openScreen<TQtFyTjForm>(true); });
 
     // "修改口令" is a command on the bar itself, with no items under it.
     QAction* password = bar->addAction(QStringLiteral("修改口令"));

@@ -1,6 +1,7 @@
 #include "tgjcxform.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -113,6 +114,7 @@ TGjcxForm::TGjcxForm(QWidget* parent) : QDialog(parent) {
     // activated, not currentIndexChanged: choosing the connector shown
     // already (并且 again for the next row) must join the next row too.
     connect(Com_lj, &QComboBox::activated, this, &TGjcxForm::Com_ljChange);
+    connect(Com_jl, &QComboBox::currentIndexChanged, this, &TGjcxForm::Com_jlChange);
 }
 
 void TGjcxForm::setFields(const QStringList& titles, const QStringList& fieldNames) {
@@ -128,6 +130,38 @@ void TGjcxForm::addField(const QString& title, const QString& fieldName) {
     Com_jl->addItem(title);
     Com_jl->setCurrentIndex(chosen); // adding the first item must not choose it
     fieldname->addItem(fieldName);
+}
+
+void TGjcxForm::setValueCodes(const QString& fieldName,
+                              const QList<std::pair<QString, QString>>& wordsAndCodes) {
+    m_valueCodes.insert(fieldName, wordsAndCodes);
+    Com_jlChange();
+}
+
+// The words of a coded field are offered as the value; other fields take
+// whatever is typed.
+void TGjcxForm::Com_jlChange() {
+    const auto codes = m_valueCodes.constFind(fieldNameOf(Com_jl->currentText()));
+    if (Com_jl->currentIndex() < 0 || codes == m_valueCodes.constEnd()) {
+        if (Edit1->completer())
+            Edit1->setCompleter(nullptr);
+        Edit1->setPlaceholderText(QString());
+        return;
+    }
+    QStringList words;
+    for (const auto& [word, code] : *codes)
+        words << word;
+    auto* completer = new QCompleter(words, Edit1);
+    completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    Edit1->setCompleter(completer);
+    Edit1->setPlaceholderText(words.join(QStringLiteral(" / ")));
+}
+
+QString TGjcxForm::valueFor(const QString& fieldName, const QString& typed) const {
+    for (const auto& [word, code] : m_valueCodes.value(fieldName))
+        if (typed == word)
+            return code;
+    return typed;
 }
 
 QString TGjcxForm::cell(int row, int column) const {
@@ -215,7 +249,8 @@ void TGjcxForm::BitBtn_OKClick() {
             m_whereText += word;
         }
         m_whereText += QStringLiteral(" %1 %2 %3 ")
-                           .arg(field, cell(row, OperatorColumn), quoted(cell(row, ValueColumn)));
+                           .arg(field, cell(row, OperatorColumn),
+                                quoted(valueFor(field, cell(row, ValueColumn))));
     }
     if (!m_whereText.trimmed().isEmpty())
         m_whereText.prepend(QStringLiteral(" where"));

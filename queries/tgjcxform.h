@@ -1,6 +1,10 @@
 #pragma once
 #include <QDialog>
+#include <QHash>
+#include <QList>
 #include <QStringList>
+
+#include <utility>
 
 class QComboBox;
 class QLineEdit;
@@ -31,6 +35,11 @@ public:
     void setFields(const QStringList& titles, const QStringList& fieldNames);
     // Appends one field choice.
     void addField(const QString& title, const QString& fieldName);
+    // A field whose stored codes the user knows by the words the list shows
+    // (已交款 for "1"): the words are offered in the value box when the field
+    // is chosen, and a value equal to one of them is compared as its code.
+    void setValueCodes(const QString& fieldName,
+                       const QList<std::pair<QString, QString>>& wordsAndCodes);
 
     // "" until 确定 has built it; then "" (no condition) or " where ...".
     QString WhereText() const { return m_whereText; }
@@ -44,11 +53,13 @@ private slots:
     void BitBtn_OKClick();
     void BitBtn_ExitClick();
     void Com_ljChange();
+    void Com_jlChange();
 
 private:
     QString cell(int row, int column) const;
     void setCell(int row, int column, const QString& text);
     QString fieldNameOf(const QString& title) const;
+    QString valueFor(const QString& fieldName, const QString& typed) const;
 
     QComboBox* Com_jl;
     QComboBox* Com_tj;
@@ -61,6 +72,7 @@ private:
     QPushButton* BitBtn_Exit;
     QTableWidget* StringGrid1;
 
+    QHash<QString, QList<std::pair<QString, QString>>> m_valueCodes;
     bool m_awaitingConnector = false;
     QString m_whereText;
 };

@@ -1,0 +1,199 @@
+#include "tqtfytjform.h"
+
+#include "clock.h"
+#include "querymodel.h"
+#include "queryscreen.h"
+#include "sqlcatalog.h"
+
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+// Each statistics: its fixed line, then the period with both ends bound.
+const QString kPeriodLine = QStringLiteral("where jkrq BETWEEN :begindate and :enddate");
+
+QString statistics(const char* owner, const char* firstLine) {
+    return catalogSql(owner, {QString::fromUtf8(firstLine), kPeriodLine});
+}
+
+// clang-format off
+const QString kRentSql = statistics("TQtFyTjForm rent",
+    "select count(*)as rs,sum(fangya)as fangya,sum(fangprice)as fangprice,sum(ljf)as ljf,sum(yf)as yf,sum(sf)as sf from Zf_Zujin");
+const QString kColdSql = statistics("TQtFyTjForm cold water",
+    "select count(*)as rs,sum(sys)as sys,sum(yfj)as yfj,sum(sfj)as sfj from dbo.Zf_Lenshui");
+const QString kHotSql = statistics("TQtFyTjForm hot water",
+    "select count(*)as rs,sum(sys)as sys,sum(yfj)as yfj,sum(sfj)as sfj from dbo.Zf_Reshui");
+const QString kPowerSql = statistics("TQtFyTjForm electricity",
+    "select count(*)as rs,sum(sys)as sys,sum(yfj)as yfj,sum(sfj)as sfj from dbo.Zf_YdSf");
+// clang-format on
+
+const QString kRentName = QStringLiteral("房屋租金情况统计");
+
+// The statistics grids centre every figure.
+class CentredModel : public QueryModel {
+public:
+    using QueryModel::QueryModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role == Qt::TextAlignmentRole)
+            return int(Qt::AlignCenter);
+        return QueryModel::data(index, role);
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (role == Qt::TextAlignmentRole && orientation == Qt::Horizontal)
+            return int(Qt::AlignCenter);
+        return QueryModel::headerData(section, orientation, role);
+    }
+};
+
+} // namespace
+
+TQtFyTjForm::TQtFyTjForm(QWidget* parent) : QDialog(parent) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("TQtFyTjForm"));
+    setWindowTitle(QStringLiteral("统计报表"));
+
+    auto* period = new QGroupBox(QStringLiteral("请选择交款时间："));
+    auto* dates = new QGridLayout(period);
+    Dt_begin = QueryScreen::datePicker(dates, 0, 0, QStringLiteral("从："), "Dt_begin");
+    Dt_end = QueryScreen::datePicker(dates, 1, 0, QStringLiteral("到："), "Dt_end");
+    Dt_begin->setAccessibleName(QStringLiteral("开始日期"));
+    Dt_end->setAccessibleName(QStringLiteral("截止日期"));
+
+    Button_FW = QueryScreen::button(kRentName, "Button_FW");
+    Button_Rs = QueryScreen::button(QStringLiteral("热水收费情况统计"), "Button_Rs");
+    Button_Ls = QueryScreen::button(QStringLiteral("冷水收费情况统计"), "Button_Ls");
+    Button_Yd = QueryScreen::button(QStringLiteral("用电收费情况统计"), "Button_Yd");
+    BBtn_Print = QueryScreen::button(QStringLiteral("&P打印"), "BBtn_Print");
+    bitbtn_quit = QueryScreen::button(QStringLiteral("退出"), "bitbtn_quit");
+    auto* kinds = new QVBoxLayout;
+    kinds->addWidget(period);
+    for (QPushButton* b : {Button_FW, Button_Rs, Button_Ls, Button_Yd})
+        kinds->addWidget(b);
+    kinds->addStretch();
+    auto* closing = new QHBoxLayout;
+    closing->addWidget(BBtn_Print);
+    closing->addWidget(bitbtn_quit);
+    kinds->addLayout(closing);
+
+    Lb_ykh = new QLabel(kRentName + QStringLiteral("    "));
+    Lb_ykh->setObjectName(QStringLiteral("Lb_ykh"));
+    Lb_ykh->setAlignment(Qt::AlignCenter);
+    QFont heading = Lb_ykh->font();
+    heading.setPointSizeF(heading.pointSizeF() * 1.4);
+    heading.setBold(true);
+    Lb_ykh->setFont(heading);
+
+    m_rentModel = new CentredModel(ADQ_Zjtj,
+                                   {{"rs", "交款房号数"},
+                                    {"fangya", "房押"},
+                                    {"fangprice", "房租"},
+                                    {"ljf", "清洁费"},
+                                    {"yf", "应付金"},
+                                    {"sf", "实付金"}},
+                                   this);
+    m_usageModel = new CentredModel(
+        ADQ_Zjtj, {{"rs", "交款房号数"}, {"sys", "实用数"}, {"yfj", "应付金"}, {"sfj", "实付金"}},
+        this);
+    DBGrid_Zjtj = QueryScreen::grid("DBGrid_Zjtj", m_rentModel, this);
+    DBGrid1 = QueryScreen::grid("DBGrid1", m_usageModel, this);
+    for (QTableView* g : {DBGrid_Zjtj, DBGrid1}) {
+        g->setMinimumSize(560, 120);
+        g->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    }
+    DBGrid1->hide();
+
+    auto* result = new QVBoxLayout;
+    result->addWidget(Lb_ykh);
+    // The two grids stand in the same place; one shows at a time.
+    result->addWidget(DBGrid_Zjtj);
+    result->addWidget(DBGrid1);
+    result->addStretch();
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(kinds);
+    layout->addLayout(result);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(Button_FW, &QPushButton::clicked, this, &TQtFyTjForm::Button_FWClick);
+    connect(Button_Rs, &QPushButton::clicked, this, &TQtFyTjForm::Button_RsClick);
+    connect(Button_Ls, &QPushButton::clicked, this, &TQtFyTjForm::Button_LsClick);
+    connect(Button_Yd, &QPushButton::clicked, this, &TQtFyTjForm::Button_YdClick);
+    connect(BBtn_Print, &QPushButton::clicked, this, &TQtFyTjForm::BBtn_PrintClick);
+    connect(bitbtn_quit, &QPushButton::clicked, this, &TQtFyTjForm::bitbtn_quitClick);
+
+    FormCreate();
+}
+
+TQtFyTjForm::~TQtFyTjForm() = default;
+
+// The default period runs from the last day of the previous month to today.
+void TQtFyTjForm::FormCreate() {
+    const QDate today = Clock::today();
+    Dt_begin->setDate(today.addDays(-today.day()));
+    Dt_end->setDate(today);
+}
+
+QString TQtFyTjForm::statisticsName() const {
+    return Lb_ykh->text();
+}
+
+QDate TQtFyTjForm::beginDate() const {
+    return Dt_begin->date();
+}
+
+QDate TQtFyTjForm::endDate() const {
+    return Dt_end->date();
+}
+
+// One row: the charge rows whose payment date lies in the period (both days
+// at midnight included) and their sums.
+void TQtFyTjForm::runStatistics(const QString& sql, const QString& name, bool rent) {
+    const QDate begin = Dt_begin->date();
+    const QDate end = Dt_end->date();
+    const bool ok = QueryScreen::run(rent ? *m_rentModel : *m_usageModel, [&](Query& q) {
+        q.setSql(sql);
+        q.setDateTime(QStringLiteral("begindate"), QDateTime(begin, QTime(0, 0)));
+        q.setDateTime(QStringLiteral("enddate"), QDateTime(end, QTime(0, 0)));
+    });
+    (rent ? m_usageModel : m_rentModel)->refresh();
+    if (!ok)
+        return;
+    Lb_ykh->setText(name);
+    DBGrid_Zjtj->setVisible(rent);
+    DBGrid1->setVisible(!rent);
+}
+
+void TQtFyTjForm::Button_FWClick() {
+    runStatistics(kRentSql, kRentName, true);
+}
+
+void TQtFyTjForm::Button_RsClick() {
+    runStatistics(kHotSql, QStringLiteral("热水收费情况统计"), false);
+}
+
+void TQtFyTjForm::Button_LsClick() {
+    runStatistics(kColdSql, QStringLiteral("冷水收费情况统计"), false);
+}
+
+void TQtFyTjForm::Button_YdClick() {
+    runStatistics(kPowerSql, QStringLiteral("用电收费情况统计"), false);
+}
+
+void TQtFyTjForm::BBtn_PrintClick() {
+    if (QueryScreen::refusePrint(this, ADQ_Zjtj, QStringLiteral("请查询后再打印")))
+        return;
+    // The statistics sheet named by statisticsName() is previewed by the
+    // report module.
+}
+
+void TQtFyTjForm::bitbtn_quitClick() {
+    close();
+}

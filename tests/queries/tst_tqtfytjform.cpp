@@ -1,0 +1,121 @@
+// The statistics screen: the default period, each button's count and sums
+// with both end days included, the grid and label switching, the guard.
+#include "screenhelpers.h"
+#include "testdatabase.h"
+#include "tqtfytjform.h"
+
+#include <QDateEdit>
+#include <QLabel>
+
+namespace {
+
+// Rent and cold water paid around the period 2024-02-29 .. 2024-03-07.
+void seed() {
+    TestDatabase::exec("insert into Zf_Man (manid,manname) values ('K01','张三')");
+    TestDatabase::exec("insert into Zf_Fangjian (fangno,fangprice) values ('101',800)");
+    for (const char* day : {"2024-02-28", "2024-02-29", "2024-03-03", "2024-03-07",
+                            "2024-03-07 10:00:00", "2024-03-08"}) {
+        TestDatabase::exec(
+            QStringLiteral("insert into Zf_Zujin (fangno,manid,jkrq,fangya,fangprice,"
+                           "ljf,yf,sf,status) values "
+                           "('101','K01','%1',100,800,10.5,910.5,900,'1')")
+                .arg(day));
+        TestDatabase::exec(
+            QStringLiteral("insert into Zf_Lenshui (fangno,manid,Jkrq,Sys,lsdj,Yfj,"
+                           "sfj,status) values ('101','K01','%1',2.5,3.5,8.75,8.8,'1')")
+                .arg(day));
+    }
+}
+
+} // namespace
+
+class TestStatistics : public QObject {
+    Q_OBJECT
+
+private slots:
+    void defaultPeriod_data() {
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<QDate>("begin");
+        QTest::newRow("in the month") << QDate(2026, 12, 8) << QDate(2026, 11, 30);
+        QTest::newRow("first day of a month") << QDate(2024, 3, 1) << QDate(2024, 2, 29);
+        QTest::newRow("first day of a year") << QDate(2025, 1, 1) << QDate(2024, 12, 31);
+    }
+    void defaultPeriod() {
+        QFETCH(QDate, today);
+        QFETCH(QDate, begin);
+        TestDatabase db(QDateTime(today, QTime(9, 0)));
+        TQtFyTjForm form;
+        QCOMPARE(form.beginDate(), begin);
+        QCOMPARE(form.endDate(), today);
+    }
+
+    void statistics() {
+        TestDatabase db; // today 2024-03-07
+        seed();
+        ScriptedMessagesScope messages;
+        TQtFyTjForm form;
+        form.show();
+        QCOMPARE(form.windowTitle(), QStringLiteral("统计报表"));
+        auto* rent = child<QTableView>(&form, "DBGrid_Zjtj");
+        auto* usage = child<QTableView>(&form, "DBGrid1");
+        auto* label = child<QLabel>(&form, "Lb_ykh");
+        QCOMPARE(label->text(), QStringLiteral("房屋租金情况统计    "));
+        QVERIFY(rent->isVisible() && !usage->isVisible());
+        QCOMPARE(rent->model()->rowCount(), 0);
+        QCOMPARE(gridTitles(rent),
+                 (QStringList{"交款房号数", "房押", "房租", "清洁费", "应付金", "实付金"}));
+        QCOMPARE(gridTitles(usage), (QStringList{"交款房号数", "实用数", "应付金", "实付金"}));
+        click(&form, "BBtn_Print");
+        QCOMPARE(shownTexts(messages.messages()), QStringList{"Morvik提示|请查询后再打印"});
+
+        // Both end days at midnight count; the end day at 10:00 does not.
+        click(&form, "Button_FW");
+        QCOMPARE(gridRows(rent), QStringList{"3|300|2400|31.5|2731.5|2700"});
+        QCOMPARE(rent->model()->index(0, 1).data(Qt::TextAlignmentRole).toInt(),
+                 int(Qt::AlignCenter));
+        QCOMPARE(label->text(), QStringLiteral("房屋租金情况统计"));
+        saveShot(&form, "tqtfytjform-rent");
+        click(&form, "Button_Ls");
+        QVERIFY(!rent->isVisible() && usage->isVisible());
+        QCOMPARE(label->text(), QStringLiteral("冷水收费情况统计"));
+        QCOMPARE(gridRows(usage), QStringList{"3|7.5|26.25|26.4"});
+        saveShot(&form, "tqtfytjform-cold");
+        click(&form, "Button_Rs");
+        QCOMPARE(label->text(), QStringLiteral("热水收费情况统计"));
+        QCOMPARE(gridRows(usage), QStringList{"0|||"}); // no payments: 0 and empty sums
+        click(&form, "Button_Yd");
+        QCOMPARE(label->text(), QStringLiteral("用电收费情况统计"));
+        QCOMPARE(gridRows(usage), QStringList{"0|||"});
+        QCOMPARE(form.statisticsName(), QStringLiteral("用电收费情况统计"));
+
+        // A one-day period, and a period running backwards.
+        child<QDateEdit>(&form, "Dt_begin")->setDate(QDate(2024, 3, 3));
+        child<QDateEdit>(&form, "Dt_end")->setDate(QDate(2024, 3, 3));
+        click(&form, "Button_FW");
+        QVERIFY(rent->isVisible() && !usage->isVisible());
+        QCOMPARE(gridRows(rent), QStringList{"1|100|800|10.5|910.5|900"});
+        child<QDateEdit>(&form, "Dt_begin")->setDate(QDate(2024, 3, 8));
+        click(&form, "Button_Ls");
+        QCOMPARE(gridRows(usage), QStringList{"0|||"});
+        click(&form, "BBtn_Print"); // a result: no guard
+        QVERIFY(messages->shown.isEmpty());
+
+        // A statistics the database refuses: the general error display, no
+        // result, the label and grid as they were; the next one runs afresh.
+        TestDatabase::exec("alter table Zf_Zujin rename to rent_away");
+        click(&form, "Button_FW");
+        const QStringList shown = shownTexts(messages.messages());
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].startsWith("房屋出租管理|"), qPrintable(shown[0]));
+        QCOMPARE(usage->model()->rowCount(), 0);
+        QCOMPARE(label->text(), QStringLiteral("冷水收费情况统计"));
+        click(&form, "BBtn_Print");
+        QCOMPARE(shownTexts(messages.messages()), QStringList{"Morvik提示|请查询后再打印"});
+        TestDatabase::exec("alter table rent_away rename to Zf_Zujin");
+        click(&form, "Button_FW");
+        QCOMPARE(gridRows(rent), QStringList{"0|||||"});
+    }
+};
+
+QTEST_MAIN(TestStatistics)
+#include "tst_tqtfytjform.moc"
