@@ -14,6 +14,7 @@
 #include "tloginform.h"
 #include "tczfcxform.h"
 #include "tkfcxform.h"
+#include "tqfcxform.h"
 #include "tqtfytjform.h"
 #include "tsfcxform.h"
 #include "tzfkfcxform.h"
@@ -138,6 +139,8 @@ void TMainForm::buildMenu() {
     connect(addItem(queries, "Item_zfkfcx", QStringLiteral("客户在住查询"), QStyle::SP_FileDialogInfoView),
             &QAction::triggered, this, [this] { openScreen<TZfKfCxForm>(true); });
     addItem(queries, "Item_zfcbcx", QStringLiteral("租房抄表查询"), QStyle::SP_FileDialogInfoView);
+    connect(addItem(queries, "Item_qfcx", QStringLiteral("欠费查询"), QStyle::SP_MessageBoxWarning),
+            &QAction::triggered, this, [this] { openScreen<TQfCxForm>(true); });
     queries->addSeparator();
     QMenu* chargeQueries = queries->addMenu(QStringLiteral("收费项目查询"));
     chargeQueries->setObjectName(QStringLiteral("Menu_sfxmcx"));

@@ -1,6 +1,7 @@
 #include "tczfcxform.h"
 
 #include "messages.h"
+#include "printreports.h"
 #include "queryscreen.h"
 #include "sqlcatalog.h"
 
@@ -126,7 +127,5 @@ void TCzfCxForm::BitBtn_findClick() {
 }
 
 void TCzfCxForm::BBtn_PrintClick() {
-    if (QueryScreen::refusePrint(this, ADQ_CzFcx, QStringLiteral("请查询后再打印！")))
-        return;
-    // The room list is previewed from reportQuery() by the report module.
+    printRoomList(ADQ_CzFcx, this);
 }

@@ -1,6 +1,7 @@
 #include "tkfcxform.h"
 
 #include "messages.h"
+#include "printreports.h"
 #include "queryscreen.h"
 #include "sqlcatalog.h"
 
@@ -96,9 +97,7 @@ void TKfCxForm::BitBtn1Click() {
 }
 
 void TKfCxForm::BBtn_PrintClick() {
-    if (QueryScreen::refusePrint(this, ADQ_Kfcx, QStringLiteral("请查询后再打印")))
-        return;
-    // The tenant roster is previewed from reportQuery() by the report module.
+    printTenantRoster(ADQ_Kfcx, this);
 }
 
 void TKfCxForm::bitbtn_quitClick() {

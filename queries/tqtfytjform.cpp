@@ -2,6 +2,7 @@
 
 #include "clock.h"
 #include "querymodel.h"
+#include "printreports.h"
 #include "queryscreen.h"
 #include "sqlcatalog.h"
 
@@ -188,10 +189,7 @@ void TQtFyTjForm::Button_YdClick() {
 }
 
 void TQtFyTjForm::BBtn_PrintClick() {
-    if (QueryScreen::refusePrint(this, ADQ_Zjtj, QStringLiteral("请查询后再打印")))
-        return;
-    // The statistics sheet named by statisticsName() is previewed by the
-    // report module.
+    printStatistics(ADQ_Zjtj, statisticsName(), beginDate(), endDate(), this);
 }
 
 void TQtFyTjForm::bitbtn_quitClick() {

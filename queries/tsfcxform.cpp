@@ -2,6 +2,7 @@
 
 #include "clock.h"
 #include "querymodel.h"
+#include "printreports.h"
 #include "queryscreen.h"
 #include "sqlcatalog.h"
 #include "tgjcxform.h"
@@ -320,9 +321,7 @@ void TSfCxForm::BBtn_OkClick() {
 }
 
 void TSfCxForm::BBtn_PrintClick() {
-    if (QueryScreen::refusePrint(this, m_query, QStringLiteral("请查询后再打印！")))
-        return;
-    // The payments list is previewed from reportQuery() by the report module.
+    m_kind.print(m_query, this);
 }
 
 void TSfCxForm::bitbtn_quitClick() {
@@ -341,20 +340,20 @@ TZfSfcxForm::TZfSfcxForm(QWidget* parent)
             column("Ljf", "垃圾费"), column("Yf", "应付租金"), column("sf", "实收金额"),
             column("begindate", "起租日期"), column("enddate", "截止日期"),
             column("status", "状态")},
-           &makeDialog<TZfSfGjcxForm>},
+           &makeDialog<TZfSfGjcxForm>, &printRentPayments},
           parent) {}
 
 TLsSfCxForm::TLsSfCxForm(QWidget* parent)
     : TSfCxForm({"TLsSfCxForm", QStringLiteral("冷水收费查询"), kColdListSql, kColdFindPrefix,
-                 kColdCompoundSql, utilityColumns("lsdj"), &makeDialog<TLsSfGjCxForm>},
+                 kColdCompoundSql, utilityColumns("lsdj"), &makeDialog<TLsSfGjCxForm>, &printColdWaterPayments},
                 parent) {}
 
 TRsSfCxForm::TRsSfCxForm(QWidget* parent)
     : TSfCxForm({"TRsSfCxForm", QStringLiteral("热水收费查询"), kHotListSql, kHotFindPrefix,
-                 kHotCompoundSql, utilityColumns("rsdj"), &makeDialog<TRsSfGjCxForm>},
+                 kHotCompoundSql, utilityColumns("rsdj"), &makeDialog<TRsSfGjCxForm>, &printHotWaterPayments},
                 parent) {}
 
 TYdSfCxForm::TYdSfCxForm(QWidget* parent)
     : TSfCxForm({"TYdSfCxForm", QStringLiteral("用电收费查询"), kPowerListSql, kPowerFindPrefix,
-                 kPowerCompoundSql, utilityColumns("Yddj"), &makeDialog<TYdSfGjcxForm>},
+                 kPowerCompoundSql, utilityColumns("Yddj"), &makeDialog<TYdSfGjcxForm>, &printElectricityPayments},
                 parent) {}

@@ -43,6 +43,7 @@ public:
         QString compoundSql; // the compound query: these lines, then the where text
         QList<Column> columns;
         TGjcxForm* (*makeDialog)(QWidget* parent);
+        void (*print)(Query& list, QWidget* parent); // the payments list
     };
 
     ~TSfCxForm() override;

@@ -1,6 +1,7 @@
 #include "tzfkfcxform.h"
 
 #include "messages.h"
+#include "printreports.h"
 #include "queryscreen.h"
 #include "sqlcatalog.h"
 
@@ -154,7 +155,5 @@ void TZfKfCxForm::BitBtn_findClick() {
 }
 
 void TZfKfCxForm::BBtn_PrintClick() {
-    if (QueryScreen::refusePrint(this, ADQ_Kfcx, QStringLiteral("请查询后再打印！")))
-        return;
-    // The lettings list is previewed from reportQuery() by the report module.
+    printLettingList(ADQ_Kfcx, this);
 }

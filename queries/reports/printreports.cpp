@@ -131,3 +131,17 @@ void printStatistics(Query& statistics, const QString& statisticsName, const QDa
         }
     });
 }
+
+void printArrears(Query& summary, const QString& totalText, QWidget* parent) {
+    if (!hasRows(summary)) {
+        showNotice(parent, kNoticeCaption, QStringLiteral("没有欠费记录可打印！"), MsgIcon::Warning);
+        return;
+    }
+    guarded([&] {
+        TBbForm_report form;
+        form.setLabel(QStringLiteral("QRL_Qfrq"), reportDateText(Clock::today()));
+        form.setLabel(QStringLiteral("QRL_Qfhj"), totalText);
+        form.setLabel(QStringLiteral("QRL_Qfdyr"), CurrentLoginName);
+        form.preview(QStringLiteral("Qf_report"), summary.result(), parent);
+    });
+}

@@ -56,6 +56,10 @@ void printColdWaterReceipt(Query& list, QWidget* parent);
 void printHotWaterReceipt(Query& list, QWidget* parent);
 void printElectricityReceipt(Query& list, QWidget* parent);
 
+// TQfCxForm     "&P打印"  printArrears(ADQ_Qf, total text)     Qf_report
+//      manid manname fangno zt zj ls rs yd hj khhj oldest
+void printArrears(Query& summary, const QString& totalText, QWidget* parent);
+
 // `statisticsName` is the name the screen shows for the statistics last run;
 // a name that is none of the four prints nothing. The period printed is the
 // one the two pickers show now.

@@ -222,6 +222,21 @@ QMap<QString, ReportLayout> buildLayouts() {
     all << utilityList("YD_report", QStringLiteral("用电交费明细报表"), "用电单价", "Yddj",
                        "QRL_YdJkyf", "QRL_Yddyrq", "QRL_Yddyr");
 
+    // Arrears, one line per tenant and room.
+    all << listLayout("Qf_report", QStringLiteral("客户欠费明细报表"),
+                      labelLine("打印日期：", "QRL_Qfrq", 0) + labelLine("欠费合计：", "QRL_Qfhj", 0.55),
+                      {{"客户编号", "manid", 0.10},
+                       {"客户姓名", "manname", 0.10},
+                       {"房号", "fangno", 0.07},
+                       {"状态", "zt", 0.07},
+                       {"房租欠费", "zj", 0.10, Column::Money},
+                       {"冷水欠费", "ls", 0.09, Column::Money},
+                       {"热水欠费", "rs", 0.09, Column::Money},
+                       {"电费欠费", "yd", 0.09, Column::Money},
+                       {"合计", "hj", 0.09, Column::Money},
+                       {"客户合计", "khhj", 0.10, Column::Money},
+                       {"最早欠费", "oldest", 0.10}},
+                      labelLine("打印人：", "QRL_Qfdyr", 0));
     all << receipt("Qp_Fzsj", QStringLiteral("房屋租金收费收据"), "id",
                    {{"兹收到客户", "manname"}, {"房号", "fangno"}, {"", ""},
                     {"押    金：", "fangya"}, {"月    租：", "fangprice"}, {"清 洁 费：", "Ljf"},
