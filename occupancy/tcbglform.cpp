@@ -148,7 +148,9 @@ TCbglForm::TCbglForm(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
-    layout->addSpacing(12);
+    // Room for the candidate grid that pops up beneath the room edit, so it
+    // does not cover the buttons.
+    layout->addSpacing(34);
     layout->addLayout(buttons);
     layout->addWidget(DBGrid2);
     layout->setSizeConstraint(QLayout::SetFixedSize);

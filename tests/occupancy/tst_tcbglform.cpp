@@ -124,6 +124,8 @@ private slots:
         QCOMPARE(edit("Ed_Fh")->text(), QString());
         QTest::keyClicks(edit("Ed_Fh"), "10");
         QCOMPARE(f->roomLookup().model().rowCount(), 2);
+        if (qEnvironmentVariableIsSet("ZENTAVO_SCREENSHOTS"))
+            f->grab().save(qEnvironmentVariable("ZENTAVO_SCREENSHOTS") + "/tcbglform.png");
         QTest::keyClick(edit("Ed_Fh"), Qt::Key_Return);
         QCOMPARE(edit("Ed_Fh")->text(), QStringLiteral("101"));
 

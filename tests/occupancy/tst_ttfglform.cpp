@@ -126,6 +126,8 @@ private slots:
         QCOMPARE(f->focusWidget(), edit("Ed_Fh"));
         QTest::keyClicks(edit("Ed_Fh"), "10");
         QCOMPARE(fields(), (QStringList{"K01", "张三", "2024-01-01", "800"}));
+        if (qEnvironmentVariableIsSet("ZENTAVO_SCREENSHOTS"))
+            f->grab().save(qEnvironmentVariable("ZENTAVO_SCREENSHOTS") + "/ttfglform.png");
         click("bitbtn_post");
         QCOMPARE(messages->shown.last().text, QStringLiteral("请填写状态"));
         choose("已退房");
