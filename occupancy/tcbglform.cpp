@@ -327,7 +327,6 @@ bool TCbglForm::save() {
                              MsgIcon::NoIcon)) {
                 declined = true;
             } else {
-                SetBiaodiName(today.year(), today.month());
                 Query insert;
                 insert.setSql(insertSql(BiaodiName));
                 bindReading(insert);

@@ -225,6 +225,19 @@ private slots:
                  QStringList{"1|101|2024-03-31|12.75|0|0|0"});
         QCOMPARE(readings().size(), 4);
         QCOMPARE(f->cycle().model().rowCount(), 1);
+
+        // A change saved in May to a reading listed from April's table: its
+        // ID names no reading of May's table, so nothing is written anywhere.
+        Clock::setFixed(QDateTime(QDate(2024, 5, 1), QTime(8, 0)));
+        click("bitbtn_modify");
+        type("Ed_Lsb", "13");
+        messages->clear();
+        click("bitbtn_post");
+        QCOMPARE(messages->shown.last().text, QStringLiteral("操作失败！"));
+        QCOMPARE(readings(QStringLiteral("zf_Biaodi202404")),
+                 QStringList{"1|101|2024-03-31|12.75|0|0|0"});
+        QCOMPARE(readings(QStringLiteral("zf_Biaodi202405")), QStringList{});
+        QCOMPARE(readings().size(), 4);
     }
 };
 
