@@ -123,6 +123,10 @@ TCbglForm::TCbglForm(QWidget* parent) : QDialog(parent) {
                        static_cast<QWidget*>(Ed_Lsb), static_cast<QWidget*>(Ed_Rsb),
                        static_cast<QWidget*>(Ed_Mqb), static_cast<QWidget*>(DT_Cbrq)})
         w->setFixedWidth(130);
+    // Accessible names without the padding blanks of the captions.
+    for (QWidget* w : {static_cast<QWidget*>(Ed_Fh), static_cast<QWidget*>(Ed_Db),
+                       static_cast<QWidget*>(Ed_Rsb)})
+        w->setAccessibleName(w->accessibleName().remove(QLatin1Char(' ')));
     fields->setColumnMinimumWidth(2, 80);
     fields->setColumnMinimumWidth(4, 80);
 
