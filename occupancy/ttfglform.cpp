@@ -29,16 +29,21 @@ const QString kListSql = catalogSql("TTfglForm list", QStringList{
     ""});
 
 // Every current let of the room number or the tenant's mnemonic code, one
-// row per let. The deposit is the one charged to this tenant for this room
-// (the latest rent row of the same tenant and room that carries one), 0 when
-// none was charged, so a let without a deposit can still end.
+// row per let.
 const QString kSearchSql = catalogSql("TTfglForm search", QStringList{
-    "SELECT A.manid, B.manname, B.Zjm, A.fangno,A.begindate,",
-    "isnull((select C.fangya from dbo.Zf_Zujin C where C.id = (select max(D.id) from dbo.Zf_Zujin D",
-    "  where D.manid = A.manid and D.fangno = A.fangno and D.fangya > 0)), 0) as fangya",
+    "SELECT A.manid, B.manname, B.Zjm, A.fangno,A.begindate",
     "FROM dbo.Zf_Rz A INNER JOIN dbo.Zf_Man B ON A.manid = B.manid where ",
     "A.status='1' and (a.fangno like :fangno or b.zjm like :zjm)",
     "order by A.fangno"});
+
+// The deposit of the let found: the one charged to this tenant for this room
+// (the latest rent row of the same tenant and room that carries one), 0 when
+// none was charged, so a let without a deposit can still end. Asked for the
+// let shown only, so a keystroke costs one lookup, not one per let.
+const QString kDepositSql = catalogSql("TTfglForm deposit", QStringList{
+    "select isnull((select C.fangya from dbo.Zf_Zujin C where C.id =",
+    "  (select max(D.id) from dbo.Zf_Zujin D",
+    "   where D.manid = :manid and D.fangno = :fangno and D.fangya > 0)), 0) as fangya"});
 
 const QString kInsertSql = catalogSql("TTfglForm insert", QStringList{
     "insert into zf_tf(manid,fangno,begindate,tfdate,tfj,status)",
@@ -181,15 +186,25 @@ void TTfglForm::setBrowse() {
 
 void TTfglForm::Ed_FhChange() {
     ADQ_Fh.close();
+    m_deposit.clear();
     ADQ_Fh.setSql(kSearchSql);
     const QString pattern = LookupField::pattern(Ed_Fh->text());
     ADQ_Fh.setText(QStringLiteral("fangno"), pattern);
     ADQ_Fh.setText(QStringLiteral("zjm"), pattern);
     try {
         ADQ_Fh.open();
+        if (!ADQ_Fh.eof()) {
+            ADQ_Yj.close();
+            ADQ_Yj.setSql(kDepositSql);
+            ADQ_Yj.setText(QStringLiteral("manid"), ADQ_Fh.text(QStringLiteral("manid")), 10);
+            ADQ_Yj.setText(QStringLiteral("fangno"), ADQ_Fh.text(QStringLiteral("fangno")), 10);
+            ADQ_Yj.open();
+            m_deposit = ADQ_Yj.value(QStringLiteral("fangya"));
+        }
     } catch (...) {
         // Nothing found that could be stored: the fields must not keep
         // showing an earlier let.
+        ADQ_Fh.close();
         fillFromSearch();
         throw;
     }
@@ -205,7 +220,7 @@ void TTfglForm::fillFromSearch() {
     RecordMaintenance::setControlText(Ed_bh, field("manid"));
     RecordMaintenance::setControlText(Ed_Xm, field("manname"));
     RecordMaintenance::setControlText(Ed_BeginDate, field("begindate"));
-    RecordMaintenance::setControlText(Ed_Yj, field("fangya"));
+    RecordMaintenance::setControlText(Ed_Yj, found ? plainText(m_deposit) : QString());
 }
 
 void TTfglForm::bitbtn_insertClick() {
@@ -268,7 +283,7 @@ void TTfglForm::checkOut() {
         insert.setText(QStringLiteral("fangno"), room, 8);
         insert.setDateTime(QStringLiteral("begindate"), ADQ_Fh.value(QStringLiteral("begindate")));
         insert.setDateTime(QStringLiteral("tfdate"), QDateTime(Clock::today(), QTime(0, 0)));
-        insert.setDecimal(QStringLiteral("tfj"), ADQ_Fh.value(QStringLiteral("fangya")));
+        insert.setDecimal(QStringLiteral("tfj"), m_deposit);
         insert.setText(QStringLiteral("status"), status, 1);
         insert.exec();
 

@@ -54,6 +54,8 @@ private:
 
     Query ADQ_Tfgl;
     Query ADQ_Fh;
+    Query ADQ_Yj;      // the deposit of the let found
+    QVariant m_deposit; // what Ed_Yj shows and a save returns
     QueryModel* m_listModel;
     CompletingSearchEdit* m_roomSearch;
     int EditMode = 0;
