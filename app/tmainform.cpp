@@ -7,6 +7,7 @@
 #include "monthlytables.h"
 #include "sqlcatalog.h"
 #include "taboutboxform.h"
+#include "tcbglform.h"
 #include "tdanjiaform.h"
 #include "tfangbasicform.h"
 #include "tkfdjform.h"
@@ -18,6 +19,7 @@
 #include "tqtfytjform.h"
 #include "tsfcxform.h"
 #include "tzfkfcxform.h"
+#include "ttfglform.h"
 #include "tupdatepwform.h"
 #include "tusermanagerf.h"
 
@@ -116,8 +118,10 @@ void TMainForm::buildMenu() {
     connect(addItem(data, "Item_khrz", QStringLiteral("客户入住"), QStyle::SP_FileDialogNewFolder),
             &QAction::triggered, this, [this] { openScreen<TKhrzForm>(true); });
     addItem(data, "Item_htgl", QStringLiteral("合同管理"), QStyle::SP_FileDialogContentsView);
-    addItem(data, "Item_cbgl", QStringLiteral("抄表管理"), QStyle::SP_FileDialogListView);
-    addItem(data, "Item_tfgl", QStringLiteral("退房管理"), QStyle::SP_ArrowBack);
+    connect(addItem(data, "Item_cbgl", QStringLiteral("抄表管理"), QStyle::SP_FileDialogListView),
+            &QAction::triggered, this, [this] { openScreen<TCbglForm>(true); });
+    connect(addItem(data, "Item_tfgl", QStringLiteral("退房管理"), QStyle::SP_ArrowBack),
+            &QAction::triggered, this, [this] { openScreen<TTfglForm>(true); });
     data->addSeparator();
     connect(addItem(data, "Item_cxdl", QStringLiteral("重新登陆"), QStyle::SP_BrowserReload),
             &QAction::triggered, this, &TMainForm::ReloginItemClick);

@@ -13,7 +13,9 @@ class DialogMessages final : public MessageService {
 public:
     MsgAnswer show(QWidget* owner, const QString& caption, const QString& text, MsgIcon icon,
                    MsgButtons buttons) override {
-        const MsgAnswer fallback = buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
+        const MsgAnswer fallback = buttons == MsgButtons::Ok         ? MsgAnswer::Ok
+                                   : buttons == MsgButtons::OkCancel ? MsgAnswer::Cancel
+                                                                     : MsgAnswer::No;
         if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
             // No widgets to show a box with: the message must still be seen.
             qWarning().noquote() << caption << text;
@@ -29,6 +31,10 @@ public:
         if (buttons == MsgButtons::Ok) {
             box.setStandardButtons(QMessageBox::Ok);
             box.setDefaultButton(QMessageBox::Ok);
+        } else if (buttons == MsgButtons::OkCancel) {
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            box.setDefaultButton(QMessageBox::Ok);
+            box.setEscapeButton(QMessageBox::Cancel);
         } else {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             box.setDefaultButton(QMessageBox::Yes);
@@ -38,6 +44,9 @@ public:
 
         if (buttons == MsgButtons::Ok)
             return MsgAnswer::Ok;
+        if (buttons == MsgButtons::OkCancel)
+            return box.clickedButton() == box.button(QMessageBox::Ok) ? MsgAnswer::Ok
+                                                                      : MsgAnswer::Cancel;
         // Closing the window without a button counts as No.
         return box.clickedButton() == box.button(QMessageBox::Yes) ? MsgAnswer::Yes : MsgAnswer::No;
     }
@@ -90,4 +99,9 @@ void showNotice(QWidget* owner, const QString& caption, const QString& text, Msg
 bool askYesNo(QWidget* owner, const QString& caption, const QString& text, MsgIcon icon) {
     return MessageService::current().show(owner, caption, text, icon, MsgButtons::YesNo) ==
            MsgAnswer::Yes;
+}
+
+bool askOkCancel(QWidget* owner, const QString& caption, const QString& text, MsgIcon icon) {
+    return MessageService::current().show(owner, caption, text, icon, MsgButtons::OkCancel) ==
+           MsgAnswer::Ok;
 }

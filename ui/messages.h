@@ -15,8 +15,8 @@
 //   "错误"          delete failures (error icon).
 
 enum class MsgIcon { NoIcon, Information, Warning, Critical, Question };
-enum class MsgButtons { Ok, YesNo };
-enum class MsgAnswer { Ok, Yes, No };
+enum class MsgButtons { Ok, YesNo, OkCancel };
+enum class MsgAnswer { Ok, Yes, No, Cancel };
 
 struct ShownMessage {
     QString caption;
@@ -32,7 +32,7 @@ public:
     virtual ~MessageService();
 
     // Shows one modal message and returns the button pressed: Ok for an Ok
-    // box, Yes or No for a Yes/No box. A null owner means the active window.
+    // box, Yes or No for a Yes/No box, Ok or Cancel for an OK/Cancel box. A null owner means the active window.
     virtual MsgAnswer show(QWidget* owner, const QString& caption, const QString& text,
                            MsgIcon icon, MsgButtons buttons) = 0;
 
@@ -51,3 +51,6 @@ void showNotice(QWidget* owner, const QString& caption, const QString& text, Msg
 
 // A question with Yes and No; true when the user answered Yes.
 bool askYesNo(QWidget* owner, const QString& caption, const QString& text, MsgIcon icon);
+
+// A question with OK and Cancel; true when the user answered OK.
+bool askOkCancel(QWidget* owner, const QString& caption, const QString& text, MsgIcon icon);

@@ -7,6 +7,13 @@ MsgAnswer ScriptedMessages::show(QWidget* owner, const QString& caption, const Q
         answer = m_answers.isEmpty() ? MsgAnswer::Yes : m_answers.dequeue();
         if (answer == MsgAnswer::Ok)
             answer = MsgAnswer::Yes;
+    } else if (buttons == MsgButtons::OkCancel) {
+        // Yes stands for OK and No for Cancel, as on the keyboard.
+        answer = m_answers.isEmpty() ? MsgAnswer::Ok : m_answers.dequeue();
+        if (answer == MsgAnswer::Yes)
+            answer = MsgAnswer::Ok;
+        else if (answer == MsgAnswer::No)
+            answer = MsgAnswer::Cancel;
     }
     shown.append(ShownMessage{caption, text, icon, buttons, answer, owner});
     return answer;

@@ -7,10 +7,11 @@
 // A message service for tests: it never opens a window, records every message
 // in `shown` and answers questions from the answers the test queued.
 //
-// Only Yes/No questions take answers from the queue; a box with a single OK
+// Only questions (Yes/No, OK/Cancel) take answers from the queue; a box with a single OK
 // button can only be answered Ok, so notices between two questions do not
-// shift the script. With the queue empty a question is answered Yes. A queued
-// Ok reaching a question counts as Yes, as Enter on its default button would.
+// shift the script. With the queue empty a question is answered Yes (or OK).
+// A queued Ok reaching a Yes/No question counts as Yes, as Enter on its
+// default button would; on an OK/Cancel question Yes counts as Ok, No as Cancel.
 class ScriptedMessages : public MessageService {
 public:
     MsgAnswer show(QWidget* owner, const QString& caption, const QString& text, MsgIcon icon,

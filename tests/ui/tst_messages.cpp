@@ -86,6 +86,11 @@ void TestMessages::scriptedAnswers_data() {
     QTest::newRow("question takes the first")
         << MsgButtons::YesNo << QList<A>{A::No, A::Yes} << A::No << 1;
     QTest::newRow("queued ok is yes") << MsgButtons::YesNo << QList<A>{A::Ok} << A::Yes << 0;
+    QTest::newRow("ok/cancel, nothing queued") << MsgButtons::OkCancel << QList<A>{} << A::Ok << 0;
+    QTest::newRow("ok/cancel, queued no is cancel")
+        << MsgButtons::OkCancel << QList<A>{A::No} << A::Cancel << 0;
+    QTest::newRow("ok/cancel, queued cancel")
+        << MsgButtons::OkCancel << QList<A>{A::Cancel, A::Yes} << A::Cancel << 1;
 }
 
 void TestMessages::scriptedAnswers() {
@@ -230,6 +235,15 @@ void TestMessages::productionBox_data() {
     QTest::newRow("question escaped")
         << MsgIcon::Information << MsgButtons::YesNo << int(QMessageBox::NoButton)
         << int(QMessageBox::Information) << yesNo << MsgAnswer::No;
+    const int okCancel = QMessageBox::Ok | QMessageBox::Cancel;
+    QTest::newRow("ok/cancel ok") << MsgIcon::NoIcon << MsgButtons::OkCancel << ok
+                                  << int(QMessageBox::NoIcon) << okCancel << MsgAnswer::Ok;
+    QTest::newRow("ok/cancel cancel")
+        << MsgIcon::NoIcon << MsgButtons::OkCancel << int(QMessageBox::Cancel)
+        << int(QMessageBox::NoIcon) << okCancel << MsgAnswer::Cancel;
+    QTest::newRow("ok/cancel escaped")
+        << MsgIcon::NoIcon << MsgButtons::OkCancel << int(QMessageBox::NoButton)
+        << int(QMessageBox::NoIcon) << okCancel << MsgAnswer::Cancel;
 }
 
 void TestMessages::productionBox() {

@@ -1,0 +1,376 @@
+#include "tcbglform.h"
+
+#include "clock.h"
+#include "connection.h"
+#include "errordisplay.h"
+#include "lookupfield.h"
+#include "maintenance.h"
+#include "messages.h"
+#include "monthlytables.h"
+#include "query.h"
+#include "sqlcatalog.h"
+
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+// Statements one line per element, exactly as the program sends them.
+// clang-format off
+const QString kRoomsSql = catalogSql("TCbglForm rooms", QStringList{
+    "select fangno,area,housetype,facetype,sb,fangya,fangprice,",
+    "case status when '1' then '已出租' else '未出租' end as status",
+    "from fjcb"});
+
+const QString kRoomsFilteredSql = catalogSql("TCbglForm rooms filtered", QStringList{
+    "select fangno,area,housetype,facetype,sb,fangya,fangprice,",
+    "case status when '1' then '已出租' else '未出租' end as status from fjcb",
+    "where fangno like :fangno"});
+
+// The room a reading is stored for: the room of that number, as the
+// database spells it, never the text typed.
+const QString kRoomSql = catalogSql("TCbglForm room", QStringList{
+    "select fangno from fjcb where fangno = :fangno"});
+// clang-format on
+
+// The statements over this month's table carry its name, which changes with
+// the month; they are built when they run.
+QString listSql(const QString& table) {
+    return QStringList{"SELECT C.ID, A.manid, B.manname, A.fangno, C.Cbrq, C.lsb, C.rsb,",
+                       "C.db, C.mqb FROM " + table + " C",
+                       "INNER JOIN  dbo.Zf_Rz A ON C.fangno = A.fangno ",
+                       "INNER JOIN  dbo.Zf_Man B ON A.manid = B.manid"}
+        .join(QLatin1Char('\n'));
+}
+
+QString existsSql(const QString& table) {
+    return "select *From " + table + " where fangno =:fangno";
+}
+
+QString insertSql(const QString& table) {
+    return QStringList{"insert " + table + "(fangno,cbrq,lsb,rsb,db,mqb)",
+                       "values (:fangno,:cbrq,:lsb,:rsb,:db,:mqb)"}
+        .join(QLatin1Char('\n'));
+}
+
+QString updateSql(const QString& table) {
+    return QStringList{"update " + table + " set fangno= :fangno,cbrq = :cbrq,",
+                       "lsb= :lsb,rsb= :rsb,db = :db,mqb= :mqb where ID=:oldID"}
+        .join(QLatin1Char('\n'));
+}
+
+const QString kSampleTable = QStringLiteral("zf_Biaodi202403");
+[[maybe_unused]] const bool kSamples = catalogSample("TCbglForm list", listSql(kSampleTable)) &&
+                      catalogSample("TCbglForm exists", existsSql(kSampleTable)) &&
+                      catalogSample("TCbglForm insert", insertSql(kSampleTable)) &&
+                      catalogSample("TCbglForm update", updateSql(kSampleTable));
+
+const QString kNoticeCaption = QStringLiteral("Morvik提示");
+const QString kAppCaption = QStringLiteral("房屋出租管理");
+const QString kFailed = QStringLiteral("操作失败！");
+
+QPushButton* addButton(QWidget* parent, const QString& caption, const char* name) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    // Enter belongs to the room lookup, never to a default button.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+QDateEdit* addLabelledDate(QGridLayout* grid, int row, int column, const QString& label,
+                           const char* name) {
+    auto* date = new QDateEdit;
+    date->setObjectName(QLatin1String(name));
+    date->setAccessibleName(QString(label).remove(QChar(u'：')));
+    date->setCalendarPopup(true);
+    date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    auto* caption = new QLabel(label);
+    caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    caption->setBuddy(date);
+    grid->addWidget(caption, row, column);
+    grid->addWidget(date, row, column + 1);
+    return date;
+}
+
+// Thrown inside the save to end it with "操作失败！" when the database itself
+// had nothing to refuse.
+struct NotSaved {};
+
+} // namespace
+
+TCbglForm::TCbglForm(QWidget* parent) : QDialog(parent) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("TCbglForm"));
+    setWindowTitle(QStringLiteral("抄表管理"));
+
+    auto* fields = new QGridLayout;
+    fields->setHorizontalSpacing(8);
+    fields->setVerticalSpacing(14);
+    Ed_Fh = addLabelledEdit(fields, 0, 0, QStringLiteral("房 号："), "Ed_Fh");
+    Ed_Db = addLabelledEdit(fields, 0, 2, QStringLiteral("电 表："), "Ed_Db");
+    Ed_Lsb = addLabelledEdit(fields, 0, 4, QStringLiteral("冷水表："), "Ed_Lsb");
+    Ed_Rsb = addLabelledEdit(fields, 1, 0, QStringLiteral("热 水 表："), "Ed_Rsb");
+    Ed_Mqb = addLabelledEdit(fields, 1, 2, QStringLiteral("煤气表："), "Ed_Mqb");
+    DT_Cbrq = addLabelledDate(fields, 1, 4, QStringLiteral("抄表日期："), "DT_Cbrq");
+    for (QWidget* w : {static_cast<QWidget*>(Ed_Fh), static_cast<QWidget*>(Ed_Db),
+                       static_cast<QWidget*>(Ed_Lsb), static_cast<QWidget*>(Ed_Rsb),
+                       static_cast<QWidget*>(Ed_Mqb), static_cast<QWidget*>(DT_Cbrq)})
+        w->setFixedWidth(130);
+    // Accessible names without the padding blanks of the captions.
+    for (QWidget* w : {static_cast<QWidget*>(Ed_Fh), static_cast<QWidget*>(Ed_Db),
+                       static_cast<QWidget*>(Ed_Rsb)})
+        w->setAccessibleName(w->accessibleName().remove(QLatin1Char(' ')));
+    fields->setColumnMinimumWidth(2, 80);
+    fields->setColumnMinimumWidth(4, 80);
+
+    bitbtn_insert = addButton(this, QStringLiteral("新增"), "bitbtn_insert");
+    bitbtn_modify = addButton(this, QStringLiteral("修改"), "bitbtn_modify");
+    BBtn_Print = addButton(this, QStringLiteral("&P打印"), "BBtn_Print");
+    bitbtn_post = addButton(this, QStringLiteral("保存"), "bitbtn_post");
+    bitbtn_cancel = addButton(this, QStringLiteral("取消"), "bitbtn_cancel");
+    bitbtn_quit = addButton(this, QStringLiteral("退出"), "bitbtn_quit");
+    // No printout of the readings is defined: the button is shown, never enabled.
+    BBtn_Print->setEnabled(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    for (QPushButton* b :
+         {bitbtn_insert, bitbtn_modify, BBtn_Print, bitbtn_post, bitbtn_cancel, bitbtn_quit})
+        buttons->addWidget(b);
+    buttons->addStretch();
+
+    DBGrid2 = new QTableView(this);
+    DBGrid2->setObjectName(QStringLiteral("DBGrid2"));
+    DBGrid2->setMinimumSize(660, 260);
+    DBGrid2->setAccessibleName(QStringLiteral("本月抄表"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    // Room for the candidate grid that pops up beneath the room edit, so it
+    // does not cover the buttons.
+    layout->addSpacing(34);
+    layout->addLayout(buttons);
+    layout->addWidget(DBGrid2);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // The candidate grid floats over the other controls, outside the layout.
+    DBGrid1 = new QTableView(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+
+    setTabOrder(Ed_Fh, Ed_Db);
+    setTabOrder(Ed_Db, Ed_Lsb);
+    setTabOrder(Ed_Lsb, Ed_Rsb);
+    setTabOrder(Ed_Rsb, Ed_Mqb);
+    setTabOrder(Ed_Mqb, DT_Cbrq);
+    setTabOrder(DT_Cbrq, DBGrid1);
+
+    LookupField::Config room;
+    room.edit = Ed_Fh;
+    room.grid = DBGrid1;
+    room.unfilteredSql = kRoomsSql;
+    room.filteredSql = kRoomsFilteredSql;
+    room.filterParams = {QStringLiteral("fangno")};
+    room.keyColumn = QStringLiteral("fangno");
+    room.columns = {{"fangno", "房号"},    {"area", "面积"},   {"housetype", "户型"},
+                    {"facetype", "朝向"},  {"sb", "家具设备"}, {"fangya", QStringLiteral("押金\u3000")},
+                    {"fangprice", "月租"}, {"status", "状态"}};
+    room.gridHeight = 73;
+    room.enter = LookupField::EnterInEdit::FirstRowOrEmpty;
+    m_room = new LookupField(this, std::move(room));
+
+    using M = RecordMaintenance;
+    M::Config c;
+    c.gridColumns = {{"fangno", "房号"}, {"manname", "客户姓名"}, {"Cbrq", "抄表日期"},
+                     {"lsb", "冷水表"},  {"rsb", "热水表"},       {"db", "电表"},
+                     {"mqb", "煤气表"}};
+    c.loadAtOpen = false;
+    c.canDelete = false;
+    c.buttons.insert = bitbtn_insert;
+    c.buttons.modify = bitbtn_modify;
+    c.buttons.post = bitbtn_post;
+    c.buttons.cancel = bitbtn_cancel;
+    c.buttons.quit = bitbtn_quit;
+    // The date keeps its value when the edits are cleared; it is loaded by 修改.
+    c.controls = {{Ed_Fh, "fangno"}, {Ed_Db, "db"},   {Ed_Lsb, "lsb"},
+                  {Ed_Rsb, "rsb"},   {Ed_Mqb, "mqb"}, {DT_Cbrq, QString(), false}};
+    c.firstEdit = Ed_Fh;
+    m_cycle = new RecordMaintenance(this, DBGrid2, std::move(c));
+
+    const int widths[] = {70, 90, 90, 80, 80, 80, 80};
+    for (int i = 0; i < 7; ++i)
+        DBGrid2->setColumnWidth(i, widths[i]);
+
+    connect(bitbtn_insert, &QPushButton::clicked, this, &TCbglForm::bitbtn_insertClick);
+    connect(bitbtn_modify, &QPushButton::clicked, this, &TCbglForm::bitbtn_modifyClick);
+    connect(bitbtn_post, &QPushButton::clicked, this, &TCbglForm::bitbtn_postClick);
+    connect(bitbtn_cancel, &QPushButton::clicked, this, &TCbglForm::bitbtn_cancelClick);
+    connect(bitbtn_quit, &QPushButton::clicked, this, &TCbglForm::bitbtn_quitClick);
+
+    FormCreate();
+}
+
+TCbglForm::~TCbglForm() = default;
+
+void TCbglForm::FormCreate() {
+    DT_Cbrq->setDate(Clock::today());
+    const QDate today = Clock::today();
+    SetBiaodiName(today.year(), today.month());
+    guarded([this] { m_room->open(); });
+    // This month's table, made first when a run has crossed into a new month.
+    guarded([] { EnsureBiaodiTable(BiaodiName); });
+    m_listTable = BiaodiName;
+    m_cycle->list().setSql(listSql(m_listTable));
+    m_cycle->open(); // browse, the edits disabled, the list opened
+}
+
+void TCbglForm::openList() {
+    m_listTable = BiaodiName;
+    Query& list = m_cycle->list();
+    list.close();
+    list.setSql(listSql(m_listTable));
+    m_cycle->model().reopen();
+}
+
+void TCbglForm::bitbtn_insertClick() {
+    // Emptying the room edit lists every room in the candidate grid; an edit
+    // that was empty already is listed the same way.
+    const bool wasEmpty = Ed_Fh->text().isEmpty();
+    m_cycle->insert();
+    if (wasEmpty)
+        m_room->editChanged();
+}
+
+void TCbglForm::bitbtn_modifyClick() {
+    m_cycle->modify();
+    guarded([this] {
+        const Query& list = m_cycle->list();
+        if (list.isOpen() && !list.eof() && !list.isNull(QStringLiteral("Cbrq")))
+            DT_Cbrq->setDate(list.dateTime(QStringLiteral("Cbrq")).date());
+    });
+}
+
+void TCbglForm::bitbtn_cancelClick() {
+    m_cycle->cancel();
+    m_room->hideGrid();
+}
+
+void TCbglForm::bitbtn_quitClick() {
+    close();
+}
+
+void TCbglForm::bitbtn_postClick() {
+    const int mode = m_cycle->editMode();
+    if (mode != 1 && mode != 2)
+        return;
+    if (Ed_Fh->text().isEmpty()) {
+        showNotice(this, kNoticeCaption, QStringLiteral("请填写房号"), MsgIcon::Information);
+        Ed_Fh->setFocus();
+        return;
+    }
+    // An empty meter is read as zero, and shows the zero it stores.
+    for (QLineEdit* meter : {Ed_Rsb, Ed_Lsb, Ed_Db, Ed_Mqb})
+        if (meter->text().isEmpty())
+            meter->setText(QStringLiteral("0"));
+
+    if (!save())
+        return; // still inserting or modifying, with the typed values
+
+    // Saved, or the second reading of the month declined: back to browse. The
+    // candidate grid of the now disabled room edit goes too.
+    m_cycle->cancel();
+    m_room->hideGrid();
+}
+
+QString TCbglForm::foundRoom() const {
+    Query room;
+    room.setSql(kRoomSql);
+    room.setText(QStringLiteral("fangno"), Ed_Fh->text().trimmed(), 10);
+    room.open();
+    if (room.isEmpty())
+        throw NotSaved{};
+    return room.text(QStringLiteral("fangno"));
+}
+
+bool TCbglForm::save() {
+    const bool inserting = m_cycle->editMode() == 1;
+    Connection& connection = Connection::shared();
+    bool declined = false;
+    try {
+        // The reading goes into this month's table by the clock now, whatever
+        // the date picker shows; the table is made when the month is new.
+        const QDate today = Clock::today();
+        SetBiaodiName(today.year(), today.month());
+        EnsureBiaodiTable(BiaodiName);
+        if (connection.inTransaction())
+            connection.rollback();
+        connection.beginTransaction();
+
+        const QString room = foundRoom();
+        const auto bindReading = [&](Query& q) {
+            q.setText(QStringLiteral("fangno"), room, 8);
+            q.setDateTime(QStringLiteral("cbrq"), QDateTime(DT_Cbrq->date(), QTime(0, 0)));
+            q.setDecimal(QStringLiteral("lsb"), Ed_Lsb->text());
+            q.setDecimal(QStringLiteral("rsb"), Ed_Rsb->text());
+            q.setDecimal(QStringLiteral("db"), Ed_Db->text());
+            q.setDecimal(QStringLiteral("mqb"), Ed_Mqb->text());
+        };
+
+        if (inserting) {
+            Query exists;
+            exists.setSql(existsSql(BiaodiName));
+            exists.setText(QStringLiteral("fangno"), room, 8);
+            exists.open();
+            if (!exists.isEmpty() &&
+                !askOkCancel(this, kNoticeCaption, QStringLiteral("抄表每月只能一次！确认要退房吗？"),
+                             MsgIcon::NoIcon)) {
+                declined = true;
+            } else {
+                Query insert;
+                insert.setSql(insertSql(BiaodiName));
+                bindReading(insert);
+                insert.exec();
+            }
+        } else {
+            // The row current in the list now, found by its ID. The ID only
+            // names a row of the table the list was read from; in another
+            // month's table it would name some other room's reading.
+            const Query& list = m_cycle->list();
+            if (BiaodiName.compare(m_listTable, Qt::CaseInsensitive) != 0 || !list.isOpen() ||
+                list.eof())
+                throw NotSaved{};
+            Query update;
+            update.setSql(updateSql(BiaodiName));
+            bindReading(update);
+            update.setInteger(QStringLiteral("oldID"), list.value(QStringLiteral("ID")));
+            if (update.exec() == 0)
+                throw NotSaved{};
+        }
+        if (declined)
+            connection.rollback();
+        else
+            connection.commit();
+    } catch (...) {
+        try {
+            if (connection.inTransaction())
+                connection.rollback();
+        } catch (const DbError&) {
+            // The failure shown already says what went wrong.
+        }
+        showNotice(this, QString(), kFailed, MsgIcon::Critical);
+        return false;
+    }
+    if (declined)
+        return true;
+
+    showNotice(this, kAppCaption, inserting ? QStringLiteral("保存成功！") : QStringLiteral("修改成功！"),
+               MsgIcon::NoIcon);
+    // Saved: a failure to read the list again is not a failed save.
+    guarded([this] { openList(); });
+    return true;
+}
