@@ -138,7 +138,7 @@ TZjglForm::TZjglForm(QWidget* parent) : QDialog(parent) {
 
     DBGrid1 = new QTableView(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setMinimumSize(860, 260);
+    DBGrid1->setMinimumSize(880, 260);
     DBGrid1->verticalHeader()->setDefaultSectionSize(22);
 
     auto* layout = new QVBoxLayout(this);
@@ -197,6 +197,10 @@ TZjglForm::TZjglForm(QWidget* parent) : QDialog(parent) {
     c.update.params.push_back(M::Param::currentRow("oldID", ParamKind::Integer, 0, "id"));
     c.saveFailure = QStringLiteral("操作失败！");
     m_cycle = new RecordMaintenance(this, DBGrid1, std::move(c));
+    // Every column in sight without scrolling.
+    const int widths[] = {50, 70, 70, 90, 60, 60, 60, 70, 70, 90, 90, 60};
+    for (int i = 0; i < int(std::size(widths)); ++i)
+        DBGrid1->setColumnWidth(i, widths[i]);
 
     CompletingSearchEdit::Config room;
     room.edit = Ed_fh;

@@ -272,6 +272,10 @@ UtilityChargeForm::UtilityChargeForm(const UtilityKind& kind, QWidget* parent)
     c.update.params.push_back(M::Param::currentRow("oldID", ParamKind::Integer, 0, "ID"));
     c.saveFailure = QStringLiteral("操作失败！");
     m_cycle = new RecordMaintenance(this, DBGrid1, std::move(c));
+    // Every column in sight without scrolling.
+    const int widths[] = {50, 70, 70, 90, 70, 70, 60, 60, 70, 70, 60};
+    for (int i = 0; i < int(std::size(widths)); ++i)
+        DBGrid1->setColumnWidth(i, widths[i]);
 
     CompletingSearchEdit::Config room;
     room.edit = Ed_Fh;
