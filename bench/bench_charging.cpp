@@ -2,6 +2,7 @@
 // keystroke in its room edit (the whole search step), beside the bare engine
 // running the same statements.
 #include "bench.h"
+#include "clock.h"
 #include "monthlytables.h"
 #include "query.h"
 #include "scriptedmessages.h"
@@ -60,8 +61,11 @@ ZT_BENCH(charging, 40)
         rent = std::make_unique<TZjglForm>();
         rent->show();
     });
+    const QDate today = Clock::today();
+    const QDate first(today.year(), today.month(), 1);
+    const QString format = QStringLiteral("yyyy-MM-dd 00:00:00.000");
     report(qPrintable(QStringLiteral("TZjglForm open (%1 rows this month)").arg(rent->list().count())), open,
-           bareMs(rent->list().sql()));
+           bareMs(rent->list().sql(), {first.toString(format), first.addMonths(1).toString(format)}));
     auto* room = rent->findChild<QLineEdit*>(QStringLiteral("Ed_fh"));
     const double key = timeMs([&] { room->setText(QStringLiteral("1000")); });
     const double bare =
