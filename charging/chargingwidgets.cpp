@@ -83,6 +83,16 @@ void preferExactRoom(Query& search, const QString& typed) {
         search.first();
 }
 
+QString storedAmount(QLineEdit* edit) {
+    const std::optional<Decimal> d = Decimal::parse(edit->text());
+    if (!d)
+        return edit->text();
+    const QString stored = d->rounded(2).toString();
+    if (d->places() > 2)
+        edit->setText(stored);
+    return stored;
+}
+
 bool receiptAllowed(QWidget* screen, Query& list) {
     if (list.isOpen() && !list.isEmpty())
         return true;

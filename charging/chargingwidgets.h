@@ -44,6 +44,11 @@ Decimal decimalOf(const QString& text);
 // numbers that begin with it.
 void preferExactRoom(Query& search, const QString& typed);
 
+// A typed amount as it will be stored: rounded to the two places of the
+// charge tables and shown so in its edit, so that the screen shows what is
+// stored. A text that is no number is left for the database to refuse.
+QString storedAmount(QLineEdit* edit);
+
 // The receipt: refused with 请查询后再打印！ while the list is empty.
 // Answers whether there is a row to print.
 bool receiptAllowed(QWidget* screen, Query& list);

@@ -183,8 +183,11 @@ TZjglForm::TZjglForm(QWidget* parent) : QDialog(parent) {
                  M::Param::computed("manid", ParamKind::Text, 8, found(&m_foundTenant)),
                  M::Param::computed("jkrq", ParamKind::DateTime, 0, [this] { return dateOnly(DT_Jkrq); }),
                  M::Param::decimal("fangya", Ed_Yj), M::Param::decimal("fangprice", Ed_yz),
-                 M::Param::decimal("Ljf", Ed_Ljf), M::Param::decimal("Yf", Ed_yfzj),
-                 M::Param::decimal("sf", Ed_sszj),
+                 M::Param::decimal("Ljf", Ed_Ljf),
+                 M::Param::computed("Yf", ParamKind::Decimal, 0,
+                                    [this] { return QVariant(charging::storedAmount(Ed_yfzj)); }),
+                 M::Param::computed("sf", ParamKind::Decimal, 0,
+                                    [this] { return QVariant(charging::storedAmount(Ed_sszj)); }),
                  M::Param::computed("begindate", ParamKind::DateTime, 0,
                                     [this] {
                                         const QString text = Ed_begindate->text().trimmed();

@@ -65,7 +65,7 @@ QString sameMonthSql(const QString& table) {
         .join(QLatin1Char('\n'));
 }
 
-const bool kSamples =
+[[maybe_unused]] const bool kSamples =
     catalogSample("UtilityCharge readings this month", countSql("zf_Biaodi202403")) &&
     catalogSample("UtilityCharge pair in this month", sameMonthSql("zf_Biaodi202403"));
 
@@ -171,7 +171,6 @@ const UtilityKind kElectricity{
 
 UtilityChargeForm::UtilityChargeForm(const UtilityKind& kind, QWidget* parent)
     : QDialog(parent), m_kind(kind) {
-    Q_UNUSED(kSamples);
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QLatin1String(kind.className));
     setWindowTitle(kind.caption);
@@ -264,7 +263,10 @@ UtilityChargeForm::UtilityChargeForm(const UtilityKind& kind, QWidget* parent)
                                     [this] { return QVariant(QDateTime(DT_Jkrq->date(), QTime(0, 0))); }),
                  M::Param::decimal("sybd", Ed_Sybd), M::Param::decimal("bybd", Ed_Bybd),
                  M::Param::decimal("sys", Ed_Sys), M::Param::decimal(kind.priceColumn, Ed_Dj),
-                 M::Param::decimal("yfj", Ed_Yfj), M::Param::decimal("sfj", Ed_Sfj),
+                 M::Param::computed("yfj", ParamKind::Decimal, 0,
+                                    [this] { return QVariant(charging::storedAmount(Ed_Yfj)); }),
+                 M::Param::computed("sfj", ParamKind::Decimal, 0,
+                                    [this] { return QVariant(charging::storedAmount(Ed_Sfj)); }),
                  M::Param::computed("status", ParamKind::Text, 1,
                                     [this] { return QVariant(charging::statusCode(Com_Status->currentText())); })}};
     c.update = c.insert;
