@@ -25,7 +25,9 @@ template <class Screen> void utilityScreen(const char* name) {
         screen->show();
     });
     const QString listSql = screen->list().sql();
-    report(qPrintable(QStringLiteral("%1 open (%2 rows)").arg(QLatin1String(name)).arg(screen->list().count())),
+    report(qPrintable(QStringLiteral("%1 open (%2 rows)")
+                          .arg(QLatin1String(name))
+                          .arg(screen->list().count())),
            open, bareMs(listSql));
 
     auto* room = screen->template findChild<QLineEdit*>(QStringLiteral("Ed_Fh"));
@@ -38,19 +40,23 @@ template <class Screen> void utilityScreen(const char* name) {
                                       "dbo.Zf_Man B ON C.manid = B.manid ",
                                       "where A.fangno like :fangno or zjm like :zjm"}
                               .join(QLatin1Char('\n'));
-    const double bare = bareMs(count, kPattern) +
-                        bareMs(QStringLiteral("select * From XmXf \nwhere fangno like :fangno or zjm like :zjm"), kPattern) +
-                        bareMs(QStringLiteral("select max(cbrq)as cbrq From XmXf \nwhere fangno like :fangno or zjm like :zjm"),
-                               kPattern) +
-                        bareMs(screen->search().sql(),
-                               kPattern + QStringList{screen->search().text(QStringLiteral("cbrq"))});
-    report(qPrintable(QStringLiteral("%1 keystroke in the room edit").arg(QLatin1String(name))), key, bare);
+    const double bare =
+        bareMs(count, kPattern) +
+        bareMs(QStringLiteral("select * From XmXf \nwhere fangno like :fangno or zjm like :zjm"),
+               kPattern) +
+        bareMs(
+            QStringLiteral(
+                "select max(cbrq)as cbrq From XmXf \nwhere fangno like :fangno or zjm like :zjm"),
+            kPattern) +
+        bareMs(screen->search().sql(),
+               kPattern + QStringList{screen->search().text(QStringLiteral("cbrq"))});
+    report(qPrintable(QStringLiteral("%1 keystroke in the room edit").arg(QLatin1String(name))),
+           key, bare);
 }
 
 } // namespace
 
-ZT_BENCH(charging, 40)
-{
+ZT_BENCH(charging, 40) {
     ScriptedMessagesScope messages; // a notice must not wait for a click
     utilityScreen<TLsSfForm>("TLsSfForm");
     utilityScreen<TRsSfForm>("TRsSfForm");
@@ -64,8 +70,10 @@ ZT_BENCH(charging, 40)
     const QDate today = Clock::today();
     const QDate first(today.year(), today.month(), 1);
     const QString format = QStringLiteral("yyyy-MM-dd 00:00:00.000");
-    report(qPrintable(QStringLiteral("TZjglForm open (%1 rows this month)").arg(rent->list().count())), open,
-           bareMs(rent->list().sql(), {first.toString(format), first.addMonths(1).toString(format)}));
+    report(
+        qPrintable(QStringLiteral("TZjglForm open (%1 rows this month)").arg(rent->list().count())),
+        open,
+        bareMs(rent->list().sql(), {first.toString(format), first.addMonths(1).toString(format)}));
     auto* room = rent->findChild<QLineEdit*>(QStringLiteral("Ed_fh"));
     const double key = timeMs([&] { room->setText(QStringLiteral("1000")); });
     const double bare =

@@ -111,7 +111,8 @@ TZjglForm::TZjglForm(QWidget* parent) : QDialog(parent) {
     Ed_sszj = addLabelledEdit(fields, 2, 2, QStringLiteral("实收租金："), "Ed_sszj");
     DT_Jkrq = charging::addLabelledDate(fields, 2, 4, QStringLiteral("交款日期："), "DT_Jkrq");
     Ed_begindate = addLabelledEdit(fields, 3, 0, QStringLiteral("起租日期："), "Ed_begindate");
-    Dt_EndDate = charging::addLabelledDate(fields, 3, 2, QStringLiteral("截止日期："), "Dt_EndDate");
+    Dt_EndDate =
+        charging::addLabelledDate(fields, 3, 2, QStringLiteral("截止日期："), "Dt_EndDate");
     Com_status = charging::addStatusCombo(fields, 3, 4, QStringLiteral("状    态："), "Com_status");
     for (QWidget* w : {static_cast<QWidget*>(Ed_bh), static_cast<QWidget*>(Ed_xm),
                        static_cast<QWidget*>(Ed_Yj), static_cast<QWidget*>(Ed_yz),
@@ -133,7 +134,8 @@ TZjglForm::TZjglForm(QWidget* parent) : QDialog(parent) {
     BitBtn_find = charging::makeButton(this, QStringLiteral("查  询"), "BitBtn_find");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    for (QPushButton* b : {bitbtn_insert, bitbtn_modify, bitbtn_post, bitbtn_cancel, BBtn_Print, BitBtn_find})
+    for (QPushButton* b :
+         {bitbtn_insert, bitbtn_modify, bitbtn_post, bitbtn_cancel, BBtn_Print, BitBtn_find})
         buttons->addWidget(b);
     buttons->addStretch();
 
@@ -151,9 +153,9 @@ TZjglForm::TZjglForm(QWidget* parent) : QDialog(parent) {
     using M = RecordMaintenance;
     M::Config c;
     c.listSql = kListSql;
-    c.gridColumns = {{"fangno", "房号"},     {"manid", "用户编号"},  {"manname", "客户姓名"},
-                     {"Jkrq", "交款日期"},   {"fangya", "房押"},     {"fangprice", "房租"},
-                     {"Ljf", "垃圾费"},      {"Yf", "应付租金"},     {"sf", "实收金额"},
+    c.gridColumns = {{"fangno", "房号"},        {"manid", "用户编号"},   {"manname", "客户姓名"},
+                     {"Jkrq", "交款日期"},      {"fangya", "房押"},      {"fangprice", "房租"},
+                     {"Ljf", "垃圾费"},         {"Yf", "应付租金"},      {"sf", "实收金额"},
                      {"begindate", "起租日期"}, {"enddate", "截止日期"}, {"status", "状态"}};
     c.loadAtOpen = false;
     c.canDelete = false;
@@ -178,24 +180,27 @@ TZjglForm::TZjglForm(QWidget* parent) : QDialog(parent) {
             return *key;
         };
     };
-    c.insert = {kInsertSql,
-                {M::Param::computed("fangno", ParamKind::Text, 8, found(&m_foundRoom)),
-                 M::Param::computed("manid", ParamKind::Text, 8, found(&m_foundTenant)),
-                 M::Param::computed("jkrq", ParamKind::DateTime, 0, [this] { return dateOnly(DT_Jkrq); }),
-                 M::Param::decimal("fangya", Ed_Yj), M::Param::decimal("fangprice", Ed_yz),
-                 M::Param::decimal("Ljf", Ed_Ljf),
-                 M::Param::computed("Yf", ParamKind::Decimal, 0,
-                                    [this] { return QVariant(charging::storedAmount(Ed_yfzj)); }),
-                 M::Param::computed("sf", ParamKind::Decimal, 0,
-                                    [this] { return QVariant(charging::storedAmount(Ed_sszj)); }),
-                 M::Param::computed("begindate", ParamKind::DateTime, 0,
-                                    [this] {
-                                        const QString text = Ed_begindate->text().trimmed();
-                                        return text.isEmpty() ? QVariant() : QVariant(text);
-                                    }),
-                 M::Param::computed("enddate", ParamKind::DateTime, 0, [this] { return dateOnly(Dt_EndDate); }),
-                 M::Param::computed("status", ParamKind::Text, 1,
-                                    [this] { return QVariant(charging::statusCode(Com_status->currentText())); })}};
+    c.insert = {
+        kInsertSql,
+        {M::Param::computed("fangno", ParamKind::Text, 8, found(&m_foundRoom)),
+         M::Param::computed("manid", ParamKind::Text, 8, found(&m_foundTenant)),
+         M::Param::computed("jkrq", ParamKind::DateTime, 0, [this] { return dateOnly(DT_Jkrq); }),
+         M::Param::decimal("fangya", Ed_Yj), M::Param::decimal("fangprice", Ed_yz),
+         M::Param::decimal("Ljf", Ed_Ljf),
+         M::Param::computed("Yf", ParamKind::Decimal, 0,
+                            [this] { return QVariant(charging::storedAmount(Ed_yfzj)); }),
+         M::Param::computed("sf", ParamKind::Decimal, 0,
+                            [this] { return QVariant(charging::storedAmount(Ed_sszj)); }),
+         M::Param::computed("begindate", ParamKind::DateTime, 0,
+                            [this] {
+                                const QString text = Ed_begindate->text().trimmed();
+                                return text.isEmpty() ? QVariant() : QVariant(text);
+                            }),
+         M::Param::computed("enddate", ParamKind::DateTime, 0,
+                            [this] { return dateOnly(Dt_EndDate); }),
+         M::Param::computed("status", ParamKind::Text, 1, [this] {
+             return QVariant(charging::statusCode(Com_status->currentText()));
+         })}};
     c.update = c.insert;
     c.update.sql = kUpdateSql;
     c.update.params.push_back(M::Param::currentRow("oldID", ParamKind::Integer, 0, "id"));
@@ -281,13 +286,14 @@ void TZjglForm::DecideDeposit() {
     // A modified row counts the rows before it; a new one comes after all.
     Query& list = m_cycle->list();
     const bool modifying = m_cycle->editMode() == 2 && list.isOpen() && !list.isEmpty();
-    m_deposit.setInteger(QStringLiteral("id"),
-                         modifying ? list.integer(QStringLiteral("id"))
-                                   : qint64(std::numeric_limits<qint32>::max()));
+    m_deposit.setInteger(QStringLiteral("id"), modifying
+                                                   ? list.integer(QStringLiteral("id"))
+                                                   : qint64(std::numeric_limits<qint32>::max()));
     m_deposit.open();
     const bool paidBefore = !m_deposit.isEmpty();
     m_deposit.close();
-    setIfDifferent(Ed_Yj, paidBefore ? QStringLiteral("0") : m_search.text(QStringLiteral("fangya")));
+    setIfDifferent(Ed_Yj,
+                   paidBefore ? QStringLiteral("0") : m_search.text(QStringLiteral("fangya")));
 }
 
 void TZjglForm::Ed_YjChange() {

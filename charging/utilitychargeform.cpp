@@ -45,11 +45,10 @@ const QString kLastMonthPairSql = catalogSql("UtilityCharge pair with last month
 // The readings of this month's table for occupied rooms matching the room
 // edit. The table's name changes with the month.
 QString countSql(const QString& table) {
-    return QStringList{"SELECT A.fangno, B.Zjm, A.Cbrq, A.lsb, A.rsb, A.db,A.mqb",
-                       "from " + table + " A INNER JOIN ",
-                       "dbo.Zf_Rz C ON A.fangno = C.fangno INNER JOIN ",
-                       "dbo.Zf_Man B ON C.manid = B.manid ",
-                       "where A.fangno like :fangno or zjm like :zjm"}
+    return QStringList{
+        "SELECT A.fangno, B.Zjm, A.Cbrq, A.lsb, A.rsb, A.db,A.mqb",
+        "from " + table + " A INNER JOIN ", "dbo.Zf_Rz C ON A.fangno = C.fangno INNER JOIN ",
+        "dbo.Zf_Man B ON C.manid = B.manid ", "where A.fangno like :fangno or zjm like :zjm"}
         .join(QLatin1Char('\n'));
 }
 
@@ -71,7 +70,8 @@ QString sameMonthSql(const QString& table) {
 
 QString listSql(const char* priceColumn, const char* table) {
     return QStringList{
-        QStringLiteral("SELECT A.ID,A.fangno, A.manid, B.manname,A.Jkrq, A.Sybd, A.Bybd, A.Sys, A.%1, A.Yfj,")
+        QStringLiteral(
+            "SELECT A.ID,A.fangno, A.manid, B.manname,A.Jkrq, A.Sybd, A.Bybd, A.Sys, A.%1, A.Yfj,")
             .arg(QLatin1String(priceColumn)),
         "       A.sfj,case A.status when '1' then '已交款' else '未交款' end as status",
         QStringLiteral("FROM %1 A INNER JOIN").arg(QLatin1String(table)),
@@ -82,7 +82,8 @@ QString listSql(const char* priceColumn, const char* table) {
 QString insertSql(const char* table, const char* priceColumn) {
     return QStringList{
         QStringLiteral("insert into %1").arg(QLatin1String(table)),
-        QStringLiteral("       (fangno,manid,jkrq,sybd,bybd,sys,%1,yfj,sfj,status)").arg(QLatin1String(priceColumn)),
+        QStringLiteral("       (fangno,manid,jkrq,sybd,bybd,sys,%1,yfj,sfj,status)")
+            .arg(QLatin1String(priceColumn)),
         QStringLiteral("values (:fangno,:manid,:jkrq,:sybd,:bybd,:sys,:%1,:yfj,:sfj,:status)")
             .arg(QLatin1String(priceColumn))}
         .join(QLatin1Char('\n'));
@@ -106,9 +107,9 @@ QString updateSql(const char* table, const QString& priceLine) {
 }
 
 QString querySql(const QString& firstLine, const QString& from) {
-    return QStringList{firstLine,
-                       "A.Yfj,A.sfj,case A.status when '1' then '已交款' else '未交款' end as status ",
-                       from}
+    return QStringList{
+        firstLine, "A.Yfj,A.sfj,case A.status when '1' then '已交款' else '未交款' end as status ",
+        from}
         .join(QLatin1Char('\n'));
 }
 
@@ -117,13 +118,13 @@ QString querySql(const QString& firstLine, const QString& from) {
 QList<QueryModel::Column> gridColumns(const QString& priceColumn) {
     return {{"fangno", "房号"},   {"manid", "客户编号"}, {"manname", "客户姓名"},
             {"Jkrq", "交款日期"}, {"Sybd", "上月表底"},  {"Bybd", "本月表底"},
-            {"Sys", "实用数"},    {priceColumn, "单价"},  {"Yfj", "应付金额"},
+            {"Sys", "实用数"},    {priceColumn, "单价"}, {"Yfj", "应付金额"},
             {"sfj", "实收金额"},  {"status", "状态"}};
 }
 
 QStringList conditionFields(const QString& priceColumn) {
-    return {"A.fangno", "A.manid", "B.manname", "A.Jkrq", "A.Sybd", "A.Bybd",
-            "A.Sys",    "A." + priceColumn, "A.Yfj", "A.sfj", "A.status"};
+    return {"A.fangno", "A.manid",          "B.manname", "A.Jkrq", "A.Sybd",  "A.Bybd",
+            "A.Sys",    "A." + priceColumn, "A.Yfj",     "A.sfj",  "A.status"};
 }
 
 // clang-format off
@@ -189,9 +190,11 @@ UtilityChargeForm::UtilityChargeForm(const UtilityKind& kind, QWidget* parent)
     Ed_Sfj = addLabelledEdit(fields, 3, 0, QStringLiteral("实 收 金："), "Ed_Sfj");
     DT_Jkrq = charging::addLabelledDate(fields, 3, 2, QStringLiteral("交款日期："), "DT_Jkrq");
     Com_Status = charging::addStatusCombo(fields, 3, 4, QStringLiteral("状    态："), "Com_Status");
-    for (QWidget* w : {static_cast<QWidget*>(Ed_Bh), static_cast<QWidget*>(Ed_Xm), static_cast<QWidget*>(Ed_Sycbrq),
-                       static_cast<QWidget*>(Ed_Sybd), static_cast<QWidget*>(Ed_Bybd), static_cast<QWidget*>(Ed_Sys),
-                       static_cast<QWidget*>(Ed_Dj), static_cast<QWidget*>(Ed_Yfj), static_cast<QWidget*>(DT_Jkrq)}) {
+    for (QWidget* w : {static_cast<QWidget*>(Ed_Bh), static_cast<QWidget*>(Ed_Xm),
+                       static_cast<QWidget*>(Ed_Sycbrq), static_cast<QWidget*>(Ed_Sybd),
+                       static_cast<QWidget*>(Ed_Bybd), static_cast<QWidget*>(Ed_Sys),
+                       static_cast<QWidget*>(Ed_Dj), static_cast<QWidget*>(Ed_Yfj),
+                       static_cast<QWidget*>(DT_Jkrq)}) {
         w->setEnabled(false);
         charging::setAqua(w);
     }
@@ -207,7 +210,8 @@ UtilityChargeForm::UtilityChargeForm(const UtilityKind& kind, QWidget* parent)
     BitBtn_find = charging::makeButton(this, QStringLiteral("查  询"), "BitBtn_find");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    for (QPushButton* b : {bitbtn_insert, bitbtn_modify, bitbtn_post, bitbtn_cancel, BBtn_Print, BitBtn_find})
+    for (QPushButton* b :
+         {bitbtn_insert, bitbtn_modify, bitbtn_post, bitbtn_cancel, BBtn_Print, BitBtn_find})
         buttons->addWidget(b);
     buttons->addStretch();
 
@@ -256,19 +260,21 @@ UtilityChargeForm::UtilityChargeForm(const UtilityKind& kind, QWidget* parent)
             return *key;
         };
     };
-    c.insert = {kind.insertSql,
-                {M::Param::computed("fangno", ParamKind::Text, 8, found(&m_foundRoom)),
-                 M::Param::computed("manid", ParamKind::Text, 8, found(&m_foundTenant)),
-                 M::Param::computed("jkrq", ParamKind::DateTime, 0,
-                                    [this] { return QVariant(QDateTime(DT_Jkrq->date(), QTime(0, 0))); }),
-                 M::Param::decimal("sybd", Ed_Sybd), M::Param::decimal("bybd", Ed_Bybd),
-                 M::Param::decimal("sys", Ed_Sys), M::Param::decimal(kind.priceColumn, Ed_Dj),
-                 M::Param::computed("yfj", ParamKind::Decimal, 0,
-                                    [this] { return QVariant(charging::storedAmount(Ed_Yfj)); }),
-                 M::Param::computed("sfj", ParamKind::Decimal, 0,
-                                    [this] { return QVariant(charging::storedAmount(Ed_Sfj)); }),
-                 M::Param::computed("status", ParamKind::Text, 1,
-                                    [this] { return QVariant(charging::statusCode(Com_Status->currentText())); })}};
+    c.insert = {
+        kind.insertSql,
+        {M::Param::computed("fangno", ParamKind::Text, 8, found(&m_foundRoom)),
+         M::Param::computed("manid", ParamKind::Text, 8, found(&m_foundTenant)),
+         M::Param::computed("jkrq", ParamKind::DateTime, 0,
+                            [this] { return QVariant(QDateTime(DT_Jkrq->date(), QTime(0, 0))); }),
+         M::Param::decimal("sybd", Ed_Sybd), M::Param::decimal("bybd", Ed_Bybd),
+         M::Param::decimal("sys", Ed_Sys), M::Param::decimal(kind.priceColumn, Ed_Dj),
+         M::Param::computed("yfj", ParamKind::Decimal, 0,
+                            [this] { return QVariant(charging::storedAmount(Ed_Yfj)); }),
+         M::Param::computed("sfj", ParamKind::Decimal, 0,
+                            [this] { return QVariant(charging::storedAmount(Ed_Sfj)); }),
+         M::Param::computed("status", ParamKind::Text, 1, [this] {
+             return QVariant(charging::statusCode(Com_Status->currentText()));
+         })}};
     c.update = c.insert;
     c.update.sql = kind.updateSql;
     c.update.params.push_back(M::Param::currentRow("oldID", ParamKind::Integer, 0, "ID"));
@@ -412,7 +418,8 @@ void UtilityChargeForm::ShowCharge() {
     // Exact decimals: the usage of two readings of two places, the amount
     // rounded once to the two places the charge table keeps, so that what
     // is shown is what is stored.
-    const Decimal usage = charging::decimalOf(Ed_Bybd->text()) - charging::decimalOf(Ed_Sybd->text());
+    const Decimal usage =
+        charging::decimalOf(Ed_Bybd->text()) - charging::decimalOf(Ed_Sybd->text());
     const Decimal amount = (charging::decimalOf(Ed_Dj->text()) * usage).rounded(2);
     Ed_Sys->setText(usage.toString());
     Ed_Sfj->setText(amount.toString());

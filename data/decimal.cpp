@@ -125,8 +125,8 @@ QString Decimal::toString() const {
         --places;
     }
     const bool negative = units < 0;
-    unsigned __int128 magnitude = negative ? -static_cast<unsigned __int128>(units)
-                                           : static_cast<unsigned __int128>(units);
+    unsigned __int128 magnitude =
+        negative ? -static_cast<unsigned __int128>(units) : static_cast<unsigned __int128>(units);
     QString digits;
     do {
         digits.prepend(QChar(u'0' + int(magnitude % 10)));

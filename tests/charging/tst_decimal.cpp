@@ -11,20 +11,34 @@ private slots:
     void parse_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("written"); // "" when not a number
-        QTest::newRow("plain") << "120.5" << "120.5";
-        QTest::newRow("blanks and sign") << "  -0012.300 " << "-12.3";
-        QTest::newRow("plus") << "+7" << "7";
-        QTest::newRow("leading point") << ".5" << "0.5";
-        QTest::newRow("trailing point") << "5." << "5";
-        QTest::newRow("zero places") << "0.00" << "0";
-        QTest::newRow("minus zero") << "-0" << "0";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("point only") << "." << "";
-        QTest::newRow("sign only") << "-" << "";
-        QTest::newRow("two points") << "1.2.3" << "";
-        QTest::newRow("exponent") << "1e5" << "";
-        QTest::newRow("inner blank") << "1 2" << "";
-        QTest::newRow("thousands") << "1,200" << "";
+        QTest::newRow("plain") << "120.5"
+                               << "120.5";
+        QTest::newRow("blanks and sign") << "  -0012.300 "
+                                         << "-12.3";
+        QTest::newRow("plus") << "+7"
+                              << "7";
+        QTest::newRow("leading point") << ".5"
+                                       << "0.5";
+        QTest::newRow("trailing point") << "5."
+                                        << "5";
+        QTest::newRow("zero places") << "0.00"
+                                     << "0";
+        QTest::newRow("minus zero") << "-0"
+                                    << "0";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("point only") << "."
+                                    << "";
+        QTest::newRow("sign only") << "-"
+                                   << "";
+        QTest::newRow("two points") << "1.2.3"
+                                    << "";
+        QTest::newRow("exponent") << "1e5"
+                                  << "";
+        QTest::newRow("inner blank") << "1 2"
+                                     << "";
+        QTest::newRow("thousands") << "1,200"
+                                   << "";
         QTest::newRow("too long") << QString(40, u'9') << "";
     }
     void parse() {
@@ -40,13 +54,41 @@ private slots:
         QTest::addColumn<QString>("price");
         QTest::addColumn<QString>("usage");
         QTest::addColumn<QString>("amount"); // rounded to two places
-        QTest::newRow("worked case") << "120.5" << "132.8" << "2.5" << "12.3" << "30.75";
-        QTest::newRow("binary noise free") << "0.1" << "0.3" << "1" << "0.2" << "0.2";
-        QTest::newRow("half away from zero") << "50" << "57.25" << "2.5" << "7.25" << "18.13";
-        QTest::newRow("negative half") << "57.25" << "50" << "2.5" << "-7.25" << "-18.13";
-        QTest::newRow("four-place price") << "0" << "12.3" << "0.6125" << "12.3" << "7.53";
-        QTest::newRow("meter went down") << "80" << "70.5" << "2.5" << "-9.5" << "-23.75";
-        QTest::newRow("no usage") << "0" << "0" << "3.5" << "0" << "0";
+        QTest::newRow("worked case") << "120.5"
+                                     << "132.8"
+                                     << "2.5"
+                                     << "12.3"
+                                     << "30.75";
+        QTest::newRow("binary noise free") << "0.1"
+                                           << "0.3"
+                                           << "1"
+                                           << "0.2"
+                                           << "0.2";
+        QTest::newRow("half away from zero") << "50"
+                                             << "57.25"
+                                             << "2.5"
+                                             << "7.25"
+                                             << "18.13";
+        QTest::newRow("negative half") << "57.25"
+                                       << "50"
+                                       << "2.5"
+                                       << "-7.25"
+                                       << "-18.13";
+        QTest::newRow("four-place price") << "0"
+                                          << "12.3"
+                                          << "0.6125"
+                                          << "12.3"
+                                          << "7.53";
+        QTest::newRow("meter went down") << "80"
+                                         << "70.5"
+                                         << "2.5"
+                                         << "-9.5"
+                                         << "-23.75";
+        QTest::newRow("no usage") << "0"
+                                  << "0"
+                                  << "3.5"
+                                  << "0"
+                                  << "0";
     }
     void arithmetic() {
         QFETCH(QString, earlier);

@@ -15,18 +15,25 @@ void seed() {
     TestDatabase::exec("insert into Zf_Man (manid,manname,zjm) values ('K01','张三','ZS')");
     TestDatabase::exec("insert into Zf_Man (manid,manname,zjm) values ('K02','李四','LS')");
     TestDatabase::exec("insert into Zf_Man (manid,manname,zjm) values ('K03','王五','WW')");
-    TestDatabase::exec("insert into Zf_Fangjian (fangno,fangya,fangprice,Ljf) values ('101',300,600,20)");
-    TestDatabase::exec("insert into Zf_Fangjian (fangno,fangya,fangprice,Ljf) values ('102',300,600,20.5)");
-    TestDatabase::exec("insert into Zf_Fangjian (fangno,fangya,fangprice,Ljf) values ('201',500,800,10)");
-    TestDatabase::exec("insert into Zf_Rz (manid,fangno,begindate,status) values ('K01','101','2024-01-15','1')");
-    TestDatabase::exec("insert into Zf_Rz (manid,fangno,begindate,status) values ('K02','102','2024-02-01','1')");
-    TestDatabase::exec("insert into Zf_Rz (manid,fangno,begindate,status) values ('K03','201','2023-01-01','1')");
+    TestDatabase::exec(
+        "insert into Zf_Fangjian (fangno,fangya,fangprice,Ljf) values ('101',300,600,20)");
+    TestDatabase::exec(
+        "insert into Zf_Fangjian (fangno,fangya,fangprice,Ljf) values ('102',300,600,20.5)");
+    TestDatabase::exec(
+        "insert into Zf_Fangjian (fangno,fangya,fangprice,Ljf) values ('201',500,800,10)");
+    TestDatabase::exec(
+        "insert into Zf_Rz (manid,fangno,begindate,status) values ('K01','101','2024-01-15','1')");
+    TestDatabase::exec(
+        "insert into Zf_Rz (manid,fangno,begindate,status) values ('K02','102','2024-02-01','1')");
+    TestDatabase::exec(
+        "insert into Zf_Rz (manid,fangno,begindate,status) values ('K03','201','2023-01-01','1')");
     // K03 paid in March of last year and in this March.
     for (const char* day : {"2023-03-10", "2024-03-02"})
-        TestDatabase::exec(QStringLiteral("insert into Zf_Zujin (fangno,manid,jkrq,fangya,fangprice,Ljf,Yf,sf,"
-                                          "begindate,enddate,status) values ('201','K03','%1',0,800,10,810,810,"
-                                          "'2023-01-01','2024-03-31','1')")
-                               .arg(QLatin1String(day)));
+        TestDatabase::exec(
+            QStringLiteral("insert into Zf_Zujin (fangno,manid,jkrq,fangya,fangprice,Ljf,Yf,sf,"
+                           "begindate,enddate,status) values ('201','K03','%1',0,800,10,810,810,"
+                           "'2023-01-01','2024-03-31','1')")
+                .arg(QLatin1String(day)));
 }
 
 const QString kStored = QStringLiteral(
@@ -39,8 +46,8 @@ const QStringList kStateControls{"bitbtn_insert", "bitbtn_modify", "bitbtn_post"
 
 QStringList fields(QWidget* f) {
     QStringList texts;
-    for (const char* n : {"Ed_bh", "Ed_xm", "Ed_Yj", "Ed_yz", "Ed_Ljf", "Ed_yfzj", "Ed_sszj",
-                          "Ed_begindate"})
+    for (const char* n :
+         {"Ed_bh", "Ed_xm", "Ed_Yj", "Ed_yz", "Ed_Ljf", "Ed_yfzj", "Ed_sszj", "Ed_begindate"})
         texts << child<QLineEdit>(f, n)->text();
     return texts;
 }
@@ -94,7 +101,8 @@ private slots:
         // refuse 20; the room found is stored, not the code typed.
         auto* room = child<QLineEdit>(f, "Ed_fh");
         QTest::keyClicks(room, "zs");
-        QCOMPARE(fields(f), (QStringList{"K01", "张三", "300", "600", "20", "920", "920", "2024-01-15"}));
+        QCOMPARE(fields(f),
+                 (QStringList{"K01", "张三", "300", "600", "20", "920", "920", "2024-01-15"}));
         chooseStatus(f, "已交款");
         child<QDateEdit>(f, "Dt_EndDate")->setDate(QDate(2024, 4, 14));
         click(f, "bitbtn_post");
@@ -105,7 +113,8 @@ private slots:
         // chosen last stays chosen.
         click(f, "bitbtn_insert");
         room->setText("102");
-        QCOMPARE(fields(f), (QStringList{"K02", "李四", "300", "600", "20.5", "920.5", "920.5", "2024-02-01"}));
+        QCOMPARE(fields(f), (QStringList{"K02", "李四", "300", "600", "20.5", "920.5", "920.5",
+                                         "2024-02-01"}));
         chooseStatus(f, "未交款");
         click(f, "bitbtn_post");
         rows << "102|K02|2024-03-07|300|600|20.5|920.5|920.5|2024-02-01|2024-04-14|0";
@@ -149,7 +158,8 @@ private slots:
         clickRow(f, rowOf("101", "920"), false);
         click(f, "bitbtn_modify");
         QCOMPARE(form.editMode(), 2);
-        QCOMPARE(fields(f), (QStringList{"K01", "张三", "300", "600", "20", "920", "920", "2024-01-15"}));
+        QCOMPARE(fields(f),
+                 (QStringList{"K01", "张三", "300", "600", "20", "920", "920", "2024-01-15"}));
         chooseStatus(f, "未交款");
         click(f, "bitbtn_post");
         rows[0] = "101|K01|2024-03-07|300|600|20|920|920|2024-01-15|2024-04-14|0";
@@ -162,7 +172,8 @@ private slots:
         click(f, "bitbtn_post");
         QCOMPARE(child<QLineEdit>(f, "Ed_sszj")->text(), QStringLiteral("600.5"));
         rows[2] = "101|K01|2024-03-07|0|600|20|620|600.5|2024-01-15|2024-04-14|1";
-        QCOMPARE(takeMessages(m), (QStringList{"房屋出租管理|修改成功！", "房屋出租管理|修改成功！"}));
+        QCOMPARE(takeMessages(m),
+                 (QStringList{"房屋出租管理|修改成功！", "房屋出租管理|修改成功！"}));
         QCOMPARE(TestDatabase::rows(kStored), rows);
 
         shot(f, "TZjglForm");

@@ -17,23 +17,31 @@ namespace {
 // Readings of one meter (the other two stay 0): last month and this month.
 void seed(const QString& meter, int item) {
     EnsureCurrentBiaodiTables();
-    const char* tenants[][3] = {{"K01", "张三", "ZS"}, {"K02", "李四", "LS"}, {"K03", "王五", "WW"},
-                                {"K04", "赵六", "ZL"}, {"K05", "钱七", "QQ"}};
+    const char* tenants[][3] = {{"K01", "张三", "ZS"},
+                                {"K02", "李四", "LS"},
+                                {"K03", "王五", "WW"},
+                                {"K04", "赵六", "ZL"},
+                                {"K05", "钱七", "QQ"}};
     for (int i = 0; i < 5; ++i) {
         const QString room = QStringLiteral("10%1").arg(i + 1);
-        TestDatabase::exec(QStringLiteral("insert into Zf_Man (manid,manname,zjm) values ('%1','%2','%3')")
-                               .arg(tenants[i][0], tenants[i][1], tenants[i][2]));
         TestDatabase::exec(
-            QStringLiteral("insert into Zf_Fangjian (fangno,fangprice) values ('%1',600)").arg(room));
-        TestDatabase::exec(QStringLiteral("insert into Zf_Rz (manid,fangno,begindate,status) values "
-                                          "('%1','%2','2024-01-01','1')")
-                               .arg(tenants[i][0], room));
+            QStringLiteral("insert into Zf_Man (manid,manname,zjm) values ('%1','%2','%3')")
+                .arg(tenants[i][0], tenants[i][1], tenants[i][2]));
+        TestDatabase::exec(
+            QStringLiteral("insert into Zf_Fangjian (fangno,fangprice) values ('%1',600)")
+                .arg(room));
+        TestDatabase::exec(
+            QStringLiteral("insert into Zf_Rz (manid,fangno,begindate,status) values "
+                           "('%1','%2','2024-01-01','1')")
+                .arg(tenants[i][0], room));
     }
     const auto reading = [&meter](const QString& table, const char* room, const char* date,
                                   const char* value) {
-        TestDatabase::exec(QStringLiteral("insert into %1 (fangno,Cbrq,lsb,rsb,db,mqb) values "
-                                          "('%2','%3',0,0,0,0); update %1 set %4=%5 where ID=(select max(ID) from %1)")
-                               .arg(table, room, date, meter, value));
+        TestDatabase::exec(
+            QStringLiteral(
+                "insert into %1 (fangno,Cbrq,lsb,rsb,db,mqb) values "
+                "('%2','%3',0,0,0,0); update %1 set %4=%5 where ID=(select max(ID) from %1)")
+                .arg(table, room, date, meter, value));
     };
     reading(SyBiaodiName, "101", "2024-02-03", "120.5");
     reading(SyBiaodiName, "105", "2024-02-03", "80");
@@ -99,9 +107,21 @@ private slots:
         QTest::addColumn<int>("item");
         QTest::addColumn<bool>("modifyWhileEditing");
         QTest::addColumn<bool>("focusAfterEnter");
-        QTest::newRow("cold water") << "TLsSfForm" << "冷水收费管理" << "Zf_Lenshui" << "lsb" << "lsdj" << 1 << false << false;
-        QTest::newRow("hot water") << "TRsSfForm" << "热水收费管理" << "Zf_Reshui" << "rsb" << "rsdj" << 2 << true << false;
-        QTest::newRow("electricity") << "TYdSfForm" << "用电收费管理" << "Zf_YdSf" << "db" << "Yddj" << 3 << true << true;
+        QTest::newRow("cold water") << "TLsSfForm"
+                                    << "冷水收费管理"
+                                    << "Zf_Lenshui"
+                                    << "lsb"
+                                    << "lsdj" << 1 << false << false;
+        QTest::newRow("hot water") << "TRsSfForm"
+                                   << "热水收费管理"
+                                   << "Zf_Reshui"
+                                   << "rsb"
+                                   << "rsdj" << 2 << true << false;
+        QTest::newRow("electricity") << "TYdSfForm"
+                                     << "用电收费管理"
+                                     << "Zf_YdSf"
+                                     << "db"
+                                     << "Yddj" << 3 << true << true;
     }
 
     void month() {
@@ -117,10 +137,13 @@ private slots:
         seed(meter, item);
         ScriptedMessagesScope scripted;
         ScriptedMessages& m = scripted.messages();
-        const QString stored = QStringLiteral("select fangno,manid,jkrq,sybd,bybd,sys,%1,yfj,sfj,status from %2 order by id")
-                                   .arg(priceColumn, table);
+        const QString stored =
+            QStringLiteral(
+                "select fangno,manid,jkrq,sybd,bybd,sys,%1,yfj,sfj,status from %2 order by id")
+                .arg(priceColumn, table);
         const QString browse = QStringLiteral("1100110000");
-        const QString editing = modifyWhileEditing ? QStringLiteral("0111111111") : QStringLiteral("0011111111");
+        const QString editing =
+            modifyWhileEditing ? QStringLiteral("0111111111") : QStringLiteral("0011111111");
 
         auto form = makeScreen(screen);
         QWidget* f = form.get();
@@ -128,8 +151,8 @@ private slots:
         QCOMPARE(f->metaObject()->className(), screen.toLatin1());
         QCOMPARE(f->windowTitle(), caption);
         QCOMPARE(columnTitles(child<QTableView>(f, "DBGrid1")),
-                 (QStringList{"房号", "客户编号", "客户姓名", "交款日期", "上月表底", "本月表底", "实用数",
-                              "单价", "应付金额", "实收金额", "状态"}));
+                 (QStringList{"房号", "客户编号", "客户姓名", "交款日期", "上月表底", "本月表底",
+                              "实用数", "单价", "应付金额", "实收金额", "状态"}));
         QCOMPARE(enabledStates(f, kStateControls), browse);
         QCOMPARE(child<QPushButton>(f, "BBtn_Print")->text(), QStringLiteral("&P收据"));
         click(f, "BBtn_Print");
@@ -143,8 +166,8 @@ private slots:
         QCOMPARE(f->focusWidget(), room);
         QTest::keyClicks(room, "zs");
         QCOMPARE(takeMessages(m), QStringList());
-        QCOMPARE(fields(f), (QStringList{"K01", "张三", "2024-02-03", "120.5", "132.8", "12.3", "2.5",
-                                         "30.75", "30.75"}));
+        QCOMPARE(fields(f), (QStringList{"K01", "张三", "2024-02-03", "120.5", "132.8", "12.3",
+                                         "2.5", "30.75", "30.75"}));
         chooseStatus(f, "已交款");
         click(f, "bitbtn_post");
         QCOMPARE(takeMessages(m), QStringList{"房屋出租管理|保存成功！"});
@@ -174,7 +197,8 @@ private slots:
         chooseStatus(f, "已交款");
         click(f, "bitbtn_post");
         rows << "105|K05|2024-03-07|80|70.5|-9.5|2.5|-23.75|-23.75|1";
-        QCOMPARE(takeMessages(m), (QStringList{"房屋出租管理|保存成功！", "房屋出租管理|保存成功！"}));
+        QCOMPARE(takeMessages(m),
+                 (QStringList{"房屋出租管理|保存成功！", "房屋出租管理|保存成功！"}));
         QCOMPARE(TestDatabase::rows(stored), rows);
 
         // No reading last month, no reading this month: refused, the fields
@@ -211,8 +235,8 @@ private slots:
         clickRow(f, "101");
         click(f, "bitbtn_modify");
         QCOMPARE(form->editMode(), 2);
-        QCOMPARE(fields(f), (QStringList{"K01", "张三", "2024-02-03", "120.5", "132.8", "12.3", "2.5",
-                                         "30.75", "30.75"}));
+        QCOMPARE(fields(f), (QStringList{"K01", "张三", "2024-02-03", "120.5", "132.8", "12.3",
+                                         "2.5", "30.75", "30.75"}));
         QCOMPARE(child<QComboBox>(f, "Com_Status")->currentText(), QStringLiteral("已交款"));
         QCOMPARE(child<QDateEdit>(f, "DT_Jkrq")->date(), QDate(2024, 3, 7));
         child<QLineEdit>(f, "Ed_Sfj")->setText("30");
