@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -24,6 +25,22 @@ QPushButton* makeButton(QWidget* parent, const QString& text, const char* name) 
     b->setObjectName(QLatin1String(name));
     b->setAutoDefault(false);
     b->setDefault(false);
+    return b;
+}
+
+Buttons makeButtons(QWidget* screen) {
+    Buttons b;
+    b.insert = makeButton(screen, QStringLiteral("新增"), "bitbtn_insert");
+    b.modify = makeButton(screen, QStringLiteral("修改"), "bitbtn_modify");
+    b.post = makeButton(screen, QStringLiteral("保存"), "bitbtn_post");
+    b.cancel = makeButton(screen, QStringLiteral("取消"), "bitbtn_cancel");
+    b.print = makeButton(screen, QStringLiteral("&P收据"), "BBtn_Print");
+    b.find = makeButton(screen, QStringLiteral("查  询"), "BitBtn_find");
+    b.row = new QHBoxLayout;
+    b.row->addStretch();
+    for (QPushButton* button : {b.insert, b.modify, b.post, b.cancel, b.print, b.find})
+        b.row->addWidget(button);
+    b.row->addStretch();
     return b;
 }
 

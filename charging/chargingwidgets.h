@@ -9,6 +9,7 @@ class QComboBox;
 class QDateEdit;
 class QDialog;
 class QGridLayout;
+class QHBoxLayout;
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -22,6 +23,19 @@ namespace charging {
 
 // A button that Enter in an edit never presses.
 QPushButton* makeButton(QWidget* parent, const QString& text, const char* name);
+// The buttons of a charging screen, left to right: 新增, 修改, 保存, 取消,
+// &P收据, 查  询, named bitbtn_insert ... BitBtn_find, in a centred row.
+struct Buttons {
+    QPushButton* insert;
+    QPushButton* modify;
+    QPushButton* post;
+    QPushButton* cancel;
+    QPushButton* print;
+    QPushButton* find;
+    QHBoxLayout* row;
+};
+Buttons makeButtons(QWidget* screen);
+
 // A labelled, never enabled date picker showing yyyy-MM-dd.
 QDateEdit* addLabelledDate(QGridLayout* grid, int row, int column, const QString& label,
                            const char* name);

@@ -114,10 +114,8 @@ TZjglForm::TZjglForm(QWidget* parent) : QDialog(parent) {
     Dt_EndDate =
         charging::addLabelledDate(fields, 3, 2, QStringLiteral("截止日期："), "Dt_EndDate");
     Com_status = charging::addStatusCombo(fields, 3, 4, QStringLiteral("状    态："), "Com_status");
-    for (QWidget* w : {static_cast<QWidget*>(Ed_bh), static_cast<QWidget*>(Ed_xm),
-                       static_cast<QWidget*>(Ed_Yj), static_cast<QWidget*>(Ed_yz),
-                       static_cast<QWidget*>(Ed_Ljf), static_cast<QWidget*>(Ed_yfzj),
-                       static_cast<QWidget*>(DT_Jkrq), static_cast<QWidget*>(Ed_begindate)}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{Ed_bh, Ed_xm, Ed_Yj, Ed_yz, Ed_Ljf, Ed_yfzj,
+                                                      DT_Jkrq, Ed_begindate}) {
         w->setEnabled(false);
         charging::setAqua(w);
     }
@@ -126,18 +124,13 @@ TZjglForm::TZjglForm(QWidget* parent) : QDialog(parent) {
     Ed_Ljf->setText(QStringLiteral("0"));
     Ed_yfzj->setText(QStringLiteral("0.00"));
 
-    bitbtn_insert = charging::makeButton(this, QStringLiteral("新增"), "bitbtn_insert");
-    bitbtn_modify = charging::makeButton(this, QStringLiteral("修改"), "bitbtn_modify");
-    bitbtn_post = charging::makeButton(this, QStringLiteral("保存"), "bitbtn_post");
-    bitbtn_cancel = charging::makeButton(this, QStringLiteral("取消"), "bitbtn_cancel");
-    BBtn_Print = charging::makeButton(this, QStringLiteral("&P收据"), "BBtn_Print");
-    BitBtn_find = charging::makeButton(this, QStringLiteral("查  询"), "BitBtn_find");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* b :
-         {bitbtn_insert, bitbtn_modify, bitbtn_post, bitbtn_cancel, BBtn_Print, BitBtn_find})
-        buttons->addWidget(b);
-    buttons->addStretch();
+    const charging::Buttons b = charging::makeButtons(this);
+    bitbtn_insert = b.insert;
+    bitbtn_modify = b.modify;
+    bitbtn_post = b.post;
+    bitbtn_cancel = b.cancel;
+    BBtn_Print = b.print;
+    BitBtn_find = b.find;
 
     DBGrid1 = new QTableView(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
@@ -146,7 +139,7 @@ TZjglForm::TZjglForm(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
-    layout->addLayout(buttons);
+    layout->addLayout(b.row);
     layout->addWidget(DBGrid1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 

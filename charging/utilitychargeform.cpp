@@ -190,11 +190,8 @@ UtilityChargeForm::UtilityChargeForm(const UtilityKind& kind, QWidget* parent)
     Ed_Sfj = addLabelledEdit(fields, 3, 0, QStringLiteral("实 收 金："), "Ed_Sfj");
     DT_Jkrq = charging::addLabelledDate(fields, 3, 2, QStringLiteral("交款日期："), "DT_Jkrq");
     Com_Status = charging::addStatusCombo(fields, 3, 4, QStringLiteral("状    态："), "Com_Status");
-    for (QWidget* w : {static_cast<QWidget*>(Ed_Bh), static_cast<QWidget*>(Ed_Xm),
-                       static_cast<QWidget*>(Ed_Sycbrq), static_cast<QWidget*>(Ed_Sybd),
-                       static_cast<QWidget*>(Ed_Bybd), static_cast<QWidget*>(Ed_Sys),
-                       static_cast<QWidget*>(Ed_Dj), static_cast<QWidget*>(Ed_Yfj),
-                       static_cast<QWidget*>(DT_Jkrq)}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{Ed_Bh, Ed_Xm, Ed_Sycbrq, Ed_Sybd, Ed_Bybd,
+                                                      Ed_Sys, Ed_Dj, Ed_Yfj, DT_Jkrq}) {
         w->setEnabled(false);
         charging::setAqua(w);
     }
@@ -202,18 +199,13 @@ UtilityChargeForm::UtilityChargeForm(const UtilityKind& kind, QWidget* parent)
     Ed_rq->setObjectName(QStringLiteral("Ed_rq"));
     Ed_rq->hide();
 
-    bitbtn_insert = charging::makeButton(this, QStringLiteral("新增"), "bitbtn_insert");
-    bitbtn_modify = charging::makeButton(this, QStringLiteral("修改"), "bitbtn_modify");
-    bitbtn_post = charging::makeButton(this, QStringLiteral("保存"), "bitbtn_post");
-    bitbtn_cancel = charging::makeButton(this, QStringLiteral("取消"), "bitbtn_cancel");
-    BBtn_Print = charging::makeButton(this, QStringLiteral("&P收据"), "BBtn_Print");
-    BitBtn_find = charging::makeButton(this, QStringLiteral("查  询"), "BitBtn_find");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* b :
-         {bitbtn_insert, bitbtn_modify, bitbtn_post, bitbtn_cancel, BBtn_Print, BitBtn_find})
-        buttons->addWidget(b);
-    buttons->addStretch();
+    const charging::Buttons b = charging::makeButtons(this);
+    bitbtn_insert = b.insert;
+    bitbtn_modify = b.modify;
+    bitbtn_post = b.post;
+    bitbtn_cancel = b.cancel;
+    BBtn_Print = b.print;
+    BitBtn_find = b.find;
 
     DBGrid1 = new QTableView(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
@@ -222,7 +214,7 @@ UtilityChargeForm::UtilityChargeForm(const UtilityKind& kind, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
-    layout->addLayout(buttons);
+    layout->addLayout(b.row);
     layout->addWidget(DBGrid1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
