@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -73,4 +75,20 @@ inline void shot(QWidget* screen, const QString& name) {
     const QString dir = qEnvironmentVariable("ZENTAVO_SHOTS");
     if (!dir.isEmpty())
         screen->grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
+// The visible edits, combo boxes and date pickers that no label names.
+inline QStringList unlabelled(QWidget* screen) {
+    QSet<QWidget*> named;
+    for (QLabel* label : screen->findChildren<QLabel*>())
+        named.insert(label->buddy());
+    QStringList missing;
+    for (QWidget* w : screen->findChildren<QWidget*>()) {
+        const bool input = qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+                           qobject_cast<QDateEdit*>(w);
+        if (input && w->isVisible() && !named.contains(w) && !w->objectName().isEmpty() &&
+            !w->objectName().startsWith(QLatin1String("qt_"))) // parts of a date picker
+            missing << w->objectName();
+    }
+    return missing;
 }

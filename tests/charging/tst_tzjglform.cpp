@@ -84,6 +84,7 @@ private slots:
         QCOMPARE(columnTitles(child<QTableView>(f, "DBGrid1")),
                  (QStringList{"房号", "用户编号", "客户姓名", "交款日期", "房押", "房租", "垃圾费",
                               "应付租金", "实收金额", "起租日期", "截止日期", "状态"}));
+        QCOMPARE(unlabelled(f), QStringList());
         // This March only, not the March of last year.
         QCOMPARE(form.list().count(), 1);
         QCOMPARE(form.list().text("jkrq"), QStringLiteral("2024-03-02"));

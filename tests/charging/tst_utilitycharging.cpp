@@ -153,6 +153,7 @@ private slots:
         QCOMPARE(columnTitles(child<QTableView>(f, "DBGrid1")),
                  (QStringList{"房号", "客户编号", "客户姓名", "交款日期", "上月表底", "本月表底",
                               "实用数", "单价", "应付金额", "实收金额", "状态"}));
+        QCOMPARE(unlabelled(f), QStringList());
         QCOMPARE(enabledStates(f, kStateControls), browse);
         QCOMPARE(child<QPushButton>(f, "BBtn_Print")->text(), QStringLiteral("&P收据"));
         click(f, "BBtn_Print");
