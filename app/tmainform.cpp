@@ -21,6 +21,8 @@
 #include "tzfkfcxform.h"
 #include "ttfglform.h"
 #include "tupdatepwform.h"
+#include "tzjglform.h"
+#include "utilitychargeform.h"
 #include "tusermanagerf.h"
 
 #include <QAction>
@@ -130,10 +132,14 @@ void TMainForm::buildMenu() {
             &QAction::triggered, this, &TMainForm::ExitItemClick);
 
     QMenu* charges = addTopMenu(bar, "award_2", QStringLiteral("收费项目管理"));
-    addItem(charges, "Item_zjgl", QStringLiteral("房租收费管理"), QStyle::SP_DialogApplyButton);
-    addItem(charges, "Item_lssf", QStringLiteral("冷水收费管理"), QStyle::SP_DialogApplyButton);
-    addItem(charges, "Item_rssf", QStringLiteral("热水收费管理"), QStyle::SP_DialogApplyButton);
-    addItem(charges, "Item_ydsf", QStringLiteral("用电收费管理"), QStyle::SP_DialogApplyButton);
+    connect(addItem(charges, "Item_zjgl", QStringLiteral("房租收费管理"), QStyle::SP_DialogApplyButton),
+            &QAction::triggered, this, [this] { openScreen<TZjglForm>(true); });
+    connect(addItem(charges, "Item_lssf", QStringLiteral("冷水收费管理"), QStyle::SP_DialogApplyButton),
+            &QAction::triggered, this, [this] { openScreen<TLsSfForm>(true); });
+    connect(addItem(charges, "Item_rssf", QStringLiteral("热水收费管理"), QStyle::SP_DialogApplyButton),
+            &QAction::triggered, this, [this] { openScreen<TRsSfForm>(true); });
+    connect(addItem(charges, "Item_ydsf", QStringLiteral("用电收费管理"), QStyle::SP_DialogApplyButton),
+            &QAction::triggered, this, [this] { openScreen<TYdSfForm>(true); });
 
     QMenu* queries = addTopMenu(bar, "award_3", QStringLiteral("查询报表"));
     connect(addItem(queries, "Item_kfcx", QStringLiteral("客户情况查询"), QStyle::SP_FileDialogInfoView),

@@ -1,0 +1,77 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class Decimal;
+class QComboBox;
+class QDateEdit;
+class QDialog;
+class QGridLayout;
+class QHBoxLayout;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+class Query;
+class QueryModel;
+class TGjcxForm;
+
+// What the rent and utility charging screens share beyond the record
+// maintenance cycle: their controls, the receipt guard and the query dialog.
+namespace charging {
+
+// A button that Enter in an edit never presses.
+QPushButton* makeButton(QWidget* parent, const QString& text, const char* name);
+// The buttons of a charging screen, left to right: 新增, 修改, 保存, 取消,
+// &P收据, 查  询, named bitbtn_insert ... BitBtn_find, in a centred row.
+struct Buttons {
+    QPushButton* insert;
+    QPushButton* modify;
+    QPushButton* post;
+    QPushButton* cancel;
+    QPushButton* print;
+    QPushButton* find;
+    QHBoxLayout* row;
+};
+Buttons makeButtons(QWidget* screen);
+
+// A labelled, never enabled date picker showing yyyy-MM-dd.
+QDateEdit* addLabelledDate(QGridLayout* grid, int row, int column, const QString& label,
+                           const char* name);
+// A combo box offering 已交款 and 未交款 and nothing else; nothing chosen.
+QComboBox* addStatusCombo(QGridLayout* grid, int row, int column, const QString& label,
+                          const char* name);
+// The aqua background of the fields a screen fills in for the operator,
+// kept when the field is disabled.
+void setAqua(QWidget* control);
+
+// "1" for 已交款, "0" otherwise.
+QString statusCode(const QString& shown);
+
+// A text read as an exact decimal; a text that is no number fails as the
+// server's conversion does.
+Decimal decimalOf(const QString& text);
+
+// Makes the search result's row whose room number is the typed text itself
+// current, so that a full number finds its own room before the longer
+// numbers that begin with it.
+void preferExactRoom(Query& search, const QString& typed);
+
+// A typed amount as it will be stored: rounded to the two places of the
+// charge tables and shown so in its edit, so that the screen shows what is
+// stored. A text that is no number is left for the database to refuse.
+QString storedAmount(QLineEdit* edit);
+
+// The receipt: refused with 请查询后再打印！ while the list is empty.
+// Answers whether there is a row to print.
+bool receiptAllowed(QWidget* screen, Query& list);
+
+// Shows a compound-condition dialog over the grid's columns; when it closes
+// with 确定, the list is reopened with querySql followed by the condition.
+// Each field is qualified with the alias of its table in querySql
+// (fieldNames), so that a name the two tables share is not ambiguous.
+void runQueryDialog(QWidget* screen, TGjcxForm* dialog, QueryModel& list, const QString& querySql,
+                    const QStringList& fieldNames);
+
+} // namespace charging

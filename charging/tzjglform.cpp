@@ -1,0 +1,371 @@
+#include "tzjglform.h"
+
+#include "chargingwidgets.h"
+#include "clock.h"
+#include "decimal.h"
+#include "errordisplay.h"
+#include "lookupfield.h"
+#include "maintenance.h"
+#include "messages.h"
+#include "sqlcatalog.h"
+#include "tgjcxform.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <limits>
+
+namespace {
+
+// Statements one line per element, exactly as the program sends them.
+// clang-format off
+// This month's payments: the month of this year, not of every year. The
+// month is a range of dates bound when the screen opens, which a quarter of
+// a million rows answer without working out a date part of each.
+const QString kListSql = catalogSql("TZjglForm list", QStringList{
+    "SELECT A.id,A.fangno, A.manid, B.manname, ",
+    "      A.Jkrq, A.fangya, A.fangprice, A.Ljf, ",
+    "      A.Yf,A.sf, A.begindate, A.enddate,       ",
+    "case A.status when '1' then '已交款' else '未交款' end as status ",
+    "FROM dbo.Zf_Zujin A INNER JOIN",
+    "      dbo.Zf_Man B ON A.manid = B.manid",
+    "where A.jkrq >= :monthstart and A.jkrq < :nextmonth"});
+
+const QString kQuerySql = catalogSql("TZjglForm query", QStringList{
+    "SELECT A.id,A.fangno, A.manid, B.manname, A.Jkrq, A.fangya,",
+    "A.fangprice, A.Ljf, A.Yf,A.sf, A.begindate, A.enddate, ",
+    "case A.status when '1' then '已交款' else '未交款' end as status ",
+    "FROM dbo.Zf_Zujin A INNER JOIN dbo.Zf_Man B ON A.manid = B.manid"});
+
+const QString kSearchSql = catalogSql("TZjglForm search", QStringList{
+    "SELECT a.manid, a.manname, b.fangno,c.fangya, c.fangprice,c.ljf,b.begindate FROM dbo.Zf_Rz b INNER",
+    "JOIN dbo.Zf_Fangjian c ON b.fangno = c.fangno INNER JOIN dbo.Zf_Man  a ON b.manid = a.manid",
+    "where (b.fangno like :fangno or a.zjm like :zjm) and B.status='1'"});
+
+// The tenant's rent rows saved before the one at hand: a new row comes after
+// all of them, a modified row after those older than itself, so re-saving a
+// first payment keeps its deposit.
+const QString kDepositSql = catalogSql("TZjglForm earlier payments", QStringList{
+    "select *from dbo.Zf_Zujin where manid= :manid and id< :id"});
+
+const QString kInsertSql = catalogSql("TZjglForm insert", QStringList{
+    "insert into Zf_Zujin",
+    "       (fangno,manid,jkrq,fangya,fangprice,ljf,yf,sf,begindate,enddate,status)",
+    "values (:fangno,:manid,:jkrq,:fangya,:fangprice,:ljf,:yf,:sf,:begindate,:enddate,:status)"});
+
+const QString kUpdateSql = catalogSql("TZjglForm update", QStringList{
+    "update Zf_Zujin",
+    "set fangno   =:fangno,",
+    "    manid    =:manid,",
+    "    jkrq     =:Jkrq,",
+    "    fangya   =:fangya,",
+    "    fangprice=:fangprice,",
+    "    Ljf      =:Ljf,",
+    "    Yf       =:Yf,",
+    "    Sf       =:Sf,",
+    "    Begindate=:begindate,",
+    "    enddate  =:enddate,",
+    "    status   =:status",
+    "where ",
+    "    ID   =:oldID"});
+// clang-format on
+
+const QString kAppCaption = QStringLiteral("房屋出租管理");
+
+// Sets a text only when it differs, so that a control's change step runs
+// only for a real change.
+void setIfDifferent(QLineEdit* edit, const QString& text) {
+    if (edit->text() != text) {
+        edit->setText(text);
+        edit->setCursorPosition(0);
+    }
+}
+
+QVariant dateOnly(const QDateEdit* date) {
+    return QDateTime(date->date(), QTime(0, 0));
+}
+
+} // namespace
+
+TZjglForm::TZjglForm(QWidget* parent) : QDialog(parent) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("TZjglForm"));
+    setWindowTitle(QStringLiteral("房租收费管理"));
+
+    auto* fields = new QGridLayout;
+    fields->setHorizontalSpacing(8);
+    Ed_fh = addLabelledEdit(fields, 0, 0, QStringLiteral("房    号："), "Ed_fh");
+    Ed_bh = addLabelledEdit(fields, 0, 2, QStringLiteral("客户编号："), "Ed_bh");
+    Ed_xm = addLabelledEdit(fields, 0, 4, QStringLiteral("客户姓名："), "Ed_xm");
+    Ed_Yj = addLabelledEdit(fields, 1, 0, QStringLiteral("押    金："), "Ed_Yj");
+    Ed_yz = addLabelledEdit(fields, 1, 2, QStringLiteral("月    租："), "Ed_yz");
+    Ed_Ljf = addLabelledEdit(fields, 1, 4, QStringLiteral("垃 圾 费："), "Ed_Ljf");
+    Ed_yfzj = addLabelledEdit(fields, 2, 0, QStringLiteral("应付租金："), "Ed_yfzj");
+    Ed_sszj = addLabelledEdit(fields, 2, 2, QStringLiteral("实收租金："), "Ed_sszj");
+    DT_Jkrq = charging::addLabelledDate(fields, 2, 4, QStringLiteral("交款日期："), "DT_Jkrq");
+    Ed_begindate = addLabelledEdit(fields, 3, 0, QStringLiteral("起租日期："), "Ed_begindate");
+    Dt_EndDate =
+        charging::addLabelledDate(fields, 3, 2, QStringLiteral("截止日期："), "Dt_EndDate");
+    Com_status = charging::addStatusCombo(fields, 3, 4, QStringLiteral("状    态："), "Com_status");
+    for (QWidget* w : std::initializer_list<QWidget*>{Ed_bh, Ed_xm, Ed_Yj, Ed_yz, Ed_Ljf, Ed_yfzj,
+                                                      DT_Jkrq, Ed_begindate}) {
+        w->setEnabled(false);
+        charging::setAqua(w);
+    }
+    Ed_Yj->setText(QStringLiteral("0"));
+    Ed_yz->setText(QStringLiteral("0"));
+    Ed_Ljf->setText(QStringLiteral("0"));
+    Ed_yfzj->setText(QStringLiteral("0.00"));
+
+    const charging::Buttons b = charging::makeButtons(this);
+    bitbtn_insert = b.insert;
+    bitbtn_modify = b.modify;
+    bitbtn_post = b.post;
+    bitbtn_cancel = b.cancel;
+    BBtn_Print = b.print;
+    BitBtn_find = b.find;
+
+    DBGrid1 = new QTableView(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setMinimumSize(880, 260);
+    DBGrid1->verticalHeader()->setDefaultSectionSize(22);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addLayout(b.row);
+    layout->addWidget(DBGrid1);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    using M = RecordMaintenance;
+    M::Config c;
+    c.listSql = kListSql;
+    c.gridColumns = {{"fangno", "房号"},        {"manid", "用户编号"},   {"manname", "客户姓名"},
+                     {"Jkrq", "交款日期"},      {"fangya", "房押"},      {"fangprice", "房租"},
+                     {"Ljf", "垃圾费"},         {"Yf", "应付租金"},      {"sf", "实收金额"},
+                     {"begindate", "起租日期"}, {"enddate", "截止日期"}, {"status", "状态"}};
+    c.loadAtOpen = false;
+    c.canDelete = false;
+    c.buttons.insert = bitbtn_insert;
+    c.buttons.modify = bitbtn_modify;
+    c.buttons.post = bitbtn_post;
+    c.buttons.cancel = bitbtn_cancel;
+    // The screen loads a row itself, in its own order (LoadCurrentRow).
+    c.controls = {{Ed_fh, {}, true, true},
+                  {Ed_yfzj, {}, false, true},
+                  {Ed_sszj, {}, false, true},
+                  {Dt_EndDate, {}, false, true},
+                  {Com_status, {}, true, true}};
+    c.firstEdit = Ed_fh;
+    c.required = {{Ed_fh, QStringLiteral("请填写房号")},
+                  {Ed_sszj, QStringLiteral("请填写实收租金")},
+                  {Com_status, QStringLiteral("请填写状态")}};
+    const auto found = [this](const QString* key) {
+        return [this, key]() -> QVariant {
+            if (m_foundRoom.isEmpty())
+                throw DbError(QStringLiteral("No let room was found."));
+            return *key;
+        };
+    };
+    c.insert = {
+        kInsertSql,
+        {M::Param::computed("fangno", ParamKind::Text, 8, found(&m_foundRoom)),
+         M::Param::computed("manid", ParamKind::Text, 8, found(&m_foundTenant)),
+         M::Param::computed("jkrq", ParamKind::DateTime, 0, [this] { return dateOnly(DT_Jkrq); }),
+         M::Param::decimal("fangya", Ed_Yj), M::Param::decimal("fangprice", Ed_yz),
+         M::Param::decimal("Ljf", Ed_Ljf),
+         M::Param::computed("Yf", ParamKind::Decimal, 0,
+                            [this] { return QVariant(charging::storedAmount(Ed_yfzj)); }),
+         M::Param::computed("sf", ParamKind::Decimal, 0,
+                            [this] { return QVariant(charging::storedAmount(Ed_sszj)); }),
+         M::Param::computed("begindate", ParamKind::DateTime, 0,
+                            [this] {
+                                const QString text = Ed_begindate->text().trimmed();
+                                return text.isEmpty() ? QVariant() : QVariant(text);
+                            }),
+         M::Param::computed("enddate", ParamKind::DateTime, 0,
+                            [this] { return dateOnly(Dt_EndDate); }),
+         M::Param::computed("status", ParamKind::Text, 1, [this] {
+             return QVariant(charging::statusCode(Com_status->currentText()));
+         })}};
+    c.update = c.insert;
+    c.update.sql = kUpdateSql;
+    c.update.params.push_back(M::Param::currentRow("oldID", ParamKind::Integer, 0, "id"));
+    c.saveFailure = QStringLiteral("操作失败！");
+    m_cycle = new RecordMaintenance(this, DBGrid1, std::move(c));
+    // Every column in sight without scrolling.
+    const int widths[] = {50, 70, 70, 90, 60, 60, 60, 70, 70, 90, 90, 60};
+    for (int i = 0; i < int(std::size(widths)); ++i)
+        DBGrid1->setColumnWidth(i, widths[i]);
+
+    CompletingSearchEdit::Config room;
+    room.edit = Ed_fh;
+    room.query = &m_search;
+    room.search = [this] { Ed_fhChange(); };
+    m_roomEdit = new CompletingSearchEdit(this, std::move(room));
+    m_deposit.setSql(kDepositSql);
+
+    connect(bitbtn_insert, &QPushButton::clicked, this, &TZjglForm::bitbtn_insertClick);
+    connect(bitbtn_modify, &QPushButton::clicked, this, &TZjglForm::bitbtn_modifyClick);
+    connect(bitbtn_post, &QPushButton::clicked, this, &TZjglForm::bitbtn_postClick);
+    connect(bitbtn_cancel, &QPushButton::clicked, this, &TZjglForm::bitbtn_cancelClick);
+    connect(BBtn_Print, &QPushButton::clicked, this, &TZjglForm::BBtn_PrintClick);
+    connect(BitBtn_find, &QPushButton::clicked, this, &TZjglForm::BitBtn_findClick);
+    connect(DBGrid1, &QTableView::doubleClicked, this, &TZjglForm::DBGrid1DblClick);
+    connect(Ed_Yj, &QLineEdit::textChanged, this, [this] { guarded([this] { Ed_YjChange(); }); });
+
+    FormCreate();
+}
+
+TZjglForm::~TZjglForm() = default;
+
+Query& TZjglForm::list() {
+    return m_cycle->list();
+}
+
+int TZjglForm::editMode() const {
+    return m_cycle->editMode();
+}
+
+void TZjglForm::FormCreate() {
+    Dt_EndDate->setDate(Clock::today());
+    DT_Jkrq->setDate(Clock::today());
+    const QDate today = Clock::today();
+    const QDate first(today.year(), today.month(), 1);
+    Query& list = m_cycle->list();
+    list.setDateTime(QStringLiteral("monthstart"), QDateTime(first, QTime(0, 0)));
+    list.setDateTime(QStringLiteral("nextmonth"), QDateTime(first.addMonths(1), QTime(0, 0)));
+    m_cycle->open();
+}
+
+// --- the room search and the amounts -------------------------------------------
+
+void TZjglForm::Ed_fhChange() {
+    // Until this search finds a let room, a save has nothing to store.
+    m_foundRoom.clear();
+    m_foundTenant.clear();
+    const QString pattern = LookupField::pattern(Ed_fh->text());
+    m_search.close();
+    m_search.setSql(kSearchSql);
+    m_search.setText(QStringLiteral("fangno"), pattern);
+    m_search.setText(QStringLiteral("zjm"), pattern);
+    m_search.open();
+    if (m_search.isEmpty()) {
+        showNotice(this, kAppCaption, QStringLiteral("对不起！没有此用户"), MsgIcon::NoIcon);
+        Ed_fh->selectAll();
+        return;
+    }
+    charging::preferExactRoom(m_search, Ed_fh->text());
+    setIfDifferent(Ed_bh, m_search.text(QStringLiteral("manid")));
+    setIfDifferent(Ed_xm, m_search.text(QStringLiteral("manname")));
+    setIfDifferent(Ed_yz, m_search.text(QStringLiteral("fangprice")));
+    setIfDifferent(Ed_Ljf, m_search.text(QStringLiteral("ljf")));
+    setIfDifferent(Ed_begindate, m_search.text(QStringLiteral("begindate")));
+    m_foundRoom = m_search.text(QStringLiteral("fangno"));
+    m_foundTenant = m_search.text(QStringLiteral("manid"));
+    DecideDeposit();
+    Ed_YjChange();
+}
+
+void TZjglForm::DecideDeposit() {
+    m_deposit.close();
+    m_deposit.setText(QStringLiteral("manid"), Ed_bh->text().trimmed());
+    // A modified row counts the rows before it; a new one comes after all.
+    Query& list = m_cycle->list();
+    const bool modifying = m_cycle->editMode() == 2 && list.isOpen() && !list.isEmpty();
+    m_deposit.setInteger(QStringLiteral("id"), modifying
+                                                   ? list.integer(QStringLiteral("id"))
+                                                   : qint64(std::numeric_limits<qint32>::max()));
+    m_deposit.open();
+    const bool paidBefore = !m_deposit.isEmpty();
+    m_deposit.close();
+    setIfDifferent(Ed_Yj,
+                   paidBefore ? QStringLiteral("0") : m_search.text(QStringLiteral("fangya")));
+}
+
+void TZjglForm::Ed_YjChange() {
+    // Exact decimals: the sum shown is the sum stored.
+    const Decimal sum = (charging::decimalOf(Ed_Yj->text()) + charging::decimalOf(Ed_yz->text())) +
+                        charging::decimalOf(Ed_Ljf->text());
+    const QString text = sum.rounded(2).toString();
+    setIfDifferent(Ed_yfzj, text);
+    setIfDifferent(Ed_sszj, text);
+}
+
+// --- the cycle ------------------------------------------------------------------
+
+void TZjglForm::LoadCurrentRow() {
+    Query& list = m_cycle->list();
+    if (!list.isOpen() || list.isEmpty())
+        return;
+    const auto text = [&list](const char* column) { return list.text(QLatin1String(column)); };
+    // The row's own keys and start date, unless the room search below finds
+    // the room's current occupancy.
+    m_foundRoom = text("fangno");
+    m_foundTenant = text("manid");
+    const QString room = m_foundRoom;
+    const QString tenant = m_foundTenant;
+    setIfDifferent(Ed_bh, text("manid"));
+    setIfDifferent(Ed_begindate, text("begindate"));
+    setIfDifferent(Ed_Yj, text("fangya"));
+    setIfDifferent(Ed_yz, text("fangprice"));
+    setIfDifferent(Ed_Ljf, text("Ljf"));
+    setIfDifferent(Ed_yfzj, text("Yf"));
+    DT_Jkrq->setDate(list.dateTime(QStringLiteral("jkrq")).date());
+    setIfDifferent(Ed_fh, text("fangno"));
+    if (m_foundRoom.isEmpty()) {
+        // The search found no let room: the fields show the row as stored.
+        m_foundRoom = room;
+        m_foundTenant = tenant;
+    }
+    setIfDifferent(Ed_sszj, text("sf"));
+    Dt_EndDate->setDate(list.dateTime(QStringLiteral("enddate")).date());
+    Com_status->setCurrentIndex(Com_status->findText(text("status")));
+}
+
+void TZjglForm::bitbtn_insertClick() {
+    const bool wasEmpty = Ed_fh->text().isEmpty();
+    m_foundRoom.clear();
+    m_foundTenant.clear();
+    m_cycle->insert();
+    // The search runs even when the edit was empty already: the empty text
+    // matches every let room.
+    if (wasEmpty)
+        guarded([this] { Ed_fhChange(); });
+    DT_Jkrq->setDate(Clock::today());
+}
+
+void TZjglForm::bitbtn_modifyClick() {
+    m_cycle->modify();
+    guarded([this] { LoadCurrentRow(); });
+}
+
+void TZjglForm::DBGrid1DblClick() {
+    guarded([this] { LoadCurrentRow(); });
+}
+
+void TZjglForm::bitbtn_postClick() {
+    m_cycle->save();
+}
+
+void TZjglForm::bitbtn_cancelClick() {
+    m_cycle->cancel();
+}
+
+void TZjglForm::BBtn_PrintClick() {
+    // The receipt itself is printed by the report module over list().
+    charging::receiptAllowed(this, m_cycle->list());
+}
+
+void TZjglForm::BitBtn_findClick() {
+    charging::runQueryDialog(this, new TZfSfGjcxForm(this), m_cycle->model(), kQuerySql,
+                             {"A.fangno", "A.manid", "B.manname", "A.Jkrq", "A.fangya",
+                              "A.fangprice", "A.Ljf", "A.Yf", "A.sf", "A.begindate", "A.enddate",
+                              "A.status"});
+}
