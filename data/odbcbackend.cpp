@@ -45,10 +45,12 @@ QVariant serverValue(const BoundParam& p)
     case ParamKind::Decimal: {
         if (v.toString().trimmed().isEmpty())
             return QVariant(QMetaType(QMetaType::Double));
-        double d;
-        if (!parseDecimalText(v.toString(), &d))
+        if (!parseDecimalText(v.toString(), nullptr))
             throw DbError(QStringLiteral("Error converting data type varchar to numeric."));
-        return d;
+        // The amount travels as the text typed and the server converts it
+        // exactly; a double would arrive a hair off (12.345 as 12.3449...)
+        // and round the other way.
+        return v.toString().trimmed();
     }
     case ParamKind::DateTime: {
         if (v.toString().trimmed().isEmpty())
@@ -102,10 +104,15 @@ QString OdbcBackend::odbcConnectionText(const ServerConfig& c)
         .arg(braced(c.name), braced(c.databaseName), braced(c.user), braced(c.pass));
 }
 
-OdbcBackend::OdbcBackend(const ServerConfig& config, const QString& qtName) : m_qtName(qtName)
+OdbcBackend::OdbcBackend(const ServerConfig& config, const QString& qtName)
+    : OdbcBackend(odbcConnectionText(config), qtName)
+{
+}
+
+OdbcBackend::OdbcBackend(const QString& odbcText, const QString& qtName) : m_qtName(qtName)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), qtName);
-    db.setDatabaseName(odbcConnectionText(config));
+    db.setDatabaseName(odbcText);
     // A silent server must not hang start-up.
     db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=8;SQL_ATTR_CONNECTION_TIMEOUT=30"));
     if (!db.open()) {
