@@ -100,8 +100,10 @@ FieldKind kindOf(QMetaType::Type t)
 
 QString OdbcBackend::odbcConnectionText(const ServerConfig& c)
 {
+    // A blank typed around the host never names another server; the other
+    // values (a password may end in a blank) go as written.
     return QStringLiteral("DRIVER={FreeTDS};SERVER=%1;DATABASE=%2;UID=%3;PWD=%4;TDS_Version=7.4;ClientCharset=UTF-8")
-        .arg(braced(c.name), braced(c.databaseName), braced(c.user), braced(c.pass));
+        .arg(braced(c.name.trimmed()), braced(c.databaseName), braced(c.user), braced(c.pass));
 }
 
 OdbcBackend::OdbcBackend(const ServerConfig& config, const QString& qtName)
