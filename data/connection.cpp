@@ -41,11 +41,6 @@ QString Connection::embeddedPath(const ServerConfig& config)
 void Connection::open(const ServerConfig& config, OpenMode mode)
 {
     close();
-    static bool closeRegistered = false;
-    if (this == &shared() && !closeRegistered && QCoreApplication::instance()) {
-        qAddPostRoutine(closeSharedAtExit);
-        closeRegistered = true;
-    }
     m_config = config;
     m_qtName = QStringLiteral("zentavo-%1").arg(g_connectionCounter.fetchAndAddOrdered(1));
     if (config.name.trimmed().startsWith(QLatin1String("sqlite:"), Qt::CaseInsensitive)) {
@@ -59,6 +54,14 @@ void Connection::open(const ServerConfig& config, OpenMode mode)
             throw DbError(QStringLiteral("No database server is named in the configuration."));
         m_backend = std::make_unique<OdbcBackend>(config, m_qtName);
         m_kind = Kind::SqlServer;
+    }
+    // Registered after Qt's SQL module registered its own clean-up (at the
+    // first connection), so it runs before it: the engine finalizes its
+    // statements and the file is closed cleanly, its WAL checkpointed.
+    static bool closeRegistered = false;
+    if (this == &shared() && !closeRegistered && QCoreApplication::instance()) {
+        qAddPostRoutine(closeSharedAtExit);
+        closeRegistered = true;
     }
 }
 

@@ -272,6 +272,8 @@ private slots:
             QCOMPARE(p->exitCode(), 0);
             QVERIFY(p->readAllStandardOutput().contains("\n4\n"));
         }
+        // Each closed the file cleanly: everything is in the file itself.
+        QVERIFY(!QFile::exists(file + "-wal"));
         Connection c;
         c.open(embedded(file));
         QCOMPARE(scalarOn(c, "select count(*) from login_user"), QStringLiteral("1"));
