@@ -1,6 +1,8 @@
 #include "startup.h"
 
 #include "artwork.h"
+#include "messages.h"
+#include "screenkeys.h"
 #include "tdb_module.h"
 #include "tloginform.h"
 #include "tmainform.h"
@@ -10,6 +12,7 @@
 #include <QDeadlineTimer>
 #include <QFontDatabase>
 #include <QLibraryInfo>
+#include <QScreen>
 #include <QThread>
 #include <QTranslator>
 
@@ -35,9 +38,33 @@ void prepareApplication(QApplication& app) {
         QApplication::setFont(font);
     }
     QApplication::setWindowIcon(programIcon());
+    installScreenEscGuard();
 }
 
 namespace {
+
+// While the splash is up, a message (the connection failure, the question
+// whether to create a missing database file) takes the splash away first,
+// so the splash never covers it.
+class SplashAwareMessages : public MessageService {
+public:
+    explicit SplashAwareMessages(QWidget* splash) : m_splash(splash) { m_previous = MessageService::install(this); }
+    ~SplashAwareMessages() override { MessageService::install(m_previous); }
+
+    MsgAnswer show(QWidget* owner, const QString& caption, const QString& text, MsgIcon icon,
+                   MsgButtons buttons) override {
+        if (m_splash)
+            m_splash->hide();
+        MessageService::install(m_previous);
+        const MsgAnswer answer = MessageService::current().show(owner, caption, text, icon, buttons);
+        MessageService::install(this);
+        return answer;
+    }
+
+private:
+    QPointer<QWidget> m_splash;
+    MessageService* m_previous = nullptr;
+};
 
 // Keeps the splash on screen for a second. Nothing else may happen in the
 // meantime, so the thread waits without running the event loop.
@@ -61,9 +88,11 @@ int runStartup(QApplication& app, const QString& iniPath) {
     // never because the login closed before the main window was shown.
     app.setQuitOnLastWindowClosed(false);
 
+    auto messages = std::make_unique<SplashAwareMessages>(splash.get());
     TDB_module dataModule(iniPath);
     TMainForm mainForm;
     splash->hide();
+    messages.reset();
     splash.reset();
 
     bool loggedIn = false;
@@ -76,6 +105,10 @@ int runStartup(QApplication& app, const QString& iniPath) {
     if (!loggedIn)
         return 0;
 
+    // Where no window manager maximises it, the window still fills the
+    // screen's available area.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        mainForm.setGeometry(screen->availableGeometry());
     mainForm.showMaximized();
     return app.exec();
 }

@@ -11,7 +11,9 @@
 #include <QWindow>
 
 TSplashForm::TSplashForm(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    // Not kept on top: a message shown during start-up must not be hidden
+    // behind it.
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("SplashForm"));
     setFixedSize(441, 235);
 

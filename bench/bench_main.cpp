@@ -115,7 +115,8 @@ int main(int argc, char** argv)
     options.file = argc > 2 ? QString::fromLocal8Bit(argv[2]) : dir.filePath(QStringLiteral("bench.db"));
     g_file = options.file;
     const bool seeded = QFile::exists(options.file);
-    Connection::shared().open({QStringLiteral("sqlite:") + options.file, {}, {}, {}});
+    Connection::shared().open({QStringLiteral("sqlite:") + options.file, {}, {}, {}},
+                              Connection::OpenMode::CreateIfMissing);
     if (!seeded)
         report("seed", timeMs([&] { seedBenchDatabase(options.chargeRows); }));
 

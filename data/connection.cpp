@@ -26,29 +26,42 @@ namespace {
 void closeSharedAtExit() { Connection::shared().close(); }
 } // namespace
 
-void Connection::open(const ServerConfig& config)
+QString Connection::embeddedPath(const ServerConfig& config)
+{
+    // A blank typed after the path (or before it) never names another file.
+    const QString name = config.name.trimmed();
+    if (!name.startsWith(QLatin1String("sqlite:"), Qt::CaseInsensitive))
+        return QString();
+    const QString path = name.mid(7).trimmed();
+    if (path.isEmpty())
+        return QString();
+    return QDir::isRelativePath(path) ? QDir(QCoreApplication::applicationDirPath()).filePath(path) : path;
+}
+
+void Connection::open(const ServerConfig& config, OpenMode mode)
 {
     close();
-    static bool closeRegistered = false;
-    if (this == &shared() && !closeRegistered && QCoreApplication::instance()) {
-        qAddPostRoutine(closeSharedAtExit);
-        closeRegistered = true;
-    }
     m_config = config;
     m_qtName = QStringLiteral("zentavo-%1").arg(g_connectionCounter.fetchAndAddOrdered(1));
-    if (config.name.startsWith(QLatin1String("sqlite:"), Qt::CaseInsensitive)) {
-        QString path = config.name.mid(7);
-        if (path.trimmed().isEmpty())
+    if (config.name.trimmed().startsWith(QLatin1String("sqlite:"), Qt::CaseInsensitive)) {
+        const QString path = embeddedPath(config);
+        if (path.isEmpty())
             throw DbError(QStringLiteral("No database file is named after \"sqlite:\"."));
-        if (QDir::isRelativePath(path))
-            path = QDir(QCoreApplication::applicationDirPath()).filePath(path);
-        m_backend = std::make_unique<EmbeddedBackend>(path, m_qtName);
+        m_backend = std::make_unique<EmbeddedBackend>(path, m_qtName, mode == OpenMode::CreateIfMissing);
         m_kind = Kind::Embedded;
     } else {
         if (config.name.trimmed().isEmpty())
             throw DbError(QStringLiteral("No database server is named in the configuration."));
         m_backend = std::make_unique<OdbcBackend>(config, m_qtName);
         m_kind = Kind::SqlServer;
+    }
+    // Registered after Qt's SQL module registered its own clean-up (at the
+    // first connection), so it runs before it: the engine finalizes its
+    // statements and the file is closed cleanly, its WAL checkpointed.
+    static bool closeRegistered = false;
+    if (this == &shared() && !closeRegistered && QCoreApplication::instance()) {
+        qAddPostRoutine(closeSharedAtExit);
+        closeRegistered = true;
     }
 }
 
@@ -66,6 +79,7 @@ Backend& Connection::backend()
 }
 
 void Connection::beginTransaction() { backend().begin(); }
+void Connection::beginWriteTransaction() { backend().beginWrite(); }
 void Connection::commit() { backend().commit(); }
 void Connection::rollback() { backend().rollback(); }
 bool Connection::inTransaction() const { return m_backend && m_backend->inTransaction(); }

@@ -32,6 +32,9 @@ public:
     // checked as the database would check them.
     virtual void compile(const QString& sql) = 0;
     virtual void begin() = 0;
+    // Begins a transaction that holds the write lock from its start, so a
+    // check made inside it still holds when the writes follow.
+    virtual void beginWrite() { begin(); }
     virtual void commit() = 0;
     virtual void rollback() = 0;
     virtual bool inTransaction() const = 0;
@@ -42,6 +45,9 @@ public:
 class Connection {
 public:
     enum class Kind { Closed, Embedded, SqlServer };
+    // Whether a missing embedded database file is created (with the schema
+    // and the starting rows) or refused with DatabaseFileError::Missing.
+    enum class OpenMode { Existing, CreateIfMissing };
 
     Connection();
     ~Connection();
@@ -52,10 +58,16 @@ public:
     static Connection& shared();
 
     // Opens from the four configuration values: a name "sqlite:PATH" is the
-    // embedded database file (created with the schema when missing, PATH
-    // relative to the executable's folder), any other name a SQL Server host.
-    // Throws DbError with the database's text when the connection fails.
-    void open(const ServerConfig& config);
+    // embedded database file (PATH relative to the executable's folder,
+    // blanks around it ignored), any other name a SQL Server host. An
+    // embedded file must be this program's database; a missing one is
+    // created only with OpenMode::CreateIfMissing. Throws DbError with the
+    // database's text when the connection fails, DatabaseFileError when the
+    // file is refused.
+    void open(const ServerConfig& config, OpenMode mode = OpenMode::Existing);
+    // The file an embedded configuration names, as open() resolves it; empty
+    // for a server.
+    static QString embeddedPath(const ServerConfig& config);
     void close();
     bool isOpen() const { return m_backend != nullptr; }
     Kind kind() const { return m_kind; }
@@ -63,6 +75,8 @@ public:
     QString connectionString() const { return ::connectionString(m_config); }
 
     void beginTransaction();
+    // A transaction holding the write lock from its start (see Backend).
+    void beginWriteTransaction();
     void commit();
     void rollback();
     bool inTransaction() const;

@@ -67,17 +67,36 @@ void EnsureBiaodiTable(const QString& name) { EnsureBiaodiTable(Connection::shar
 
 void EnsureBiaodiTable(Connection& connection, const QString& name)
 {
-    Query exists(connection);
-    exists.setSql(existsSql(name));
-    exists.open();
-    if (!exists.isEmpty())
+    auto exists = [&] {
+        Query q(connection);
+        q.setSql(existsSql(name));
+        q.open();
+        return !q.isEmpty();
+    };
+    if (exists())
         return;
-    Query create(connection);
-    create.setSql(createSql(name));
-    create.exec();
-    Query key(connection);
-    key.setSql(keySql(name));
-    key.exec();
+    // The table and its key are made together, under the write lock and after
+    // a second look: two desks starting in the same moment make it once, and
+    // a table is never left without its key.
+    const bool own = !connection.inTransaction();
+    if (own)
+        connection.beginWriteTransaction();
+    try {
+        if (!exists()) {
+            Query create(connection);
+            create.setSql(createSql(name));
+            create.exec();
+            Query key(connection);
+            key.setSql(keySql(name));
+            key.exec();
+        }
+        if (own)
+            connection.commit();
+    } catch (...) {
+        if (own)
+            connection.rollback();
+        throw;
+    }
 }
 
 void EnsureCurrentBiaodiTables()

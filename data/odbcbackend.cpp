@@ -45,10 +45,12 @@ QVariant serverValue(const BoundParam& p)
     case ParamKind::Decimal: {
         if (v.toString().trimmed().isEmpty())
             return QVariant(QMetaType(QMetaType::Double));
-        double d;
-        if (!parseDecimalText(v.toString(), &d))
+        if (!parseDecimalText(v.toString(), nullptr))
             throw DbError(QStringLiteral("Error converting data type varchar to numeric."));
-        return d;
+        // The amount travels as the text typed and the server converts it
+        // exactly; a double would arrive a hair off (12.345 as 12.3449...)
+        // and round the other way.
+        return v.toString().trimmed();
     }
     case ParamKind::DateTime: {
         if (v.toString().trimmed().isEmpty())
@@ -98,14 +100,21 @@ FieldKind kindOf(QMetaType::Type t)
 
 QString OdbcBackend::odbcConnectionText(const ServerConfig& c)
 {
+    // A blank typed around the host never names another server; the other
+    // values (a password may end in a blank) go as written.
     return QStringLiteral("DRIVER={FreeTDS};SERVER=%1;DATABASE=%2;UID=%3;PWD=%4;TDS_Version=7.4;ClientCharset=UTF-8")
-        .arg(braced(c.name), braced(c.databaseName), braced(c.user), braced(c.pass));
+        .arg(braced(c.name.trimmed()), braced(c.databaseName), braced(c.user), braced(c.pass));
 }
 
-OdbcBackend::OdbcBackend(const ServerConfig& config, const QString& qtName) : m_qtName(qtName)
+OdbcBackend::OdbcBackend(const ServerConfig& config, const QString& qtName)
+    : OdbcBackend(odbcConnectionText(config), qtName)
+{
+}
+
+OdbcBackend::OdbcBackend(const QString& odbcText, const QString& qtName) : m_qtName(qtName)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), qtName);
-    db.setDatabaseName(odbcConnectionText(config));
+    db.setDatabaseName(odbcText);
     // A silent server must not hang start-up.
     db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=8;SQL_ATTR_CONNECTION_TIMEOUT=30"));
     if (!db.open()) {

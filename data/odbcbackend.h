@@ -8,6 +8,9 @@ class QSqlQuery;
 class OdbcBackend : public Backend {
 public:
     OdbcBackend(const ServerConfig& config, const QString& qtConnectionName);
+    // Opens an ODBC connection text as it stands (another driver standing in
+    // for the server, in tests).
+    OdbcBackend(const QString& odbcConnectionText, const QString& qtConnectionName);
     ~OdbcBackend() override;
 
     std::shared_ptr<ResultSet> select(const QString& sql, const std::vector<BoundParam>& params) override;

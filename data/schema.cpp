@@ -32,16 +32,25 @@ QStringList Schema::batches()
     return splitBatches(QString::fromUtf8(file.readAll()));
 }
 
-bool Schema::isInstalled(Backend& backend)
+QStringList Schema::tableNames()
 {
-    const auto rs = backend.select(
-        QStringLiteral("select count(*) from sqlite_master where type='table' and name='login_user'"), {});
-    return rs->rowCount() == 1 && rs->value(0, 0).toInt() == 1;
+    static const QRegularExpression create(QStringLiteral("^\\s*CREATE\\s+TABLE\\s+(?:\\[dbo\\]\\.)?\\[([^\\]]+)\\]"),
+                                           QRegularExpression::CaseInsensitiveOption |
+                                               QRegularExpression::MultilineOption);
+    QStringList names;
+    for (const QString& batch : batches()) {
+        const QRegularExpressionMatch m = create.match(batch);
+        if (m.hasMatch())
+            names << m.captured(1);
+    }
+    return names;
 }
 
 void Schema::install(Backend& backend)
 {
-    backend.begin();
+    const bool own = !backend.inTransaction();
+    if (own)
+        backend.begin();
     try {
         // The server's object catalogue: tables, views and key constraints by
         // name, compared as the server compares names.
@@ -60,9 +69,11 @@ void Schema::install(Backend& backend)
             // as the server allows; the embedded engine needs them split.
             backend.execute(batch, {});
         }
-        backend.commit();
+        if (own)
+            backend.commit();
     } catch (...) {
-        backend.rollback();
+        if (own)
+            backend.rollback();
         throw;
     }
 }

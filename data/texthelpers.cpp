@@ -144,11 +144,8 @@ char initialOf(unsigned lead, unsigned trail) {
     };
     constexpr unsigned lastLevelOne = 0xD7F9;
 
-    // GB2312 characters have trail bytes 0xA1..0xFE. GBK's additions with a
-    // lower trail byte sit numerically between the level-one characters but
-    // are not in pinyin order, so they have no known initial.
-    if (trail < 0xA1 || trail > 0xFE)
-        return '?';
+    // The letter is the range's whatever the second byte: a code inside a
+    // range gives its letter even where the byte is not a GB2312 trail byte.
     const unsigned code = lead * 256 + trail;
     if (code < ranges[0].first || code > lastLevelOne)
         return '?';
@@ -185,8 +182,8 @@ QString PinyinInitialsGbk(const QByteArray& gbk) {
             result += u'?';
             ++i;
         } else {
-            // A lead byte at the very end has no partner: looked up with a
-            // zero second byte, which has no initial.
+            // A lead byte at the very end has no partner: it is looked up
+            // with a zero second byte.
             const unsigned second = i + 1 < n ? static_cast<unsigned char>(gbk[i + 1]) : 0;
             result += QChar::fromLatin1(initialOf(b, second));
             i += 2;

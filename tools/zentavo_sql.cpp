@@ -1,8 +1,11 @@
 // zentavo-sql: a command-line SQL console over the program's own connection
 // layer, for administrators and tests.
 //
-//   zentavo-sql [-c INI] [--check] [-Q "statement"]
+//   zentavo-sql [-c INI] [--create] [--check] [-Q "statement"]
 //
+// --create makes the embedded database file the configuration names when it
+// is missing (with its tables and starting rows); without it a missing file
+// is an error, so a mistyped path never starts an empty database.
 // --check compiles each batch against the database without running it and
 // prints "ok" for it (names and syntax are checked).
 //
@@ -17,9 +20,9 @@
 #include "schema.h"
 #include "sqltokens.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
-#include <cstdio>
 
 namespace {
 
@@ -62,53 +65,56 @@ void runBatch(const QString& sql, QTextStream& out, bool checkOnly)
     out << "(" << rs->rowCount() << (rs->rowCount() == 1 ? " row affected)" : " rows affected)") << "\n";
 }
 
-int usage()
-{
-    std::fputs("usage: zentavo-sql [-c INI] [--check] [-Q \"statement\"]\n", stderr);
-    return 2;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QString ini = iniPathBesideExecutable();
-    QString statement;
-    bool haveStatement = false;
-    bool checkOnly = false;
-    const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--check"))
-            checkOnly = true;
-        else if (args[i] == QLatin1String("-c") && i + 1 < args.size())
-            ini = args[++i];
-        else if (args[i] == QLatin1String("-Q") && i + 1 < args.size()) {
-            statement = args[++i];
-            haveStatement = true;
-        } else
-            return usage();
-    }
+    QCoreApplication::setApplicationName(QStringLiteral("zentavo-sql"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZENTAVO_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Runs Transact-SQL statements over Zentavo's connection. Without -Q, batches are read from "
+        "standard input, separated by lines holding only GO."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption iniOption(QStringLiteral("c"), QStringLiteral("Configuration file (default: iniFw.ini beside the console)."),
+                                       QStringLiteral("INI"), iniPathBesideExecutable());
+    const QCommandLineOption statementOption(QStringLiteral("Q"), QStringLiteral("Runs this one statement."),
+                                             QStringLiteral("statement"));
+    const QCommandLineOption checkOption(QStringLiteral("check"),
+                                         QStringLiteral("Compiles each statement without running it."));
+    const QCommandLineOption createOption(QStringLiteral("create"),
+                                          QStringLiteral("Creates the embedded database file when it is missing."));
+    parser.addOptions({iniOption, statementOption, checkOption, createOption});
+    parser.process(app); // --help, --version and unknown options end here
 
     QTextStream out(stdout);
     QTextStream err(stderr);
+    if (!parser.positionalArguments().isEmpty()) {
+        err << "unexpected argument: " << parser.positionalArguments().first() << "\n";
+        return 2;
+    }
     try {
-        Connection::shared().open(readServerConfig(ini));
+        Connection::shared().open(readServerConfig(parser.value(iniOption)),
+                                  parser.isSet(createOption) ? Connection::OpenMode::CreateIfMissing
+                                                             : Connection::OpenMode::Existing);
     } catch (const DbError& e) {
         err << e.text() << "\n";
         return 1;
     }
 
     QStringList batches;
-    if (haveStatement) {
-        batches << statement;
+    if (parser.isSet(statementOption)) {
+        batches << parser.value(statementOption);
     } else {
         QTextStream in(stdin);
         batches = Schema::splitBatches(in.readAll());
     }
     for (const QString& batch : batches) {
         try {
-            runBatch(batch, out, checkOnly);
+            runBatch(batch, out, parser.isSet(checkOption));
             out.flush();
         } catch (const DbError& e) {
             out.flush();

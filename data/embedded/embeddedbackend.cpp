@@ -5,10 +5,18 @@
 #include "sqlitefunctions.h"
 #include "tsqlrewriter.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <sqlite3.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -170,51 +178,288 @@ void readRows(sqlite3* db, sqlite3_stmt* st, ResultSet& rs)
 
 } // namespace
 
-EmbeddedBackend::EmbeddedBackend(const QString& path, const QString& qtName) : m_qtName(qtName)
+EmbeddedBackend::EmbeddedBackend(const QString& path, const QString& qtName, bool mayCreate) : m_qtName(qtName)
 {
-    const bool isNew = !QFileInfo::exists(path);
-    openFile(path, isNew);
+    openFile(path, mayCreate);
 }
 
-void EmbeddedBackend::openFile(const QString& path, bool isNew)
+namespace {
+
+QString refusedText(DatabaseFileError::Reason reason, const QString& path, const QString& detail = {})
 {
+    switch (reason) {
+    case DatabaseFileError::Reason::Missing:
+        return QStringLiteral("数据库文件不存在：%1").arg(path);
+    case DatabaseFileError::Reason::Foreign:
+        return QStringLiteral("不是本程序的数据库文件，未作任何改动：%1").arg(path) +
+               (detail.isEmpty() ? QString() : QStringLiteral("（%1）").arg(detail));
+    case DatabaseFileError::Reason::Newer:
+        return QStringLiteral("数据库文件由较新版本的程序建立（版本 %2），本程序无法使用，未作任何改动：%1").arg(path, detail);
+    }
+    return path;
+}
+
+// Creates the file empty and readable by its owner only: it holds the users'
+// passwords. SQLite gives its journal and WAL files the same mode. Another
+// program creating it in the same moment is no failure.
+void createPrivateFile(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::close(fd);
+        return;
+    }
+    if (errno != EEXIST)
+        throw DbError(QStringLiteral("unable to open database file: %1 (%2)").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+} // namespace
+
+void EmbeddedBackend::openFile(const QString& path, bool mayCreate)
+{
+    if (!QFileInfo::exists(path)) {
+        if (!mayCreate)
+            throw DatabaseFileError(DatabaseFileError::Reason::Missing, path,
+                                    refusedText(DatabaseFileError::Reason::Missing, path));
+        createPrivateFile(path);
+    }
     const QString& qtName = m_qtName;
     QSqlDatabase qdb = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), qtName);
     qdb.setDatabaseName(path);
     // A second program on the same file waits for the lock instead of
     // failing at once.
     qdb.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
-    if (!qdb.open()) {
-        const QString text = qdb.lastError().text();
+    auto drop = [&] {
+        sqlite3_finalize(m_schemaVersion);
+        m_schemaVersion = nullptr;
+        m_db = nullptr;
+        qdb.close();
         qdb = QSqlDatabase();
         QSqlDatabase::removeDatabase(qtName);
+    };
+    if (!qdb.open()) {
+        const QString text = qdb.lastError().text();
+        drop();
         throw DbError(text);
     }
     const QVariant handle = qdb.driver()->handle();
     if (qstrcmp(handle.typeName(), "sqlite3*") == 0)
         m_db = *static_cast<sqlite3* const*>(handle.data());
-    if (!m_db)
+    if (!m_db) {
+        drop();
         throw DbError(QStringLiteral("The embedded database driver gave no handle."));
+    }
     registerServerFunctions(m_db);
+    try {
+        prepareSchema(path, mayCreate);
+        plain("PRAGMA synchronous=FULL");
+        plain("PRAGMA foreign_keys=ON");
+    } catch (...) {
+        drop();
+        throw;
+    }
+}
+
+qint64 EmbeddedBackend::pragmaInt(const char* sql)
+{
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(m_db, sql, -1, &st, nullptr) != SQLITE_OK)
+        throw DbError(sqliteError(m_db));
+    qint64 v = 0;
+    const int rc = sqlite3_step(st);
+    if (rc == SQLITE_ROW)
+        v = sqlite3_column_int64(st, 0);
+    const QString error = rc == SQLITE_ROW || rc == SQLITE_DONE ? QString() : sqliteError(m_db);
+    sqlite3_finalize(st);
+    if (!error.isEmpty())
+        throw DbError(error);
+    return v;
+}
+
+namespace {
+
+// What a file holds, read without writing anything to it.
+struct FileState {
+    qint64 applicationId = 0;
+    qint64 version = 0;
+    int objects = 0;        // tables, views, indexes, triggers
+    QSet<QString> tables;   // lower-case names
+};
+
+} // namespace
+
+// Makes the file this program's database of the current version, or refuses
+// it. Nothing is written before the file is known to be ours (or empty);
+// creating and upgrading happen under the write lock after a second look, so
+// several desks starting on one new file install the schema once.
+void EmbeddedBackend::prepareSchema(const QString& path, bool mayCreate)
+{
+    auto look = [this] {
+        FileState f;
+        f.applicationId = pragmaInt("PRAGMA application_id");
+        f.version = pragmaInt("PRAGMA user_version");
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(m_db, "SELECT type, name FROM sqlite_master", -1, &st, nullptr) != SQLITE_OK)
+            throw DbError(sqliteError(m_db));
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            ++f.objects;
+            if (qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "table") == 0)
+                f.tables << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1))).toLower();
+        }
+        sqlite3_finalize(st);
+        return f;
+    };
+    // Files made before the id was set are recognised by their tables.
+    auto isOurVersion1 = [](const FileState& f) {
+        if (f.applicationId != 0 || f.version != 0)
+            return false;
+        for (const QString& t : Schema::tableNames())
+            if (!f.tables.contains(t.toLower()))
+                return false;
+        return true;
+    };
+    auto refuse = [&](const FileState& f) {
+        if (f.applicationId == Schema::kApplicationId && f.version > Schema::kVersion)
+            throw DatabaseFileError(DatabaseFileError::Reason::Newer, path,
+                                    refusedText(DatabaseFileError::Reason::Newer, path, QString::number(f.version)));
+        if (f.objects == 0 && f.applicationId == 0)
+            return;
+        if (f.applicationId == Schema::kApplicationId || isOurVersion1(f))
+            return;
+        throw DatabaseFileError(DatabaseFileError::Reason::Foreign, path,
+                                refusedText(DatabaseFileError::Reason::Foreign, path));
+    };
+
+    FileState f;
+    try {
+        f = look();
+    } catch (const DbError& e) {
+        // Not an SQLite file at all ("file is not a database").
+        throw DatabaseFileError(DatabaseFileError::Reason::Foreign, path,
+                                refusedText(DatabaseFileError::Reason::Foreign, path, e.text()));
+    }
+    refuse(f);
+    // An empty file is a database still to be made: only where that is meant.
+    if (f.objects == 0 && !mayCreate)
+        throw DatabaseFileError(DatabaseFileError::Reason::Missing, path,
+                                refusedText(DatabaseFileError::Reason::Missing, path));
+    const bool current = f.applicationId == Schema::kApplicationId && f.version == Schema::kVersion;
     // Durable commits: a power cut after a confirmed save loses nothing.
     plain("PRAGMA journal_mode=WAL");
-    plain("PRAGMA synchronous=FULL");
-    plain("PRAGMA foreign_keys=ON");
-    if (isNew || !Schema::isInstalled(*this)) {
-        try {
+    if (current)
+        return;
+
+    plain("BEGIN IMMEDIATE");
+    try {
+        f = look();
+        refuse(f);
+        if (f.objects == 0) {
+            if (!mayCreate)
+                throw DatabaseFileError(DatabaseFileError::Reason::Missing, path,
+                                        refusedText(DatabaseFileError::Reason::Missing, path));
             Schema::install(*this);
-        } catch (...) {
-            m_db = nullptr;
-            qdb.close();
-            qdb = QSqlDatabase();
-            QSqlDatabase::removeDatabase(qtName);
-            throw;
+        } else if (f.applicationId == 0) {
+            upgradeFrom1();
+        }
+        // Later versions add their steps here, each from the one before.
+        plain(QStringLiteral("PRAGMA application_id=%1").arg(Schema::kApplicationId).toLatin1().constData());
+        plain(QStringLiteral("PRAGMA user_version=%1").arg(Schema::kVersion).toLatin1().constData());
+        plain("COMMIT");
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+// Version 1 to 2: the occupancy table gains the check-out date and the
+// deposit returned; the column rules of every table are made anew, so an
+// update converts only the columns it changes. No row is touched.
+void EmbeddedBackend::upgradeFrom1()
+{
+    QSet<QString> columns;
+    {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(m_db, "SELECT lower(name) FROM pragma_table_info('Zf_Rz')", -1, &st, nullptr);
+        while (st && sqlite3_step(st) == SQLITE_ROW)
+            columns << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+    }
+    if (!columns.contains(QStringLiteral("tfdate")))
+        plain("ALTER TABLE \"Zf_Rz\" ADD COLUMN \"Tfdate\" DATETIME COLLATE zt_datetime");
+    if (!columns.contains(QStringLiteral("tfj")))
+        plain("ALTER TABLE \"Zf_Rz\" ADD COLUMN \"Tfj\" NUMERIC(12,2)");
+
+    static const QRegularExpression createTable(QStringLiteral("^\\s*CREATE\\s+TABLE\\b"),
+                                                QRegularExpression::CaseInsensitiveOption |
+                                                    QRegularExpression::MultilineOption);
+    for (const QString& batch : Schema::batches()) {
+        if (!createTable.match(batch).hasMatch())
+            continue;
+        for (const SqliteStatement& st : translateTsql(batch).statements) {
+            if (!st.sql.startsWith(QLatin1String("CREATE TRIGGER ")))
+                continue;
+            const QString name = st.sql.section(QLatin1Char(' '), 2, 2);
+            plain(QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(name).toUtf8().constData());
+            plain(st.sql.toUtf8().constData());
         }
     }
 }
 
+// The kinds of the columns of every table and view, read again whenever the
+// schema changed (a monthly table made, a view redefined).
+const ColumnKinds& EmbeddedBackend::columnKinds()
+{
+    if (!m_schemaVersion &&
+        sqlite3_prepare_v3(m_db, "PRAGMA schema_version", -1, SQLITE_PREPARE_PERSISTENT, &m_schemaVersion, nullptr) != SQLITE_OK)
+        throw DbError(sqliteError(m_db));
+    qint64 version = -2;
+    if (sqlite3_step(m_schemaVersion) == SQLITE_ROW)
+        version = sqlite3_column_int64(m_schemaVersion, 0);
+    sqlite3_reset(m_schemaVersion);
+    if (version == m_kindsVersion)
+        return m_kinds;
+    m_kinds.clear();
+    QStringList objects;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(m_db,
+                           "SELECT name FROM sqlite_master WHERE type IN ('table','view') "
+                           "AND name NOT LIKE 'sqlite!_%' ESCAPE '!' AND name <> 'sysobjects'",
+                           -1, &st, nullptr) == SQLITE_OK)
+        while (sqlite3_step(st) == SQLITE_ROW)
+            objects << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    // One object at a time: a view over a table that is gone only hides its
+    // own columns.
+    if (sqlite3_prepare_v2(m_db, "SELECT lower(name), upper(type) FROM pragma_table_info(?1)", -1, &st, nullptr) != SQLITE_OK)
+        throw DbError(sqliteError(m_db));
+    for (const QString& object : objects) {
+        const QByteArray name = object.toUtf8();
+        sqlite3_bind_text(st, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            const QString column = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+            const QByteArray type(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+            if (type.isEmpty())
+                continue; // an expression in a view: its kind is unknown
+            const char kind = type.startsWith("NUMERIC") || type.startsWith("DECIMAL") ? 'n'
+                              : type.startsWith("DATETIME")                              ? 'd'
+                                                                                         : 'o';
+            const auto it = m_kinds.find(column);
+            if (it == m_kinds.end())
+                m_kinds.insert(column, kind);
+            else if (*it != kind)
+                *it = 'x';
+        }
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    m_kindsVersion = version;
+    return m_kinds;
+}
+
 EmbeddedBackend::~EmbeddedBackend()
 {
+    sqlite3_finalize(m_schemaVersion);
     m_db = nullptr;
     {
         QSqlDatabase qdb = QSqlDatabase::database(m_qtName, false);
@@ -240,7 +485,7 @@ void EmbeddedBackend::compile(const QString& sql)
     // savepoint that is rolled back at the end.
     plain("SAVEPOINT zt_compile");
     try {
-        for (const SqliteStatement& s : translateTsql(sql).statements) {
+        for (const SqliteStatement& s : translateTsql(sql, &columnKinds()).statements) {
             const QByteArray text = s.sql.toUtf8();
             sqlite3_stmt* st = nullptr;
             if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, nullptr) != SQLITE_OK)
@@ -260,7 +505,7 @@ void EmbeddedBackend::compile(const QString& sql)
 
 int EmbeddedBackend::run(const QString& sql, const std::vector<BoundParam>& params, std::shared_ptr<ResultSet>* result)
 {
-    const Translation tr = translateTsql(sql);
+    const Translation tr = translateTsql(sql, &columnKinds());
     const bool savepoint = tr.atomic;
     if (savepoint)
         plain("SAVEPOINT zt_statement");
@@ -324,6 +569,7 @@ int EmbeddedBackend::execute(const QString& sql, const std::vector<BoundParam>& 
 // another desk's commit if need be; a transaction that only asks a question
 // first (the delete) holds no lock while the question is open.
 void EmbeddedBackend::begin() { plain("BEGIN"); }
+void EmbeddedBackend::beginWrite() { plain("BEGIN IMMEDIATE"); }
 void EmbeddedBackend::commit() { plain("COMMIT"); }
 void EmbeddedBackend::rollback()
 {

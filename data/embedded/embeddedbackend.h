@@ -1,29 +1,42 @@
 #pragma once
 #include "../connection.h"
+#include "tsqlrewriter.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 // The embedded engine: a SQLite file opened through Qt's QSQLITE driver,
 // whose handle runs the translated statements directly.
 class EmbeddedBackend : public Backend {
 public:
-    // Opens (creating with the schema and starting rows when missing) the
-    // file at path. Throws DbError.
-    EmbeddedBackend(const QString& path, const QString& qtConnectionName);
+    // Opens the file at path: this program's database, upgraded to the
+    // current version when older. A missing file is created with the schema
+    // and the starting rows when mayCreate, readable by its owner only.
+    // Throws DbError; DatabaseFileError for a file it refuses untouched.
+    EmbeddedBackend(const QString& path, const QString& qtConnectionName, bool mayCreate);
     ~EmbeddedBackend() override;
 
     std::shared_ptr<ResultSet> select(const QString& sql, const std::vector<BoundParam>& params) override;
     int execute(const QString& sql, const std::vector<BoundParam>& params) override;
     void compile(const QString& sql) override;
     void begin() override;
+    void beginWrite() override;
     void commit() override;
     void rollback() override;
     bool inTransaction() const override;
 
 private:
     int run(const QString& sql, const std::vector<BoundParam>& params, std::shared_ptr<ResultSet>* result);
-    void openFile(const QString& path, bool isNew);
+    void openFile(const QString& path, bool mayCreate);
+    void prepareSchema(const QString& path, bool mayCreate);
+    void upgradeFrom1();
     void plain(const char* sql);
+    qint64 pragmaInt(const char* sql);
+    const ColumnKinds& columnKinds();
+
+    ColumnKinds m_kinds;
+    qint64 m_kindsVersion = -1;
+    sqlite3_stmt* m_schemaVersion = nullptr;
 
     QString m_qtName;
     sqlite3* m_db = nullptr;

@@ -4,9 +4,20 @@
 #include "../sqlvalue.h"
 
 #include <QStringEncoder>
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+// The same functions are built into the program and, for standard SQLite
+// tools, into a loadable extension that reaches SQLite through its table.
+#ifdef ZT_SQLITE_EXTENSION
+#include <sqlite3ext.h>
+SQLITE_EXTENSION_INIT3
+#else
 #include <sqlite3.h>
+#endif
 #include <vector>
 
 namespace {
@@ -322,15 +333,203 @@ void fnLen(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_int64(ctx, s.size());
 }
 
+// ---- Exact decimals ----------------------------------------------------
+
+// A decimal value as its digits: (neg ? -1 : 1) * digits * 10^exp10.
+struct DecimalDigits {
+    bool neg = false;
+    std::string digits;
+    int exp10 = 0;
+};
+
+constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// A text as the server reads varchar as numeric: blanks around it, an
+// optional sign, digits with at most one point.
+bool digitsOfText(const unsigned char* p, int n, DecimalDigits* out)
+{
+    const unsigned char* e = p + n;
+    while (p < e && (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n'))
+        ++p;
+    while (e > p && (e[-1] == ' ' || e[-1] == '\t' || e[-1] == '\r' || e[-1] == '\n'))
+        --e;
+    out->neg = false;
+    out->digits.clear();
+    out->exp10 = 0;
+    if (p < e && (*p == '+' || *p == '-'))
+        out->neg = *p++ == '-';
+    bool point = false, any = false;
+    for (; p < e; ++p) {
+        if (*p >= '0' && *p <= '9') {
+            any = true;
+            if (!(out->digits.empty() && *p == '0'))
+                out->digits.push_back(char(*p));
+            if (point)
+                --out->exp10;
+        } else if (*p == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    return any;
+}
+
+// A binary double as the decimal it stands for: its first 15 significant
+// digits, the precision every number is shown with, so 12.345 (stored a hair
+// below) is read as the half it was written as.
+void digitsOfDouble(double d, DecimalDigits* out)
+{
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.14e", d);
+    const char* p = buf;
+    out->neg = *p == '-';
+    if (out->neg)
+        ++p;
+    out->digits.clear();
+    for (; *p && *p != 'e'; ++p)
+        if (*p >= '0' && *p <= '9')
+            out->digits.push_back(*p);
+    out->exp10 = std::atoi(p + 1) - 14;
+    const size_t nz = out->digits.find_first_not_of('0');
+    out->digits.erase(0, nz == std::string::npos ? out->digits.size() : nz);
+}
+
+// value * 10^scale rounded to a whole number, half away from zero, as digits
+// without leading zeros ("" for zero).
+std::string scaledRounded(const DecimalDigits& v, int scale)
+{
+    const int shift = v.exp10 + scale;
+    if (v.digits.empty())
+        return {};
+    if (shift >= 0)
+        return v.digits + std::string(size_t(shift), '0');
+    const size_t drop = size_t(-shift);
+    if (drop > v.digits.size())
+        return {};
+    std::string keep = v.digits.substr(0, v.digits.size() - drop);
+    if (v.digits[v.digits.size() - drop] >= '5') {
+        int i = int(keep.size()) - 1;
+        for (; i >= 0 && keep[size_t(i)] == '9'; --i)
+            keep[size_t(i)] = '0';
+        if (i < 0)
+            keep.insert(keep.begin(), '1');
+        else
+            ++keep[size_t(i)];
+    }
+    const size_t nz = keep.find_first_not_of('0');
+    keep.erase(0, nz == std::string::npos ? keep.size() : nz);
+    return keep;
+}
+
+// The stored form of a numeric(p,s) value: a whole number as an integer,
+// anything else as the double nearest the rounded decimal.
+struct Stored {
+    bool isInt = false;
+    qint64 i = 0;
+    double d = 0;
+};
+
+enum class DecResult { Ok, NotNumber, Overflow };
+
+DecResult storedOfScaled(bool neg, const std::string& scaled, int precision, int scale, Stored* out)
+{
+    if (int(scaled.size()) > precision)
+        return DecResult::Overflow;
+    if (scaled.empty()) {
+        out->isInt = true;
+        out->i = 0;
+        return DecResult::Ok;
+    }
+    const bool whole = scale == 0 || (int(scaled.size()) > scale &&
+                                      scaled.find_first_not_of('0', scaled.size() - size_t(scale)) == std::string::npos);
+    if (whole && int(scaled.size()) - scale <= 18) {
+        out->isInt = true;
+        out->i = std::stoll(scaled.substr(0, scaled.size() - size_t(scale)));
+        if (neg)
+            out->i = -out->i;
+        return DecResult::Ok;
+    }
+    const std::string text = (neg ? "-" : "") + scaled + "e-" + std::to_string(scale);
+    out->isInt = false;
+    out->d = std::strtod(text.c_str(), nullptr);
+    return DecResult::Ok;
+}
+
+// Converts any value to numeric(precision, scale): rounded once at scale
+// places, half away from zero, on the decimal value (as the server does).
+DecResult toNumeric(sqlite3_value* v, int precision, int scale, Stored* out)
+{
+    scale = std::clamp(scale, 0, 22);
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: {
+        const qint64 i = sqlite3_value_int64(v);
+        if (precision - scale < 19 && double(i < 0 ? -i : i) >= kPow10[std::max(0, precision - scale)])
+            return DecResult::Overflow;
+        out->isInt = true;
+        out->i = i;
+        return DecResult::Ok;
+    }
+    case SQLITE_FLOAT: {
+        const double d = sqlite3_value_double(v);
+        if (!std::isfinite(d))
+            return DecResult::Overflow;
+        // Most values already sit on the scale: then d * 10^s lies within a
+        // hair of a whole number, far from any half, and that number is the
+        // rounded value.
+        const double scaled = d * kPow10[scale];
+        const double r = std::nearbyint(scaled);
+        if (std::fabs(scaled - r) < 1e-6 && std::fabs(r) < 1e15) {
+            if (std::fabs(r) >= kPow10[std::min(precision, 22)])
+                return DecResult::Overflow;
+            const double back = r / kPow10[scale];
+            if (back == std::floor(back) && std::fabs(back) < 9e15) {
+                out->isInt = true;
+                out->i = qint64(back);
+            } else {
+                out->isInt = false;
+                out->d = back;
+            }
+            return DecResult::Ok;
+        }
+        DecimalDigits dd;
+        digitsOfDouble(d, &dd);
+        return storedOfScaled(dd.neg, scaledRounded(dd, scale), precision, scale, out);
+    }
+    case SQLITE_NULL:
+        return DecResult::Ok;
+    default: {
+        DecimalDigits dd;
+        if (!digitsOfText(sqlite3_value_text(v), sqlite3_value_bytes(v), &dd))
+            return DecResult::NotNumber;
+        return storedOfScaled(dd.neg, scaledRounded(dd, scale), precision, scale, out);
+    }
+    }
+}
+
 // ---- Exact sum ---------------------------------------------------------
 
-// SUM over money columns: integers add exactly; fractions are added with
-// compensation so a quarter of a million amounts total to the cent.
+// SUM: integers add exactly; amounts with at most four decimals (every money
+// column) add exactly as whole ten-thousandths; anything else is added with
+// compensation.
+// SQLite hands the state over zeroed and only 8-byte aligned, so it is plain
+// data that starts as all zeros: no constructor, no 16-byte members.
 struct SumState {
-    bool any = false;
-    bool allInt = true;
-    qint64 isum = 0;
-    long double sum = 0, comp = 0;
+    bool any;
+    bool fractions; // a value that is not a whole number was met
+    bool inexact;   // a value with more than four decimals was met
+    qint64 isum;
+    unsigned char unitBytes[16]; // the exact total in ten-thousandths
+    unsigned char sumBytes[sizeof(long double)], compBytes[sizeof(long double)];
+
+    template <typename T> static T get(const unsigned char* b)
+    {
+        T v;
+        std::memcpy(&v, b, sizeof v);
+        return v;
+    }
+    template <typename T> static void put(unsigned char* b, T v) { std::memcpy(b, &v, sizeof v); }
 };
 
 void sumStep(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -341,26 +540,42 @@ void sumStep(sqlite3_context* ctx, int, sqlite3_value** argv)
     const int type = sqlite3_value_numeric_type(argv[0]);
     if (type == SQLITE_NULL)
         return;
-    if (!s->any)
-        new (s) SumState;
     s->any = true;
-    if (type == SQLITE_INTEGER && s->allInt) {
+    if (type == SQLITE_INTEGER && !s->fractions) {
         const qint64 v = sqlite3_value_int64(argv[0]);
         if (!__builtin_add_overflow(s->isum, v, &s->isum))
             return;
         return resultError(ctx, "Arithmetic overflow error converting expression to data type int.");
     }
-    if (s->allInt) {
-        s->allInt = false;
-        s->sum = (long double)s->isum;
+    if (!s->fractions) {
+        s->fractions = true;
+        SumState::put<long double>(s->sumBytes, (long double)s->isum);
+        SumState::put<long double>(s->compBytes, 0);
+        SumState::put<__int128>(s->unitBytes, __int128(s->isum) * 10000);
     }
-    const long double v = (type == SQLITE_INTEGER) ? (long double)sqlite3_value_int64(argv[0]) : sqlite3_value_double(argv[0]);
-    const long double t = s->sum + v;
-    if (fabsl(s->sum) >= fabsl(v))
-        s->comp += (s->sum - t) + v;
+    const double v = (type == SQLITE_INTEGER) ? double(sqlite3_value_int64(argv[0])) : sqlite3_value_double(argv[0]);
+    if (!s->inexact) {
+        __int128 add = 0;
+        if (type == SQLITE_INTEGER) {
+            add = __int128(sqlite3_value_int64(argv[0])) * 10000;
+        } else {
+            const double r = std::nearbyint(v * 1e4);
+            if (std::fabs(r) < 1e15 && r / 1e4 == v)
+                add = __int128(r);
+            else
+                s->inexact = true;
+        }
+        SumState::put<__int128>(s->unitBytes, SumState::get<__int128>(s->unitBytes) + add);
+    }
+    long double sum = SumState::get<long double>(s->sumBytes);
+    long double comp = SumState::get<long double>(s->compBytes);
+    const long double t = sum + v;
+    if (fabsl(sum) >= fabsl((long double)v))
+        comp += (sum - t) + v;
     else
-        s->comp += (v - t) + s->sum;
-    s->sum = t;
+        comp += (v - t) + sum;
+    SumState::put<long double>(s->sumBytes, t);
+    SumState::put<long double>(s->compBytes, comp);
 }
 
 void sumFinal(sqlite3_context* ctx)
@@ -368,12 +583,23 @@ void sumFinal(sqlite3_context* ctx)
     auto* s = static_cast<SumState*>(sqlite3_aggregate_context(ctx, 0));
     if (!s || !s->any)
         return sqlite3_result_null(ctx);
-    if (s->allInt)
+    if (!s->fractions)
         return sqlite3_result_int64(ctx, s->isum);
-    // Amounts carry at most four decimals; cut the binary noise off there.
-    const double total = double(s->sum + s->comp);
-    const double rounded = std::round(total * 10000.0) / 10000.0;
-    sqlite3_result_double(ctx, std::fabs(total) < 1e11 ? rounded : total);
+    if (!s->inexact) {
+        // The exact total, written out and read back as the nearest double.
+        __int128 u = SumState::get<__int128>(s->unitBytes);
+        const bool neg = u < 0;
+        if (neg)
+            u = -u;
+        std::string digits;
+        do {
+            digits.insert(digits.begin(), char('0' + int(u % 10)));
+            u /= 10;
+        } while (u > 0);
+        const std::string text = (neg ? "-" : "") + digits + "e-4";
+        return sqlite3_result_double(ctx, std::strtod(text.c_str(), nullptr));
+    }
+    sqlite3_result_double(ctx, double(SumState::get<long double>(s->sumBytes) + SumState::get<long double>(s->compBytes)));
 }
 
 // ---- Column rules ------------------------------------------------------
@@ -403,70 +629,67 @@ void fnChkText(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_int(ctx, 0);
 }
 
-// Rounds half away from zero at `scale` places, deciding halves on the
-// decimal value written (12.345 is a half although its double lies below).
-double roundDecimal(double v, int scale)
+void resultStored(sqlite3_context* ctx, const Stored& v)
 {
-    const double f = std::pow(10.0, scale);
-    const double scaled = v * f;
-    const double lower = std::floor(scaled);
-    const double frac = scaled - lower;
-    double r;
-    if (std::fabs(frac - 0.5) < 1e-9 * std::max(1.0, std::fabs(scaled)))
-        r = v >= 0 ? lower + 1 : lower;
+    if (v.isInt)
+        sqlite3_result_int64(ctx, v.i);
     else
-        r = std::round(scaled);
-    return r / f;
+        sqlite3_result_double(ctx, v.d);
 }
 
-// Converts a value to numeric(p,s): 0 ok as is, 1 needs rounding or
-// conversion, -1 not a number, -2 out of range.
-int decimalValue(sqlite3_value* v, int precision, int scale, double* out)
-{
-    double d;
-    switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER:
-        d = double(sqlite3_value_int64(v));
-        break;
-    case SQLITE_FLOAT:
-        d = sqlite3_value_double(v);
-        break;
-    case SQLITE_NULL:
-        return 0;
-    default:
-        if (!parseDecimalText(argText(v), &d))
-            return -1;
-    }
-    const double r = roundDecimal(d, scale);
-    *out = r;
-    if (std::fabs(r) >= std::pow(10.0, precision - scale))
-        return -2;
-    return (sqlite3_value_type(v) == SQLITE_INTEGER || (sqlite3_value_type(v) == SQLITE_FLOAT && r == d)) ? 0 : 1;
-}
-
+// zt_chk_dec(value, p, s): 0 when the value is stored as numeric(p,s) keeps
+// it already (null, a whole number, a double on the scale), 1 when it must
+// be converted; the server's error when it cannot be.
 void fnChkDec(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
-    double d;
-    const int r = decimalValue(argv[0], sqlite3_value_int(argv[1]), sqlite3_value_int(argv[2]), &d);
-    if (r == -1)
+    Stored r;
+    switch (toNumeric(argv[0], sqlite3_value_int(argv[1]), sqlite3_value_int(argv[2]), &r)) {
+    case DecResult::NotNumber:
         return resultError(ctx, kNotNumeric);
-    if (r == -2)
+    case DecResult::Overflow:
         return resultError(ctx, kOverflow);
-    sqlite3_result_int(ctx, r);
+    case DecResult::Ok:
+        break;
+    }
+    const int type = sqlite3_value_type(argv[0]);
+    const bool same = type == SQLITE_NULL || type == SQLITE_INTEGER ||
+                      (type == SQLITE_FLOAT && (r.isInt ? double(r.i) : r.d) == sqlite3_value_double(argv[0]));
+    sqlite3_result_int(ctx, same ? 0 : 1);
 }
 
+// zt_dec(value, p, s): the value as numeric(p,s) stores it.
 void fnDec(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
-    double d;
-    const int r = decimalValue(argv[0], sqlite3_value_int(argv[1]), sqlite3_value_int(argv[2]), &d);
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
         return sqlite3_result_null(ctx);
-    if (r < 0)
-        return resultError(ctx, r == -1 ? kNotNumeric : kOverflow);
-    if (d == std::floor(d) && std::fabs(d) < 9e15)
-        sqlite3_result_int64(ctx, qint64(d));
-    else
-        sqlite3_result_double(ctx, d);
+    Stored r;
+    switch (toNumeric(argv[0], sqlite3_value_int(argv[1]), sqlite3_value_int(argv[2]), &r)) {
+    case DecResult::NotNumber:
+        return resultError(ctx, kNotNumeric);
+    case DecResult::Overflow:
+        return resultError(ctx, kOverflow);
+    case DecResult::Ok:
+        break;
+    }
+    resultStored(ctx, r);
+}
+
+// zt_num(x): a value compared with a numeric column, converted as the server
+// converts it; text that is not a number is the server's error.
+void fnNum(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const int type = sqlite3_value_type(argv[0]);
+    if (type != SQLITE_TEXT)
+        return sqlite3_result_value(ctx, argv[0]);
+    DecimalDigits dd;
+    if (!digitsOfText(sqlite3_value_text(argv[0]), sqlite3_value_bytes(argv[0]), &dd))
+        return resultError(ctx, kNotNumeric);
+    Stored r;
+    // Exact at any scale a literal is written with.
+    const int scale = std::max(0, -dd.exp10);
+    if (storedOfScaled(dd.neg, scaledRounded(dd, scale), 38, scale, &r) != DecResult::Ok)
+        return resultError(ctx, kOverflow);
+    resultStored(ctx, r);
 }
 
 bool integerValue(sqlite3_value* v, qint64* out)
@@ -530,6 +753,25 @@ void fnDt(sqlite3_context* ctx, int, sqlite3_value** argv)
     resultText(ctx, canonicalDateTime(d));
 }
 
+// zt_dtarg(x): a value compared with a date-time column, in the stored
+// form; an empty text is 1900-01-01 as on the server, any other text that is
+// not a date is the server's error.
+void fnDtArg(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) != SQLITE_TEXT)
+        return sqlite3_result_value(ctx, argv[0]);
+    const QString text = argText(argv[0]);
+    if (text.trimmed().isEmpty())
+        return resultText(ctx, QStringLiteral("1900-01-01 00:00:00.000"));
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    if (isCanonicalDateTime(p, sqlite3_value_bytes(argv[0])))
+        return sqlite3_result_value(ctx, argv[0]);
+    const QDateTime d = parseDateTimeText(text);
+    if (!d.isValid())
+        return resultError(ctx, kDateConversion);
+    resultText(ctx, canonicalDateTime(d));
+}
+
 void add(sqlite3* db, const char* name, int args, void (*fn)(sqlite3_context*, int, sqlite3_value**), bool deterministic = true)
 {
     sqlite3_create_function_v2(db, name, args, SQLITE_UTF8 | (deterministic ? SQLITE_DETERMINISTIC : 0), nullptr, fn,
@@ -561,4 +803,6 @@ void registerServerFunctions(sqlite3* db)
     add(db, "zt_int", 1, fnInt);
     add(db, "zt_chk_dt", 1, fnChkDt);
     add(db, "zt_dt", 1, fnDt);
+    add(db, "zt_num", 1, fnNum);
+    add(db, "zt_dtarg", 1, fnDtArg);
 }

@@ -1,6 +1,8 @@
 #include "tsqlrewriter.h"
 
+#include "../dberror.h"
 #include "../sqltokens.h"
+#include "../sqlvalue.h"
 
 #include <QHash>
 
@@ -136,8 +138,139 @@ void rewriteTextConcatenation(Tokens& t)
     }
 }
 
+const char* kNotNumeric = "Error converting data type varchar to numeric.";
+const char* kNotDate = "Conversion failed when converting date and/or time from character string.";
+
+bool isComparison(const SqlToken& t)
+{
+    if (t.kind != SqlToken::Symbol)
+        return false;
+    static const QStringList ops = {"=", "<>", "!=", "<", ">", "<=", ">=", "!<", "!>"};
+    return ops.contains(t.text);
+}
+
+// The kind of the column named by the name token at i ('n', 'd' or 0).
+char columnKind(const Tokens& t, size_t i, const ColumnKinds& kinds)
+{
+    if (i >= t.size() || !t[i].isName())
+        return 0;
+    const size_t n = nextSig(t, i + 1);
+    if (n < t.size() && (t[n].isSymbol('(') || t[n].isSymbol('.')))
+        return 0; // a function call, or a qualifier before the column
+    const char k = kinds.value(t[i].name().toLower(), 0);
+    return k == 'n' || k == 'd' ? k : 0;
+}
+
+// The column name that an operand starting at i stands for ("A.col" too):
+// the index of its last name token, or t.size().
+size_t operandColumnAfter(const Tokens& t, size_t i)
+{
+    while (i < t.size() && t[i].isName()) {
+        const size_t dot = nextSig(t, i + 1);
+        if (dot < t.size() && t[dot].isSymbol('.')) {
+            i = nextSig(t, dot + 1);
+            continue;
+        }
+        return i;
+    }
+    return t.size();
+}
+
+QString unquote(const QString& literal)
+{
+    return literal.mid(1, literal.size() - 2).replace(QLatin1String("''"), QLatin1String("'"));
+}
+
+// Converts the literal or parameter at i, compared with a column of kind k.
+void convertOperand(Tokens& t, size_t i, char k)
+{
+    if (i >= t.size())
+        return;
+    SqlToken& op = t[i];
+    if (op.kind == SqlToken::Param) {
+        op.text = (k == 'n' ? QStringLiteral("zt_num(") : QStringLiteral("zt_dtarg(")) + op.text + QLatin1Char(')');
+        return;
+    }
+    if (op.kind != SqlToken::String)
+        return;
+    const QString text = unquote(op.text);
+    if (k == 'n') {
+        if (!parseDecimalText(text, nullptr))
+            throw DbError(QString::fromLatin1(kNotNumeric));
+        QString number = text.trimmed();
+        if (number.startsWith(QLatin1Char('+')))
+            number.remove(0, 1);
+        const qsizetype digits = number.startsWith(QLatin1Char('-')) ? 1 : 0;
+        if (number.mid(digits).startsWith(QLatin1Char('.')))
+            number.insert(digits, QLatin1Char('0'));
+        if (number.endsWith(QLatin1Char('.')))
+            number += QLatin1Char('0');
+        op = {SqlToken::Number, number};
+        return;
+    }
+    QString stored;
+    if (text.trimmed().isEmpty()) {
+        stored = QStringLiteral("1900-01-01 00:00:00.000");
+    } else {
+        const QDateTime d = parseDateTimeText(text);
+        if (!d.isValid())
+            throw DbError(QString::fromLatin1(kNotDate));
+        stored = canonicalDateTime(d);
+    }
+    op = {SqlToken::String, QLatin1Char('\'') + stored + QLatin1Char('\'')};
+}
+
+// Comparisons of a numeric or date-time column with a text literal or a
+// parameter: "=", "<>", "<", ..., BETWEEN and IN lists, either side.
+void convertComparedOperands(Tokens& t, const ColumnKinds& kinds)
+{
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (isComparison(t[i])) {
+            const size_t l = prevSig(t, i);
+            const size_t r = nextSig(t, i + 1);
+            if (char k = columnKind(t, l, kinds))
+                convertOperand(t, r, k);
+            else if (l < t.size() && r < t.size() && (t[l].kind == SqlToken::String || t[l].kind == SqlToken::Param)) {
+                if (char k2 = columnKind(t, operandColumnAfter(t, r), kinds))
+                    convertOperand(t, l, k2);
+            }
+            continue;
+        }
+        if (!t[i].is("between") && !t[i].is("in"))
+            continue;
+        size_t l = prevSig(t, i);
+        if (l < t.size() && t[l].is("not"))
+            l = prevSig(t, l);
+        const char k = columnKind(t, l, kinds);
+        if (!k)
+            continue;
+        if (t[i].is("between")) {
+            const size_t a = nextSig(t, i + 1);
+            const size_t andAt = nextSig(t, a + 1);
+            convertOperand(t, a, k);
+            if (andAt < t.size() && t[andAt].is("and"))
+                convertOperand(t, nextSig(t, andAt + 1), k);
+            continue;
+        }
+        const size_t open = nextSig(t, i + 1);
+        if (open >= t.size() || !t[open].isSymbol('('))
+            continue;
+        const size_t close = matchingParen(t, open);
+        size_t item = nextSig(t, open + 1);
+        while (item < close) {
+            const size_t after = nextSig(t, item + 1);
+            if (after <= close && (after == close || t[after].isSymbol(',')))
+                convertOperand(t, item, k);
+            size_t next = item;
+            while (next < close && !t[next].isSymbol(','))
+                ++next;
+            item = nextSig(t, next + 1);
+        }
+    }
+}
+
 // Rewrites that apply anywhere in a statement, token by token.
-Tokens rewriteTokens(const Tokens& in, const QStringList& paramOrder)
+Tokens rewriteTokens(const Tokens& in, const QStringList& paramOrder, const ColumnKinds* kinds)
 {
     Tokens out;
     out.reserve(in.size());
@@ -184,6 +317,8 @@ Tokens rewriteTokens(const Tokens& in, const QStringList& paramOrder)
         out.push_back(t);
     }
     rewriteTextConcatenation(out);
+    if (kinds)
+        convertComparedOperands(out, *kinds);
     return out;
 }
 
@@ -286,42 +421,50 @@ QString tokensText(const Tokens& t, size_t from, size_t to)
 // the server's errors; the update after them stores the converted values.
 QStringList ruleTriggers(const QString& table, const std::vector<ColumnRule>& rules)
 {
-    QStringList checks, fixes;
+    // The update trigger looks only at the columns the update changed: a
+    // row's other columns are never converted again.
+    QStringList insertChecks, updateChecks, insertFixes, updateFixes;
     for (const ColumnRule& r : rules) {
         const QString col = quoteName(r.name);
+        QString check, fix;
         switch (r.kind) {
         case ColumnRule::Text:
-            checks << QStringLiteral("zt_chk_text(NEW.%1,%2)").arg(col).arg(r.a);
+            check = QStringLiteral("zt_chk_text(NEW.%1,%2)").arg(col).arg(r.a);
             break;
         case ColumnRule::Decimal:
-            checks << QStringLiteral("zt_chk_dec(NEW.%1,%2,%3)").arg(col).arg(r.a).arg(r.b);
-            fixes << QStringLiteral("%1=zt_dec(%1,%2,%3)").arg(col).arg(r.a).arg(r.b);
+            check = QStringLiteral("zt_chk_dec(NEW.%1,%2,%3)").arg(col).arg(r.a).arg(r.b);
+            fix = QStringLiteral("zt_dec(%1,%2,%3)").arg(col).arg(r.a).arg(r.b);
             break;
         case ColumnRule::Integer:
-            checks << QStringLiteral("zt_chk_int(NEW.%1)").arg(col);
-            fixes << QStringLiteral("%1=zt_int(%1)").arg(col);
+            check = QStringLiteral("zt_chk_int(NEW.%1)").arg(col);
+            fix = QStringLiteral("zt_int(%1)").arg(col);
             break;
         case ColumnRule::DateTime:
-            checks << QStringLiteral("zt_chk_dt(NEW.%1)").arg(col);
-            fixes << QStringLiteral("%1=zt_dt(%1)").arg(col);
+            check = QStringLiteral("zt_chk_dt(NEW.%1)").arg(col);
+            fix = QStringLiteral("zt_dt(%1)").arg(col);
             break;
         case ColumnRule::None:
-            break;
+            continue;
+        }
+        const QString changed = QStringLiteral("NEW.%1 IS NOT OLD.%1").arg(col);
+        insertChecks << check;
+        updateChecks << QStringLiteral("CASE WHEN %1 THEN %2 ELSE 0 END").arg(changed, check);
+        if (!fix.isEmpty()) {
+            insertFixes << QStringLiteral("%1=%2").arg(col, fix);
+            updateFixes << QStringLiteral("%1=CASE WHEN %2 THEN %3 ELSE %1 END").arg(col, changed, fix);
         }
     }
-    if (checks.isEmpty())
+    if (insertChecks.isEmpty())
         return {};
-    const QString when = checks.join(QLatin1Char('+'));
-    const QString body = fixes.isEmpty()
-                             ? QStringLiteral("SELECT 0;")
-                             : QStringLiteral("UPDATE %1 SET %2 WHERE rowid=NEW.rowid;").arg(quoteName(table), fixes.join(QLatin1Char(',')));
-    QStringList out;
-    for (const char* event : {"INSERT", "UPDATE"}) {
-        out << QStringLiteral("CREATE TRIGGER %1 AFTER %2 ON %3 WHEN (%4)>0 BEGIN %5 END")
-                   .arg(quoteName(QStringLiteral("zt_%1_%2").arg(QString::fromLatin1(event).toLower(), table)),
-                        QLatin1String(event), quoteName(table), when, body);
-    }
-    return out;
+    auto trigger = [&](const char* event, const QStringList& checks, const QStringList& fixes) {
+        const QString body = fixes.isEmpty() ? QStringLiteral("SELECT 0;")
+                                             : QStringLiteral("UPDATE %1 SET %2 WHERE rowid=NEW.rowid;")
+                                                   .arg(quoteName(table), fixes.join(QLatin1Char(',')));
+        return QStringLiteral("CREATE TRIGGER %1 AFTER %2 ON %3 WHEN (%4)>0 BEGIN %5 END")
+            .arg(quoteName(QStringLiteral("zt_%1_%2").arg(QString::fromLatin1(event).toLower(), table)),
+                 QLatin1String(event), quoteName(table), checks.join(QLatin1Char('+')), body);
+    };
+    return {trigger("INSERT", insertChecks, insertFixes), trigger("UPDATE", updateChecks, updateFixes)};
 }
 
 Translation translateCreateTable(const Tokens& t, size_t nameAt)
@@ -507,7 +650,7 @@ Translation translateStatement(Tokens t)
 
 } // namespace
 
-Translation translateTsql(const QString& tsql)
+Translation translateTsql(const QString& tsql, const ColumnKinds* kinds)
 {
     QStringList order;
     for (const SqlToken& t : tokenizeSql(tsql))
@@ -516,7 +659,7 @@ Translation translateTsql(const QString& tsql)
 
     Translation all;
     int sources = 0;
-    for (const Tokens& stmt : splitStatements(rewriteTokens(tokenizeSql(tsql), order))) {
+    for (const Tokens& stmt : splitStatements(rewriteTokens(tokenizeSql(tsql), order, kinds))) {
         Translation one = translateStatement(stmt);
         if (one.statements.empty())
             continue;

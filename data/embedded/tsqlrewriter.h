@@ -1,4 +1,5 @@
 #pragma once
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -22,4 +23,13 @@ struct Translation {
     bool atomic = false;
 };
 
-Translation translateTsql(const QString& tsql);
+// What the engine knows of the open database's columns, by lower-case name:
+// 'n' when every table and view holding a column of that name declares it
+// numeric/decimal, 'd' when every one declares it date-time, anything else
+// otherwise. A text literal or a parameter compared with a numeric or
+// date-time column is converted as the server converts it, and a text that
+// does not convert fails with the server's error instead of matching nothing.
+using ColumnKinds = QHash<QString, char>;
+
+// Throws DbError when a literal compared with a known column cannot convert.
+Translation translateTsql(const QString& tsql, const ColumnKinds* kinds = nullptr);

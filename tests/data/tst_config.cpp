@@ -91,7 +91,7 @@ private slots:
 
     void serverConnectionTextKeepsAwkwardPasswords()
     {
-        const QString text = OdbcBackend::odbcConnectionText({"db1\\SQL2000", "房屋", "sa", "p;w}d"});
+        const QString text = OdbcBackend::odbcConnectionText({"db1\\SQL2000 ", "房屋", "sa", "p;w}d"});
         QVERIFY(text.startsWith(QStringLiteral("DRIVER={FreeTDS};SERVER={db1\\SQL2000};DATABASE={房屋};UID={sa};")));
         QVERIFY(text.contains(QLatin1String("PWD={p;w}}d};")));
     }

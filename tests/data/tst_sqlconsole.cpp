@@ -56,6 +56,18 @@ private slots:
         QVERIFY(r.err.contains(QLatin1String("nosuchtable")));
     }
 
+    void helpAndVersion()
+    {
+        const Run version = console({"--version"});
+        QCOMPARE(version.code, 0);
+        QVERIFY2(version.out.trimmed().startsWith("zentavo-sql 1."), qPrintable(version.out));
+        const Run help = console({"--help"});
+        QCOMPARE(help.code, 0);
+        for (const char* option : {"--create", "--check", "-Q", "-c"})
+            QVERIFY2(help.out.contains(QLatin1String(option)), option);
+        QVERIFY(console({"--no-such-option"}).code != 0);
+    }
+
     void unusableConfigurationFails()
     {
         const Run r = console({"-c", "/nonexistent/iniFw.ini", "-Q", "select 1"});

