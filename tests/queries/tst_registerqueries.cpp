@@ -1,5 +1,6 @@
 // The tenant, room and occupancy queries driven as a person uses them:
 // typing, ticking, choosing, pressing 查  询, and reading what the grids show.
+#include "modalwatch.h"
 #include "screenhelpers.h"
 #include "tczfcxform.h"
 #include "testdatabase.h"
@@ -98,7 +99,8 @@ private slots:
         QCOMPARE(grid->model()->rowCount(), 0);
         click(&form, "BitBtn1");
         QCOMPARE(gridColumn(grid, 0), QStringList{"K01"});
-        click(&form, "BBtn_Print"); // a result: no guard
+        // A result: no guard, the roster's preview.
+        QCOMPARE(closeModalOpenedBy([&] { click(&form, "BBtn_Print"); }), QStringLiteral("客户花名册报表"));
         QVERIFY(messages->shown.isEmpty());
     }
 

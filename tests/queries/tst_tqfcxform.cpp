@@ -68,6 +68,7 @@ private slots:
         ScriptedMessagesScope messages;
         seed();
         auto* form = new TQfCxForm;
+        form->show();
         auto* summary = form->findChild<QTableView*>("DBGrid1");
         auto* details = form->findChild<QTableView*>("DBGrid2");
         auto* filter = form->findChild<QLineEdit*>("Ed_Fh");
@@ -91,9 +92,9 @@ private slots:
         QCOMPARE(shown(details), (QStringList{"冷水|2026-10-31|12.3", "房租|2026-11-05|620.5",
                                                "冷水|2026-11-30|30.75", "热水|2026-11-30|18"}));
         QSignalSpy open(form, &TQfCxForm::openCharge);
-        details->setCurrentIndex(details->model()->index(1, 0));
-        QTest::mouseDClick(details->viewport(), Qt::LeftButton, {},
-                           details->visualRect(details->model()->index(1, 0)).center());
+        const QPoint second = details->visualRect(details->model()->index(1, 0)).center();
+        QTest::mouseClick(details->viewport(), Qt::LeftButton, {}, second);
+        QTest::mouseDClick(details->viewport(), Qt::LeftButton, {}, second);
         QCOMPARE(open.size(), 1);
         QCOMPARE(open[0][0].toInt(), int(TQfCxForm::Rent));
         QCOMPARE(open[0][1].toInt(), TestDatabase::scalar("select id from Zf_Zujin where yf=620.5").toInt());
