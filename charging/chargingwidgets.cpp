@@ -110,14 +110,6 @@ QString storedAmount(QLineEdit* edit) {
     return stored;
 }
 
-bool receiptAllowed(QWidget* screen, Query& list) {
-    if (list.isOpen() && !list.isEmpty())
-        return true;
-    showNotice(screen, QStringLiteral("Morvik提示"), QStringLiteral("请查询后再打印！"),
-               MsgIcon::Warning);
-    return false;
-}
-
 void runQueryDialog(QWidget* screen, TGjcxForm* dialog, QueryModel& list, const QString& querySql,
                     const QStringList& fieldNames) {
     std::unique_ptr<TGjcxForm> owned(dialog);

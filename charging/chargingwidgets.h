@@ -63,9 +63,6 @@ void preferExactRoom(Query& search, const QString& typed);
 // stored. A text that is no number is left for the database to refuse.
 QString storedAmount(QLineEdit* edit);
 
-// The receipt: refused with 请查询后再打印！ while the list is empty.
-// Answers whether there is a row to print.
-bool receiptAllowed(QWidget* screen, Query& list);
 
 // Shows a compound-condition dialog over the grid's columns; when it closes
 // with 确定, the list is reopened with querySql followed by the condition.

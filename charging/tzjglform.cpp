@@ -1,6 +1,7 @@
 #include "tzjglform.h"
 
 #include "chargingwidgets.h"
+#include "printreports.h"
 #include "clock.h"
 #include "decimal.h"
 #include "errordisplay.h"
@@ -359,8 +360,7 @@ void TZjglForm::bitbtn_cancelClick() {
 }
 
 void TZjglForm::BBtn_PrintClick() {
-    // The receipt itself is printed by the report module over list().
-    charging::receiptAllowed(this, m_cycle->list());
+    printRentReceipt(m_cycle->list(), this);
 }
 
 void TZjglForm::BitBtn_findClick() {

@@ -1,6 +1,7 @@
 #include "utilitychargeform.h"
 
 #include "chargingwidgets.h"
+#include "printreports.h"
 #include "clock.h"
 #include "decimal.h"
 #include "errordisplay.h"
@@ -139,7 +140,8 @@ const UtilityKind kColdWater{
         "SELECT A.ID,A.fangno, A.manid, B.manname,A.Jkrq, A.Sybd, A.Bybd, A.Sys, A.lsdj,",
         "FROM dbo.Zf_Lenshui A INNER JOIN dbo.Zf_Man B ON A.manid = B.manid ")}),
     false, false,
-    [](QWidget* parent) -> TGjcxForm* { return new TLsSfGjCxForm(parent); }};
+    [](QWidget* parent) -> TGjcxForm* { return new TLsSfGjCxForm(parent); },
+    &printColdWaterReceipt};
 
 const UtilityKind kHotWater{
     "TRsSfForm", QStringLiteral("热水收费管理"),
@@ -152,7 +154,8 @@ const UtilityKind kHotWater{
         "SELECT A.ID,A.fangno, A.manid , B.manname,A.Jkrq, A.Sybd, A.Bybd, A.Sys,A.rsdj,",
         " FROM dbo.Zf_Reshui A INNER JOIN  dbo.Zf_Man B ON A.manid = B.manid ")}),
     true, false,
-    [](QWidget* parent) -> TGjcxForm* { return new TRsSfGjCxForm(parent); }};
+    [](QWidget* parent) -> TGjcxForm* { return new TRsSfGjCxForm(parent); },
+    &printHotWaterReceipt};
 
 const UtilityKind kElectricity{
     "TYdSfForm", QStringLiteral("用电收费管理"),
@@ -165,7 +168,8 @@ const UtilityKind kElectricity{
         "SELECT A.ID,A.fangno, A.manid , B.manname,A.Jkrq, A.Sybd, A.Bybd, A.Sys,A.yddj,",
         " FROM dbo.Zf_YdSf A INNER JOIN  dbo.Zf_Man B ON A.manid = B.manid ")}),
     true, true,
-    [](QWidget* parent) -> TGjcxForm* { return new TYdSfGjcxForm(parent); }};
+    [](QWidget* parent) -> TGjcxForm* { return new TYdSfGjcxForm(parent); },
+    &printElectricityReceipt};
 // clang-format on
 
 } // namespace
@@ -463,8 +467,7 @@ void UtilityChargeForm::bitbtn_cancelClick() {
 }
 
 void UtilityChargeForm::BBtn_PrintClick() {
-    // The receipt itself is printed by the report module over list().
-    charging::receiptAllowed(this, m_cycle->list());
+    m_kind.printReceipt(m_cycle->list(), this);
 }
 
 void UtilityChargeForm::BitBtn_findClick() {

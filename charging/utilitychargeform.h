@@ -37,6 +37,7 @@ struct UtilityKind {
     // Enter in the room edit puts the focus back into it (electricity).
     bool focusAfterEnter = false;
     std::function<TGjcxForm*(QWidget*)> queryDialog;
+    void (*printReceipt)(Query& list, QWidget* parent); // the current row's receipt
 };
 
 class UtilityChargeForm : public QDialog {
