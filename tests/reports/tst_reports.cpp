@@ -15,6 +15,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QSpinBox>
 #include <QToolBar>
@@ -433,7 +434,8 @@ private slots:
     // A rent list of some eighty pages walked through its preview: page 1 shows
     // at once with only the pages in sight painted, the page box and count
     // follow browsing, fitting changes the scale, saving writes every page,
-    // printing a page range prints exactly those pages, and Esc closes.
+    // printing a page range prints exactly those pages, other paper gives
+    // other pages, and Esc closes.
     void longReportPreview() {
         TestDatabase db(QDateTime(QDate(2026, 12, 8), QTime(9, 30)));
         ScriptedMessagesScope messages;
@@ -500,6 +502,16 @@ private slots:
                 qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())->accept();
             });
             act("Act_Print");
+
+            // Smaller paper taken through the page set-up: more pages.
+            preview->printer()->setPageSize(QPageSize(QPageSize::A5));
+            QTimer::singleShot(0, [] {
+                QTRY_VERIFY(qobject_cast<QPageSetupDialog*>(QApplication::activeModalWidget()));
+                qobject_cast<QDialog*>(QApplication::activeModalWidget())->accept();
+            });
+            act("Act_PageSetup");
+            QVERIFY(view->pageCount() > pages);
+            QCOMPARE(preview->findChild<QLabel*>("Lb_PageCount")->text(), QString("/ 共 %1 页").arg(view->pageCount()));
             QTest::keyClick(preview, Qt::Key_Escape);
             QVERIFY(!preview->isVisible());
         });
