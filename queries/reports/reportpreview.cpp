@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPageRanges>
 #include <QPageSetupDialog>
@@ -219,6 +220,15 @@ void ReportPageView::wheelEvent(QWheelEvent* event) {
         return;
     }
     QAbstractScrollArea::wheelEvent(event);
+}
+
+void ReportPageView::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Home)
+        setCurrentPage(1);
+    else if (event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_End)
+        setCurrentPage(m_pages);
+    else
+        QAbstractScrollArea::keyPressEvent(event);
 }
 
 // A page painted into an image of its size on screen. The image claims the
@@ -551,27 +561,30 @@ bool ReportPreview::printPages(QPrinter& printer) {
     return done;
 }
 
+// Shows the pages on the paper the printer has now; paper too small for the
+// layout is refused and the paper before it kept. Throws ReportError then.
+void ReportPreview::followPaper(const QPageLayout& before) {
+    try {
+        m_view->paperChanged();
+    } catch (...) {
+        m_printer->setPageLayout(before);
+        m_view->paperChanged();
+        pagesChanged();
+        throw;
+    }
+    pagesChanged();
+}
+
 void ReportPreview::setUpPage() {
     const QPageLayout before = m_printer->pageLayout();
     QPageSetupDialog dialog(m_printer, this);
     dialog.setWindowTitle(QStringLiteral("页面设置"));
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    guarded([&] {
-        try {
-            m_view->paperChanged();
-        } catch (...) {
-            // A paper too small for the layout: keep the one that fitted.
-            m_printer->setPageLayout(before);
-            m_view->paperChanged();
-            pagesChanged();
-            throw;
-        }
-        pagesChanged();
-    });
+    if (dialog.exec() == QDialog::Accepted)
+        guarded([&] { followPaper(before); });
 }
 
 void ReportPreview::print() {
+    const QPageLayout before = m_printer->pageLayout();
     QPrintDialog dialog(m_printer, this);
     dialog.setWindowTitle(QStringLiteral("打印"));
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
@@ -583,8 +596,7 @@ void ReportPreview::print() {
         return;
     guarded([&] {
         // The print dialog may have chosen other paper.
-        m_view->paperChanged();
-        pagesChanged();
+        followPaper(before);
         printPages(*m_printer);
     });
 }

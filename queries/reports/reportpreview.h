@@ -56,6 +56,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     struct Cached {
@@ -123,6 +124,7 @@ private:
     void fail(const QString& message);
     void pagesChanged();
     void updateControls();
+    void followPaper(const QPageLayout& before);
     void setUpPage();
     void print();
     void chooseAndSavePdf();

@@ -7,6 +7,7 @@
 #include "reportpreview.h"
 #include "scriptedmessages.h"
 #include "session.h"
+#include "tbbform_report.h"
 #include "testdatabase.h"
 
 #include <QAction>
@@ -502,6 +503,13 @@ private slots:
                 qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())->accept();
             });
             act("Act_Print");
+            // A range beyond the report prints nothing and says why.
+            QPrinter beyond(QPrinter::HighResolution);
+            beyond.setOutputFileName(dir.filePath("beyond.pdf"));
+            beyond.setPrintRange(QPrinter::PageRange);
+            beyond.setFromTo(pages + 1, pages + 5);
+            QVERIFY_THROWS_EXCEPTION(ReportError, preview->printPages(beyond));
+            QVERIFY(!QFile::exists(dir.filePath("beyond.pdf")));
 
             // Smaller paper taken through the page set-up: more pages.
             preview->printer()->setPageSize(QPageSize(QPageSize::A5));
@@ -510,8 +518,9 @@ private slots:
                 qobject_cast<QDialog*>(QApplication::activeModalWidget())->accept();
             });
             act("Act_PageSetup");
-            QVERIFY(view->pageCount() > pages);
-            QCOMPARE(preview->findChild<QLabel*>("Lb_PageCount")->text(), QString("/ 共 %1 页").arg(view->pageCount()));
+            const int a5 = view->pageCount();
+            QVERIFY(a5 > pages);
+            QCOMPARE(preview->findChild<QLabel*>("Lb_PageCount")->text(), QString("/ 共 %1 页").arg(a5));
             QTest::keyClick(preview, Qt::Key_Escape);
             QVERIFY(!preview->isVisible());
         });
@@ -525,6 +534,12 @@ private slots:
         QVERIFY(all.first().contains("房租交费报表") && all.first().contains("101张三2026-12-01"));
         QVERIFY2(all.last().contains(lastRow), qPrintable(lastRow + " in " + all.last()));
         QCOMPARE(pdfPages(printed), all.mid(1, 2));
+
+        // A save stopped half-way leaves no half a file behind.
+        TBbForm_report form;
+        QPrinter printer;
+        QVERIFY(!form.renderer("Fz_report", list.result()).writePdf(pdf, printer.pageLayout(), [](int done, int) { return done < 3; }));
+        QVERIFY(!QFile::exists(pdf));
     }
 
     // A preview whose pages cannot be laid out closes and reports why.
