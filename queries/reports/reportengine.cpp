@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QPageLayout>
+#include <QPageRanges>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
@@ -232,7 +233,11 @@ void ReportRenderer::paintBand(QPainter& painter, const Geometry& g,
 }
 
 void ReportRenderer::paintPage(QPainter& painter, int page) const {
-    const Geometry g = geometry(*painter.device());
+    paintPage(painter, page, *painter.device());
+}
+
+void ReportRenderer::paintPage(QPainter& painter, int page, const QPaintDevice& paper) const {
+    const Geometry g = geometry(paper);
     std::vector<TextMeasure> metrics;
     metrics.reserve(size_t(m_fonts.size()));
     for (const QFont& f : m_fonts)
@@ -264,27 +269,56 @@ void ReportRenderer::paint(QPagedPaintDevice& device, int fromPage, int toPage) 
     const int pages = pageCount(device);
     const int from = fromPage > 0 ? std::min(fromPage, pages) : 1;
     const int to = toPage > 0 ? std::clamp(toPage, from, pages) : pages;
+    QPageRanges range;
+    range.addRange(from, to);
+    paint(device, range, {});
+}
+
+bool ReportRenderer::paint(QPagedPaintDevice& device, const QPageRanges& pages,
+                           const Progress& progress) const {
+    const int count = pageCount(device);
+    const int from = pages.isEmpty() ? 1 : std::max(1, pages.firstPage());
+    const int to = pages.isEmpty() ? count : std::min(count, pages.lastPage());
+    int total = 0;
+    for (int page = from; page <= to; ++page)
+        total += pages.isEmpty() || pages.contains(page);
     QPainter painter;
     if (!painter.begin(&device))
         throw ReportError(QStringLiteral("无法开始打印报表 %1。").arg(m_layout.name));
-    for (int page = from - 1; page < to; ++page) {
-        if (page > from - 1)
+    int done = 0;
+    for (int page = from; page <= to; ++page) {
+        if (!pages.isEmpty() && !pages.contains(page))
+            continue;
+        if (done > 0)
             device.newPage();
-        paintPage(painter, page);
+        paintPage(painter, page - 1);
+        ++done;
+        if (progress && !progress(done, total)) {
+            painter.end();
+            return false;
+        }
     }
     if (!painter.end())
         throw ReportError(QStringLiteral("报表 %1 没有打印完。").arg(m_layout.name));
+    return true;
 }
 
-void ReportRenderer::writePdf(const QString& path, const QPageLayout& pageLayout) const {
-    QPdfWriter writer(path);
-    writer.setPageLayout(pageLayout);
-    writer.setTitle(m_layout.reportTitle);
-    writer.setCreator(QStringLiteral("Zentavo"));
+bool ReportRenderer::writePdf(const QString& path, const QPageLayout& pageLayout,
+                              const Progress& progress) const {
     {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly))
             throw ReportError(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
     }
-    paint(writer);
+    bool finished = false;
+    {
+        QPdfWriter writer(path);
+        writer.setPageLayout(pageLayout);
+        writer.setTitle(m_layout.reportTitle);
+        writer.setCreator(QStringLiteral("Zentavo"));
+        finished = paint(writer, QPageRanges(), progress);
+    }
+    if (!finished)
+        QFile::remove(path);
+    return finished;
 }

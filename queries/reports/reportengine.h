@@ -8,11 +8,13 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
 
 class QPainter;
+class QPageRanges;
 class QPagedPaintDevice;
 class QPaintDevice;
 
@@ -109,11 +111,25 @@ public:
     // Paints page `page` (from 0) with the painter, which is active on a
     // device of the size pageCount() was asked for.
     void paintPage(QPainter& painter, int page) const;
+    // Paints page `page` laid out for `paper` with a painter active on
+    // another device: a preview paints a printer's page into a small image
+    // whose resolution is the printer's, scaled down by the painter.
+    void paintPage(QPainter& painter, int page, const QPaintDevice& paper) const;
+
+    // Told after each page painted how many are done of how many; returning
+    // false stops the painting there.
+    using Progress = std::function<bool(int done, int total)>;
     // Paints pages from..to (from 1; 0 for all) onto a paged device,
     // starting a new page between them.
     void paint(QPagedPaintDevice& device, int fromPage = 0, int toPage = 0) const;
+    // Paints the pages of `pages` (from 1; empty for all) that the report
+    // has. Returns false when `progress` stopped it.
+    bool paint(QPagedPaintDevice& device, const QPageRanges& pages,
+               const Progress& progress) const;
     // Renders the whole report to a PDF file with the given page layout.
-    void writePdf(const QString& path, const class QPageLayout& pageLayout) const;
+    // Returns false, and removes the file, when `progress` stopped it.
+    bool writePdf(const QString& path, const class QPageLayout& pageLayout,
+                  const Progress& progress = {}) const;
 
 private:
     struct Geometry {

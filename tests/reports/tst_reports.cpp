@@ -7,12 +7,19 @@
 #include "reportpreview.h"
 #include "scriptedmessages.h"
 #include "session.h"
+#include "tbbform_report.h"
 #include "testdatabase.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QSpinBox>
+#include <QToolBar>
 #include <QProcess>
 #include <QTimer>
 #include <QtTest>
@@ -401,7 +408,9 @@ private slots:
         QObject::connect(&poll, &QTimer::timeout, [&] {
             QWidget* modal = QApplication::activeModalWidget();
             if (auto* files = qobject_cast<QFileDialog*>(modal)) {
-                files->selectFile(names[step++]);
+                // selectFile() leaves the name box alone while it has the
+                // focus: type the name as a user would.
+                files->findChild<QLineEdit*>("fileNameEdit")->setText(names[step++]);
                 QMetaObject::invokeMethod(files, "accept");
             } else if (auto* preview = qobject_cast<ReportPreview*>(modal)) {
                 if (step == names.size()) {
@@ -421,6 +430,116 @@ private slots:
         QCOMPARE(messages->shown[0].icon, MsgIcon::Critical);
         QVERIFY(messages->shown[0].text.contains("missing"));
         QVERIFY(pdfPages(dir.path() + "/房租.pdf").join("").contains("101张三2026-12-01"));
+    }
+
+    // A rent list of some eighty pages walked through its preview: page 1 shows
+    // at once with only the pages in sight painted, the page box and count
+    // follow browsing, fitting changes the scale, saving writes every page,
+    // printing a page range prints exactly those pages, other paper gives
+    // other pages, and Esc closes.
+    void longReportPreview() {
+        TestDatabase db(QDateTime(QDate(2026, 12, 8), QTime(9, 30)));
+        ScriptedMessagesScope messages;
+        seed();
+        // 25 rooms more, each paid for by all 120 tenants.
+        TestDatabase::exec("insert into Zf_Fangjian select manid, 20, '单房', '朝北', '床', 0, 500, 10 "
+                           "from Zf_Man where manid <= 'K025'");
+        TestDatabase::exec("insert into Zf_Zujin (fangno, manid, jkrq, fangya, fangprice, ljf, yf, sf, status) "
+                           "select A.manid, B.manid, '2026-12-03', 0, 500, 10, 510, 510, '1' "
+                           "from Zf_Man A, Zf_Man B where A.manid <= 'K025'");
+        Query list = opened(kRentQuery);
+        QCOMPARE(list.count(), 3003);
+        list.last();
+        const QString lastRow = list.text("fangno") + list.text("manname") + "2026-12-03";
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("all.pdf"), printed = dir.filePath("printed.pdf");
+        bool walked = false;
+        int shownPages = 0;
+        QTimer::singleShot(0, [&] {
+            auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget());
+            QVERIFY(preview);
+            walked = true;
+            // A failed check leaves the scenario: close the preview all the same.
+            const std::unique_ptr<QDialog, void (*)(QDialog*)> close(preview, [](QDialog* d) { d->reject(); });
+            ReportPageView* view = preview->pageView();
+            auto act = [&](const char* name) { preview->findChild<QAction*>(name)->trigger(); };
+            auto* box = preview->findChild<QSpinBox*>("Ed_Page");
+            QTRY_VERIFY(view->paintedPages() > 0);
+            QVERIFY2(view->paintedPages() <= 2, qPrintable(QString::number(view->paintedPages())));
+            const int pages = shownPages = view->pageCount();
+            QCOMPARE(view->currentPage(), 1);
+            QCOMPARE(box->text(), QString("第 1 页"));
+            QCOMPARE(preview->findChild<QLabel*>("Lb_PageCount")->text(), QString("/ 共 %1 页").arg(pages));
+            QVERIFY(!preview->findChild<QAction*>("Act_PreviousPage")->isEnabled());
+            for (QWidget* w : preview->findChild<QToolBar*>()->findChildren<QWidget*>())
+                if (w->isVisibleTo(preview) && (qobject_cast<QAbstractButton*>(w) || qobject_cast<QAbstractSpinBox*>(w)))
+                    QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+
+            act("Act_FitWidth");
+            const double width = view->zoomFactor();
+            act("Act_FitPage");
+            QVERIFY(view->zoomFactor() < width);
+            act("Act_ZoomIn");
+            QVERIFY(view->fit() == ReportPageView::Fit::None);
+            act("Act_LastPage");
+            QCOMPARE(view->currentPage(), pages);
+            QCOMPARE(box->value(), pages);
+            QVERIFY(!preview->findChild<QAction*>("Act_NextPage")->isEnabled());
+            act("Act_PreviousPage");
+            QCOMPARE(view->currentPage(), pages - 1);
+            box->setValue(5);
+            QCOMPARE(view->currentPage(), 5);
+            view->viewport()->repaint();
+            QVERIFY(view->cachedPages() <= 6);
+
+            QVERIFY(preview->saveAsPdf(pdf));
+            // Print pages 2 to 3 through the print dialog, into a PDF file.
+            preview->printer()->setOutputFormat(QPrinter::PdfFormat);
+            preview->printer()->setOutputFileName(printed);
+            preview->printer()->setPrintRange(QPrinter::PageRange);
+            preview->printer()->setFromTo(2, 3);
+            QTimer::singleShot(0, [] {
+                QTRY_VERIFY(qobject_cast<QPrintDialog*>(QApplication::activeModalWidget()));
+                qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())->accept();
+            });
+            act("Act_Print");
+            // A range beyond the report prints nothing and says why.
+            QPrinter beyond(QPrinter::HighResolution);
+            beyond.setOutputFileName(dir.filePath("beyond.pdf"));
+            beyond.setPrintRange(QPrinter::PageRange);
+            beyond.setFromTo(pages + 1, pages + 5);
+            QVERIFY_THROWS_EXCEPTION(ReportError, preview->printPages(beyond));
+            QVERIFY(!QFile::exists(dir.filePath("beyond.pdf")));
+
+            // Smaller paper taken through the page set-up: more pages.
+            preview->printer()->setPageSize(QPageSize(QPageSize::A5));
+            QTimer::singleShot(0, [] {
+                QTRY_VERIFY(qobject_cast<QPageSetupDialog*>(QApplication::activeModalWidget()));
+                qobject_cast<QDialog*>(QApplication::activeModalWidget())->accept();
+            });
+            act("Act_PageSetup");
+            const int a5 = view->pageCount();
+            QVERIFY(a5 > pages);
+            QCOMPARE(preview->findChild<QLabel*>("Lb_PageCount")->text(), QString("/ 共 %1 页").arg(a5));
+            QTest::keyClick(preview, Qt::Key_Escape);
+            QVERIFY(!preview->isVisible());
+        });
+        printRentPayments(list, nullptr);
+        QVERIFY(walked);
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(messages->shown.isEmpty());
+        const QStringList all = pdfPages(pdf);
+        QVERIFY(shownPages > 50);
+        QCOMPARE(all.size(), shownPages);
+        QVERIFY(all.first().contains("房租交费报表") && all.first().contains("101张三2026-12-01"));
+        QVERIFY2(all.last().contains(lastRow), qPrintable(lastRow + " in " + all.last()));
+        QCOMPARE(pdfPages(printed), all.mid(1, 2));
+
+        // A save stopped half-way leaves no half a file behind.
+        TBbForm_report form;
+        QPrinter printer;
+        QVERIFY(!form.renderer("Fz_report", list.result()).writePdf(pdf, printer.pageLayout(), [](int done, int) { return done < 3; }));
+        QVERIFY(!QFile::exists(pdf));
     }
 
     // A preview whose pages cannot be laid out closes and reports why.
