@@ -15,6 +15,7 @@
 #include "tloginform.h"
 #include "tczfcxform.h"
 #include "tkfcxform.h"
+#include "tplcbform.h"
 #include "tqfcxform.h"
 #include "tqtfytjform.h"
 #include "tsfcxform.h"
@@ -122,6 +123,8 @@ void TMainForm::buildMenu() {
     addItem(data, "Item_htgl", QStringLiteral("合同管理"), QStyle::SP_FileDialogContentsView);
     connect(addItem(data, "Item_cbgl", QStringLiteral("抄表管理"), QStyle::SP_FileDialogListView),
             &QAction::triggered, this, [this] { openScreen<TCbglForm>(true); });
+    connect(addItem(data, "Item_plcb", QStringLiteral("批量抄表"), QStyle::SP_FileDialogDetailedView),
+            &QAction::triggered, this, [this] { openScreen<TPlcbForm>(true); });
     connect(addItem(data, "Item_tfgl", QStringLiteral("退房管理"), QStyle::SP_ArrowBack),
             &QAction::triggered, this, [this] { openScreen<TTfglForm>(true); });
     data->addSeparator();

@@ -163,6 +163,9 @@ TCbglForm::TCbglForm(QWidget* parent) : QDialog(parent) {
     DBGrid1 = new QTableView(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
 
+    for (QLineEdit* edit : {Ed_Fh, Ed_Db, Ed_Lsb, Ed_Rsb, Ed_Mqb})
+        connect(edit, &QLineEdit::textChanged, this, [this] { guarded([this] { markReadings(); }); });
+
     setTabOrder(Ed_Fh, Ed_Db);
     setTabOrder(Ed_Db, Ed_Lsb);
     setTabOrder(Ed_Lsb, Ed_Rsb);
@@ -278,6 +281,15 @@ void TCbglForm::bitbtn_postClick() {
         if (meter->text().isEmpty())
             meter->setText(QStringLiteral("0"));
 
+    // Nothing is refused: meters get replaced. But a reading below last
+    // month's or far above the usual usage is saved only when confirmed.
+    ReadingAnomaly anomaly = ReadingAnomaly::None;
+    if (!guarded([&] { anomaly = markReadings(); }))
+        return;
+    if (anomaly != ReadingAnomaly::None &&
+        !askYesNo(this, kNoticeCaption, anomalyQuestion(anomaly), MsgIcon::Question))
+        return;
+
     if (!save())
         return; // still inserting or modifying, with the typed values
 
@@ -373,4 +385,29 @@ bool TCbglForm::save() {
     // Saved: a failure to read the list again is not a failed save.
     guarded([this] { openList(); });
     return true;
+}
+
+ReadingAnomaly TCbglForm::markReadings() {
+    const QString room = Ed_Fh->text().trimmed();
+    const std::pair<QLineEdit*, Meter> meters[] = {{Ed_Lsb, Meter::ColdWater},
+                                                   {Ed_Rsb, Meter::HotWater},
+                                                   {Ed_Db, Meter::Electricity},
+                                                   {Ed_Mqb, Meter::Gas}};
+    ReadingAnomaly worst = ReadingAnomaly::None;
+    if (!room.isEmpty() && (!m_history || room.compare(m_historyRoom, Qt::CaseInsensitive) != 0)) {
+        m_history = ReadingHistory::load(Clock::today(), room);
+        m_historyRoom = room;
+    }
+    for (const auto& [edit, meter] : meters) {
+        bool ok = false;
+        const double reading = edit->text().trimmed().toDouble(&ok);
+        const ReadingAnomaly a =
+            ok && !room.isEmpty() && m_history ? m_history->judge(room, meter, reading) : ReadingAnomaly::None;
+        edit->setStyleSheet(a == ReadingAnomaly::None ? QString()
+                                                      : QStringLiteral("background-color: #ffd6d6;"));
+        edit->setToolTip(anomalyNote(a));
+        if (a == ReadingAnomaly::BelowLastMonth || (a != ReadingAnomaly::None && worst == ReadingAnomaly::None))
+            worst = a;
+    }
+    return worst;
 }

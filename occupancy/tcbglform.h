@@ -1,5 +1,9 @@
 #pragma once
+#include "readingcheck.h"
+
 #include <QDialog>
+
+#include <optional>
 #include <QString>
 
 class LookupField;
@@ -34,6 +38,12 @@ private:
     void openList();
     bool save();
     QString foundRoom() const;
+    // Readings that look wrong against the room's history: marked on the
+    // meter edits as they are typed, and asked about once before saving.
+    ReadingAnomaly markReadings();
+
+    std::optional<ReadingHistory> m_history; // of m_historyRoom
+    QString m_historyRoom;
 
     QLineEdit* Ed_Fh;
     QLineEdit* Ed_Db;

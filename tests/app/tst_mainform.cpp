@@ -61,7 +61,7 @@ private slots:
                              << QStringList{"数据处理",  "收费项目管理", "查询报表", "统计分析",
                                             "修改口令!", "系统维护",     "附件",     "帮助"};
         QTest::newRow("award_1") << "award_1"
-                                 << QStringList{"客户入住", "合同管理", "抄表管理", "退房管理",
+                                 << QStringList{"客户入住", "合同管理", "抄表管理", "批量抄表", "退房管理",
                                                 "-",        "重新登陆", "-",        "退出"};
         QTest::newRow("award_2") << "award_2"
                                  << QStringList{"房租收费管理", "冷水收费管理", "热水收费管理",
