@@ -2,6 +2,7 @@
 
 #include "chargingwidgets.h"
 #include "printreports.h"
+#include "readingcheck.h"
 #include "clock.h"
 #include "decimal.h"
 #include "errordisplay.h"
@@ -18,6 +19,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -426,6 +428,27 @@ void UtilityChargeForm::ShowCharge() {
         m_foundRoom = m_search.text(QStringLiteral("fangno")).trimmed();
         m_foundTenant = m_search.text(QStringLiteral("manid"));
     }
+    markUsage(found, usage.toString());
+}
+
+// A usage that looks wrong (a meter gone down, or far above the room's
+// usual months) is marked on the usage field, as the reading screens mark
+// the reading; nothing is refused.
+void UtilityChargeForm::markUsage(bool found, const QString& usage) {
+    ReadingAnomaly anomaly = ReadingAnomaly::None;
+    if (found) {
+        const Meter meter = m_kind.earlierColumn == QLatin1String("lsb")   ? Meter::ColdWater
+                            : m_kind.earlierColumn == QLatin1String("rsb") ? Meter::HotWater
+                                                                           : Meter::Electricity;
+        const ReadingHistory history = ReadingHistory::load(Clock::today(), m_foundRoom);
+        anomaly = judgeUsage(usage.toDouble(), history.averageUsage(m_foundRoom, meter));
+    }
+    QPalette palette = Ed_Sys->palette();
+    const QColor base = anomaly == ReadingAnomaly::None ? QColor(0, 255, 255) : QColor(0xff, 0xd6, 0xd6);
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::Base, base);
+    Ed_Sys->setPalette(palette);
+    Ed_Sys->setToolTip(anomalyNote(anomaly));
 }
 
 // --- the cycle ----------------------------------------------------------------

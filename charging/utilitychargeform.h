@@ -69,6 +69,7 @@ private:
     void PairLastMonth(const QString& pattern);
     void PairSameMonth(const QString& pattern);
     void ShowCharge();
+    void markUsage(bool found, const QString& usage);
     // What the cycle's load leaves to the screen: the payment date and the
     // keys of the row loaded.
     void loadCurrentRow();

@@ -170,6 +170,7 @@ private slots:
         QCOMPARE(takeMessages(m), QStringList());
         QCOMPARE(fields(f), (QStringList{"K01", "张三", "2024-02-03", "120.5", "132.8", "12.3",
                                          "2.5", "30.75", "30.75"}));
+        QCOMPARE(child<QLineEdit>(f, "Ed_Sys")->toolTip(), QString());
         chooseStatus(f, "已交款");
         click(f, "bitbtn_post");
         QCOMPARE(takeMessages(m), QStringList{"房屋出租管理|保存成功！"});
@@ -196,6 +197,8 @@ private slots:
         click(f, "bitbtn_insert");
         room->setText("105");
         QCOMPARE(fields(f).mid(3), (QStringList{"80", "70.5", "-9.5", "2.5", "-23.75", "-23.75"}));
+        // A meter gone down is marked, as the reading screens mark it.
+        QCOMPARE(child<QLineEdit>(f, "Ed_Sys")->toolTip(), QStringLiteral("低于上月读数"));
         chooseStatus(f, "已交款");
         click(f, "bitbtn_post");
         rows << "105|K05|2024-03-07|80|70.5|-9.5|2.5|-23.75|-23.75|1";
