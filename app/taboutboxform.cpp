@@ -1,6 +1,7 @@
 #include "taboutboxform.h"
 
 #include "artwork.h"
+#include "screenkeys.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -45,6 +46,7 @@ TAboutBoxForm::TAboutBoxForm(QWidget* parent)
     ok->setObjectName(QStringLiteral("OKButton"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    markEscapeButton(ok); // Esc closes the about box as its button does
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -153,7 +153,11 @@ void TMainForm::buildMenu() {
             &QAction::triggered, this, [this] { openScreen<TZfKfCxForm>(true); });
     addItem(queries, "Item_zfcbcx", QStringLiteral("租房抄表查询"), QStyle::SP_FileDialogInfoView);
     connect(addItem(queries, "Item_qfcx", QStringLiteral("欠费查询"), QStyle::SP_MessageBoxWarning),
-            &QAction::triggered, this, [this] { openScreen<TQfCxForm>(true); });
+            &QAction::triggered, this, [this] {
+                openScreen<TQfCxForm>(true, [this](TQfCxForm* arrears) {
+                    connect(arrears, &TQfCxForm::openCharge, this, &TMainForm::openChargeRow);
+                });
+            });
     queries->addSeparator();
     QMenu* chargeQueries = queries->addMenu(QStringLiteral("收费项目查询"));
     chargeQueries->setObjectName(QStringLiteral("Menu_sfxmcx"));
@@ -340,4 +344,22 @@ void TMainForm::CalculateItemClick() {
     if (!launchAccessory(Accessory(item->data().toInt())))
         showNotice(this, QStringLiteral("Morvik提示！"), QStringLiteral("系统未安装此应用程序!"),
                    MsgIcon::Warning);
+}
+
+void TMainForm::openChargeRow(int kind, int id) {
+    const auto onRow = [id](auto* screen) { screen->showChargeRow(id); };
+    switch (kind) {
+    case TQfCxForm::Rent:
+        openScreen<TZjglForm>(true, std::function<void(TZjglForm*)>(onRow));
+        break;
+    case TQfCxForm::ColdWater:
+        openScreen<TLsSfForm>(true, std::function<void(TLsSfForm*)>(onRow));
+        break;
+    case TQfCxForm::HotWater:
+        openScreen<TRsSfForm>(true, std::function<void(TRsSfForm*)>(onRow));
+        break;
+    case TQfCxForm::Electricity:
+        openScreen<TYdSfForm>(true, std::function<void(TYdSfForm*)>(onRow));
+        break;
+    }
 }

@@ -6,6 +6,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
+
 class QLabel;
 class QMenu;
 class QTimer;
@@ -37,11 +39,15 @@ public:
     // empty, then shows it as a modal dialog (returning when it closes) or
     // without blocking, bringing an open one to the front. A failure while
     // the screen is created is shown by the general error display.
-    template <class T> void openScreen(bool modal) {
-        guarded([this, modal] {
+    // `setup` runs on a screen just created, before it shows.
+    template <class T> void openScreen(bool modal, const std::function<void(T*)>& setup = {}) {
+        guarded([this, modal, &setup] {
             QPointer<T>& screen = screenReference<T>();
-            if (!screen)
+            if (!screen) {
                 screen = new T(this);
+                if (setup)
+                    setup(screen);
+            }
             if (modal) {
                 screen->exec();
             } else {
@@ -63,6 +69,8 @@ private slots:
     void UpdatePwItemClick();
     void AboutItemClick();
     void CalculateItemClick();
+    // A charge chosen in the arrears: its charging screen on that row.
+    void openChargeRow(int kind, int id);
 
 private:
     void FormCreate();

@@ -110,6 +110,19 @@ QString storedAmount(QLineEdit* edit) {
     return stored;
 }
 
+void showChargeRow(QueryModel& list, const QString& querySql, int id) {
+    guarded([&] {
+        Query& q = list.query();
+        if (!q.isOpen() || !q.locate(QStringLiteral("id"), id)) {
+            q.close();
+            // The ID is a number of our own, never typed text.
+            q.setSql(querySql + QStringLiteral("\nwhere A.ID = ") + QString::number(id));
+            q.open();
+        }
+        list.refresh();
+    });
+}
+
 void runQueryDialog(QWidget* screen, TGjcxForm* dialog, QueryModel& list, const QString& querySql,
                     const QStringList& fieldNames) {
     std::unique_ptr<TGjcxForm> owned(dialog);

@@ -68,6 +68,10 @@ QString storedAmount(QLineEdit* edit);
 // with 确定, the list is reopened with querySql followed by the condition.
 // Each field is qualified with the alias of its table in querySql
 // (fieldNames), so that a name the two tables share is not ambiguous.
+// Makes the charge `id` the current row of the list, reopening the list as
+// `querySql` narrowed to that charge when it does not hold it.
+void showChargeRow(QueryModel& list, const QString& querySql, int id);
+
 void runQueryDialog(QWidget* screen, TGjcxForm* dialog, QueryModel& list, const QString& querySql,
                     const QStringList& fieldNames);
 

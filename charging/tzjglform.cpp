@@ -369,3 +369,5 @@ void TZjglForm::BitBtn_findClick() {
                               "A.fangprice", "A.Ljf", "A.Yf", "A.sf", "A.begindate", "A.enddate",
                               "A.status"});
 }
+
+void TZjglForm::showChargeRow(int id) { charging::showChargeRow(m_cycle->model(), kQuerySql, id); }

@@ -25,6 +25,9 @@ public:
     // The list of payments as it stands (statement, rows, current row), for
     // the receipt.
     Query& list();
+    // Makes the charge with that ID the list's current row, narrowing the
+    // list to it when the list does not hold it (arrears open a charge so).
+    void showChargeRow(int id);
     Query& search() { return m_search; }
     int editMode() const;
 

@@ -451,6 +451,10 @@ void UtilityChargeForm::markUsage(bool found, const QString& usage) {
     Ed_Sys->setToolTip(anomalyNote(anomaly));
 }
 
+void UtilityChargeForm::showChargeRow(int id) {
+    charging::showChargeRow(m_cycle->model(), m_kind.querySql, id);
+}
+
 // --- the cycle ----------------------------------------------------------------
 
 void UtilityChargeForm::bitbtn_insertClick() {

@@ -49,6 +49,9 @@ public:
     // The list of charges as it stands (statement, rows, current row), for
     // the receipt.
     Query& list();
+    // Makes the charge with that ID the list's current row, narrowing the
+    // list to it when the list does not hold it (arrears open a charge so).
+    void showChargeRow(int id);
     // The result of the last search: the reading pair the fields show.
     Query& search() { return m_search; }
     int editMode() const;

@@ -49,8 +49,10 @@ bool isGuardedScreen(const QWidget* window)
 {
     if (!window || !window->isWindow() || !qobject_cast<const QDialog*>(window))
         return false;
-    return window->metaObject()->className()[0] != 'Q';
+    return window->metaObject()->className()[0] != 'Q' && !window->property("zentavoEscCloses").toBool();
 }
+
+void allowEscapeToClose(QWidget* window) { window->setProperty("zentavoEscCloses", true); }
 
 void markEscapeButton(QAbstractButton* button) { button->setProperty(kEscapeButton, true); }
 

@@ -20,5 +20,9 @@ void installScreenEscGuard();
 // Marks the button that Esc presses on its screen.
 void markEscapeButton(QAbstractButton* button);
 
+// A window of our own that Esc closes all the same, as Qt's own dialogs do
+// (the print preview, where nothing typed can be lost).
+void allowEscapeToClose(QWidget* window);
+
 // Whether Esc is held back on this window (see above).
 bool isGuardedScreen(const QWidget* window);

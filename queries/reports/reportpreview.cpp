@@ -1,6 +1,7 @@
 #include "reportpreview.h"
 
 #include "errordisplay.h"
+#include "screenkeys.h"
 
 #include <QAction>
 #include <QApplication>
@@ -306,6 +307,7 @@ void ReportPageView::paintEvent(QPaintEvent*) {
 ReportPreview::ReportPreview(const ReportRenderer& renderer, QPrinter* printer, QWidget* parent)
     : QDialog(parent), m_renderer(renderer), m_printer(printer) {
     setObjectName(QStringLiteral("ReportPreview"));
+    allowEscapeToClose(this);
     setWindowTitle(renderer.layout().reportTitle.isEmpty() ? kDefaultCaption
                                                            : renderer.layout().reportTitle);
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);

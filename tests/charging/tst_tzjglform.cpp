@@ -94,6 +94,17 @@ private slots:
         QCOMPARE(enabledStates(f, kStateControls), QStringLiteral("11001100000"));
         QVERIFY(!closeModalOpenedBy([&] { click(f, "BBtn_Print"); }).isEmpty());
         QCOMPARE(takeMessages(m), QStringList());
+        // A charge the list does not hold (the arrears open one so): the list
+        // narrows to it; one it holds just becomes current.
+        {
+            TZjglForm other;
+            other.showChargeRow(TestDatabase::scalar("select id from Zf_Zujin where jkrq='2024-03-02'").toInt());
+            QCOMPARE(other.list().count(), 1);
+            QCOMPARE(other.list().text("jkrq"), QStringLiteral("2024-03-02"));
+            other.showChargeRow(TestDatabase::scalar("select id from Zf_Zujin where jkrq='2023-03-10'").toInt());
+            QCOMPARE(other.list().count(), 1);
+            QCOMPARE(other.list().text("jkrq"), QStringLiteral("2023-03-10"));
+        }
 
         // 新增 searches at once: the empty text matches every let room.
         click(f, "bitbtn_insert");
