@@ -28,7 +28,7 @@ QString latestReadingsSql(const QString& table, bool oneRoom)
            (oneRoom ? QStringLiteral(" where fangno = :fangno") : QString()) + QStringLiteral(" order by cbrq, ID");
 }
 [[maybe_unused]] const bool kSampled =
-    catalogSample("ReadingHistory latest readings", latestReadingsSql(QStringLiteral("zf_Biaodi200401"), true));
+    catalogSample("ReadingHistory latest readings", latestReadingsSql(QStringLiteral("zf_Biaodi202403"), true));
 
 } // namespace
 

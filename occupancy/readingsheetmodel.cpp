@@ -21,7 +21,7 @@ QString readThisMonthSql(const QString& table)
     return QStringLiteral("select distinct fangno from ") + table;
 }
 [[maybe_unused]] const bool kSampled =
-    catalogSample("ReadingSheet read this month", readThisMonthSql(QStringLiteral("zf_Biaodi200401")));
+    catalogSample("ReadingSheet read this month", readThisMonthSql(QStringLiteral("zf_Biaodi202403")));
 
 const QStringList kTitles{"房号", "客户姓名", "上月冷水", "上月热水", "上月电表", "上月煤气",
                           "冷水表", "热水表", "电表", "煤气表", "本月状态"};

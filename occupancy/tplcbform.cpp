@@ -32,7 +32,7 @@ QString insertSql(const QString& table)
                        QStringLiteral("values (:fangno,:cbrq,:lsb,:rsb,:db,:mqb)")}
         .join(QLatin1Char('\n'));
 }
-[[maybe_unused]] const bool kSampled = catalogSample("TPlcbForm insert", insertSql(QStringLiteral("zf_Biaodi200401")));
+[[maybe_unused]] const bool kSampled = catalogSample("TPlcbForm insert", insertSql(QStringLiteral("zf_Biaodi202403")));
 
 // A meter reading as the reading tables hold it: up to four digits before
 // the point and two after.
