@@ -27,5 +27,8 @@ double timeMs(const std::function<void()>& fn);
 // row stepped and every column read. Parameters are bound in order.
 double bareMs(const QString& tsql, const QStringList& params = {});
 // One line: "what: 12.3 ms   (bare engine 10.1 ms, x1.22)".
+// The same T-SQL statement run once per parameter row on the bare engine,
+// all in one transaction, which is rolled back.
+double bareExecMs(const QString& tsql, const QList<QStringList>& rows);
 void report(const char* what, double ms, double bare = -1);
 long residentKb();

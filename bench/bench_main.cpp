@@ -83,6 +83,36 @@ double bareMs(const QString& tsql, const QStringList& params)
     return ms;
 }
 
+double bareExecMs(const QString& tsql, const QList<QStringList>& rows)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(g_file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    registerServerFunctions(db);
+    sqlite3_busy_timeout(db, 15000);
+    const Translation tr = translateTsql(tsql);
+    sqlite3_stmt* stmt = nullptr;
+    const QByteArray sql = tr.statements.front().sql.toUtf8();
+    const double ms = timeMs([&] {
+        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        if (sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr) != SQLITE_OK) {
+            std::fprintf(stderr, "bare engine: %s\n", sqlite3_errmsg(db));
+            return;
+        }
+        for (const QStringList& params : rows) {
+            for (int i = 0; i < params.size(); ++i) {
+                const QByteArray v = params[i].toUtf8();
+                sqlite3_bind_text(stmt, i + 1, v.constData(), v.size(), SQLITE_TRANSIENT);
+            }
+            sqlite3_step(stmt);
+            sqlite3_reset(stmt);
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    sqlite3_close(db);
+    return ms;
+}
+
 void report(const char* what, double ms, double bare)
 {
     if (bare < 0)
