@@ -18,6 +18,7 @@ constexpr int kPagesPerStep = 256;
 // A source written to between steps makes SQLite start the copy over; after
 // this many restarts the rest is copied in one step under one read lock.
 constexpr int kRestartsBeforeOneStep = 3;
+constexpr int kBusyStepsBeforeFailing = 4;
 
 // An SQLite handle closed on every path out.
 struct Handle {
@@ -49,12 +50,22 @@ void copyPages(sqlite3* from, sqlite3* to, const BackupProgress& progress)
         fail(to, QStringLiteral("复制数据失败"));
     int rc = SQLITE_OK;
     int restarts = 0;
+    int busy = 0;
     int lastRemaining = -1;
     while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
         const int pages = restarts >= kRestartsBeforeOneStep ? -1 : kPagesPerStep;
         rc = sqlite3_backup_step(b, pages);
-        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            // Each step already waited the busy timeout: a desk that holds
+            // its lock for minutes makes the copy fail rather than hang.
+            if (++busy > kBusyStepsBeforeFailing) {
+                sqlite3_backup_finish(b);
+                throw DbError(QStringLiteral("数据库正被其他用户长时间占用，请稍后再试。"));
+            }
             sqlite3_sleep(50);
+        } else {
+            busy = 0;
+        }
         if (rc == SQLITE_DONE)
             break;
         const int total = sqlite3_backup_pagecount(b);
@@ -70,10 +81,9 @@ void copyPages(sqlite3* from, sqlite3* to, const BackupProgress& progress)
     const int finished = sqlite3_backup_finish(b);
     if (rc != SQLITE_DONE || finished != SQLITE_OK)
         fail(to, QStringLiteral("复制数据失败"));
-    if (progress) {
-        const int total = 1;
-        progress(total, total);
-    }
+    // The copy is whole: the progress shows it complete.
+    if (progress)
+        progress(1, 1);
 }
 
 qint64 pragmaInt(sqlite3* db, const char* pragma)
