@@ -35,5 +35,6 @@ int main(int argc, char** argv) {
         return 0;
     }
     ZentavoApplication app(argc, argv);
-    return runStartup(app);
+    // Beside the program when an iniFw.ini is there, else the user's own.
+    return runStartup(app, prepareIniForRun());
 }

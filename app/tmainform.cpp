@@ -2,6 +2,7 @@
 
 #include "accessories.h"
 #include "artwork.h"
+#include "backupactions.h"
 #include "clock.h"
 #include "messages.h"
 #include "monthlytables.h"
@@ -194,6 +195,11 @@ void TMainForm::buildMenu() {
     connect(
         addItem(maintenance, "Item_yhqx", QStringLiteral("用户权限管理"), QStyle::SP_DriveNetIcon),
         &QAction::triggered, this, [this] { openScreen<TUserManagerF>(true); });
+    maintenance->addSeparator();
+    connect(addItem(maintenance, "Item_bfsjk", QStringLiteral("备份数据库"), QStyle::SP_DialogSaveButton),
+            &QAction::triggered, this, [this] { BackupActions::backupDatabase(this); });
+    connect(addItem(maintenance, "Item_hfsjk", QStringLiteral("恢复数据库"), QStyle::SP_DialogOpenButton),
+            &QAction::triggered, this, [this] { BackupActions::restoreDatabase(this); });
 
     QMenu* accessories = addTopMenu(bar, "Menu_fj", QStringLiteral("附件"));
     const struct {

@@ -3,11 +3,54 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringDecoder>
 
 QString iniPathBesideExecutable()
 {
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("iniFw.ini"));
+}
+
+QString userConfigDir()
+{
+    // Named here rather than after the application's name, which the
+    // program sets to its Chinese title for its windows.
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+        .filePath(QStringLiteral("zentavo"));
+}
+
+QString userDataDir()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+        .filePath(QStringLiteral("zentavo"));
+}
+
+QString iniPathForRun(const QString& programDir)
+{
+    const QString dir = programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir;
+    const QString beside = QDir(dir).filePath(QStringLiteral("iniFw.ini"));
+    if (QFileInfo(beside).isFile())
+        return beside;
+    return QDir(userConfigDir()).filePath(QStringLiteral("iniFw.ini"));
+}
+
+QString prepareIniForRun(const QString& programDir)
+{
+    const QString path = iniPathForRun(programDir);
+    if (QFileInfo::exists(path))
+        return path;
+    QDir().mkpath(userConfigDir());
+    QDir().mkpath(userDataDir());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        const QString database = QDir(userDataDir()).filePath(QStringLiteral("zentavo.db"));
+        file.write(QStringLiteral("[server]\nname=sqlite:%1\ndatabaseName=\nuser=\npass=\n").arg(database).toUtf8());
+        file.close();
+        // The file may come to hold a server password.
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    return path;
 }
 
 namespace {
@@ -28,6 +71,7 @@ QString decodeIni(const QByteArray& bytes)
 ServerConfig readServerConfig(const QString& iniPath)
 {
     ServerConfig config;
+    config.baseDir = QFileInfo(iniPath).absolutePath();
     QFile file(iniPath);
     if (!file.open(QIODevice::ReadOnly))
         return config;

@@ -35,7 +35,9 @@ QString Connection::embeddedPath(const ServerConfig& config)
     const QString path = name.mid(7).trimmed();
     if (path.isEmpty())
         return QString();
-    return QDir::isRelativePath(path) ? QDir(QCoreApplication::applicationDirPath()).filePath(path) : path;
+    // A relative path is taken from the folder of the iniFw.ini naming it.
+    const QString base = config.baseDir.isEmpty() ? QCoreApplication::applicationDirPath() : config.baseDir;
+    return QDir::isRelativePath(path) ? QDir(base).filePath(path) : path;
 }
 
 void Connection::open(const ServerConfig& config, OpenMode mode)

@@ -58,7 +58,7 @@ public:
     static Connection& shared();
 
     // Opens from the four configuration values: a name "sqlite:PATH" is the
-    // embedded database file (PATH relative to the executable's folder,
+    // embedded database file (PATH relative to config.baseDir, else the executable's folder,
     // blanks around it ignored), any other name a SQL Server host. An
     // embedded file must be this program's database; a missing one is
     // created only with OpenMode::CreateIfMissing. Throws DbError with the

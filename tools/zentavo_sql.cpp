@@ -2,7 +2,13 @@
 // layer, for administrators and tests.
 //
 //   zentavo-sql [-c INI] [--create] [--check] [-Q "statement"]
+//   zentavo-sql [-c INI] --backup FILE
 //
+// The configuration is iniFw.ini beside the console when one is there,
+// otherwise the one in the user's configuration folder.
+//
+// --backup writes a consistent copy of the embedded database to FILE
+// (readable by its owner only) while other desks may go on working.
 // --create makes the embedded database file the configuration names when it
 // is missing (with its tables and starting rows); without it a missing file
 // is an error, so a mistyped path never starts an empty database.
@@ -14,6 +20,7 @@
 // and tab-separated rows; any other statement prints "(N rows affected)". A
 // failure prints the database's error to standard error and exits non-zero.
 
+#include "backup.h"
 #include "config.h"
 #include "connection.h"
 #include "query.h"
@@ -79,15 +86,18 @@ int main(int argc, char** argv)
         "standard input, separated by lines holding only GO."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption iniOption(QStringLiteral("c"), QStringLiteral("Configuration file (default: iniFw.ini beside the console)."),
-                                       QStringLiteral("INI"), iniPathBesideExecutable());
+    const QCommandLineOption iniOption(QStringLiteral("c"), QStringLiteral("Configuration file (default: iniFw.ini beside the console, else in the user's configuration folder)."),
+                                       QStringLiteral("INI"), iniPathForRun());
     const QCommandLineOption statementOption(QStringLiteral("Q"), QStringLiteral("Runs this one statement."),
                                              QStringLiteral("statement"));
     const QCommandLineOption checkOption(QStringLiteral("check"),
                                          QStringLiteral("Compiles each statement without running it."));
     const QCommandLineOption createOption(QStringLiteral("create"),
                                           QStringLiteral("Creates the embedded database file when it is missing."));
-    parser.addOptions({iniOption, statementOption, checkOption, createOption});
+    const QCommandLineOption backupOption(QStringLiteral("backup"),
+                                          QStringLiteral("Writes a consistent copy of the embedded database to FILE."),
+                                          QStringLiteral("FILE"));
+    parser.addOptions({iniOption, statementOption, checkOption, createOption, backupOption});
     parser.process(app); // --help, --version and unknown options end here
 
     QTextStream out(stdout);
@@ -103,6 +113,23 @@ int main(int argc, char** argv)
     } catch (const DbError& e) {
         err << e.text() << "\n";
         return 1;
+    }
+
+    if (parser.isSet(backupOption)) {
+        if (Connection::shared().kind() != Connection::Kind::Embedded) {
+            err << "The database is on a server: use SQL Server's own backup and restore.\n";
+            return 1;
+        }
+        const QString source = Connection::embeddedPath(Connection::shared().config());
+        const QString dest = parser.value(backupOption);
+        try {
+            backupDatabaseFile(source, dest);
+        } catch (const DbError& e) {
+            err << e.text() << "\n";
+            return 1;
+        }
+        out << "backup written: " << dest << "\n";
+        return 0;
     }
 
     QStringList batches;

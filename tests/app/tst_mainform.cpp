@@ -79,7 +79,7 @@ private slots:
         QTest::newRow("统计分析") << "Menu_tjfx" << QStringList{"其它项目统计"};
         QTest::newRow("award_4") << "award_4"
                                  << QStringList{"客户登记信息", "收费项目信息", "房屋基本信息", "-",
-                                                "用户权限管理"};
+                                                "用户权限管理", "-", "备份数据库", "恢复数据库"};
         QTest::newRow("附件") << "Menu_fj" << QStringList{"计算器", "记事本", "写字板"};
         QTest::newRow("帮助") << "Menu_help" << QStringList{"关于"};
     }

@@ -4,7 +4,9 @@
 
 #include <QElapsedTimer>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -94,6 +96,49 @@ private slots:
         const QString text = OdbcBackend::odbcConnectionText({"db1\\SQL2000 ", "房屋", "sa", "p;w}d"});
         QVERIFY(text.startsWith(QStringLiteral("DRIVER={FreeTDS};SERVER={db1\\SQL2000};DATABASE={房屋};UID={sa};")));
         QVERIFY(text.contains(QLatin1String("PWD={p;w}}d};")));
+    }
+
+    // Which iniFw.ini a run reads, and which database file it names: beside
+    // the program when there (a build's bin folder), else the user's own,
+    // written with a database in the user's data folder when neither exists.
+    void iniFileOfAnInstalledProgram()
+    {
+        QTemporaryDir home;
+        const QString config = home.filePath("config"), data = home.filePath("data"), bin = home.filePath("bin");
+        QDir().mkpath(bin);
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+        const QString userIni = config + "/zentavo/iniFw.ini";
+
+        QCOMPARE(iniPathForRun(bin), userIni);
+        QVERIFY(!QFile::exists(userIni));
+        QCOMPARE(prepareIniForRun(bin), userIni);
+        QCOMPARE(QFile::permissions(userIni) & 0x0077, QFileDevice::Permissions());
+        ServerConfig c = readServerConfig(userIni);
+        QCOMPARE(c.name, "sqlite:" + data + "/zentavo/zentavo.db");
+        QCOMPARE(Connection::embeddedPath(c), data + "/zentavo/zentavo.db");
+        QVERIFY(QFileInfo(data + "/zentavo").isDir());
+
+        // A file of the user's own is never rewritten; its relative path is
+        // taken from its own folder.
+        QFile f(userIni);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("[server]\nname=sqlite:mine.db\n");
+        f.close();
+        QCOMPARE(prepareIniForRun(bin), userIni);
+        QCOMPARE(Connection::embeddedPath(readServerConfig(userIni)), config + "/zentavo/mine.db");
+
+        // One beside the program wins, its database beside it as for `make run`.
+        QFile beside(bin + "/iniFw.ini");
+        QVERIFY(beside.open(QIODevice::WriteOnly));
+        beside.write("[server]\nname=sqlite:zentavo.db\n");
+        beside.close();
+        QCOMPARE(prepareIniForRun(bin), bin + "/iniFw.ini");
+        QCOMPARE(Connection::embeddedPath(readServerConfig(iniPathForRun(bin))), bin + "/zentavo.db");
+        // Values made without a file still resolve beside the executable.
+        QCOMPARE(Connection::embeddedPath({"sqlite:x.db", {}, {}, {}}),
+                 QDir(QCoreApplication::applicationDirPath()).filePath("x.db"));
     }
 };
 

@@ -1,0 +1,79 @@
+#include "backupactions.h"
+#include "connection.h"
+#include "scriptedmessages.h"
+#include "session.h"
+#include "testdatabase.h"
+#include "tmainform.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+class TestBackupActions : public QObject {
+    Q_OBJECT
+
+private slots:
+    // 备份数据库 and 恢复数据库 from the menu: the backup, a refused file, a
+    // restore declined and one carried out, read back through the program's
+    // own connection.
+    void backupAndRestoreFromTheMenu()
+    {
+        TestDatabase db;
+        ScriptedMessagesScope shown;
+        CurrentLoginName = "admin";
+        TMainForm w;
+        auto trigger = [&w](const char* name) { w.findChild<QAction*>(name)->trigger(); };
+        QString answer, suggested;
+        bool saving = false;
+        BackupActions::setFileChooser([&](QWidget*, bool save, const QString& s) {
+            saving = save;
+            suggested = s;
+            return answer;
+        });
+        auto lastText = [&] { return shown->shown.isEmpty() ? QString() : shown->shown.last().text; };
+
+        answer = QDir(db.dir()).filePath("copy.db");
+        trigger("Item_bfsjk");
+        QVERIFY(saving);
+        QCOMPARE(QFileInfo(suggested).fileName(), QString("zentavo-备份-20240307.db"));
+        QCOMPARE(lastText(), "备份完成：" + answer);
+        QCOMPARE(shown->shown.last().caption, QString("房屋出租管理"));
+        TestDatabase::exec("update zf_dj set price=77 where djid=1");
+
+        // Not a database: refused before any question.
+        const QString junk = QDir(db.dir()).filePath("junk.db");
+        QFile f(junk);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(8192, 'j'));
+        f.close();
+        answer = junk;
+        shown->clear();
+        trigger("Item_hfsjk");
+        QVERIFY(!saving);
+        QCOMPARE(shown->shown.size(), 1);
+        QVERIFY(lastText().contains("不能恢复"));
+
+        // Declined: nothing changes.
+        answer = QDir(db.dir()).filePath("copy.db");
+        shown->clear();
+        shown->answerNext(MsgAnswer::No);
+        trigger("Item_hfsjk");
+        QCOMPARE(shown->shown.size(), 1);
+        QCOMPARE(shown->shown.first().buttons, MsgButtons::YesNo);
+        QVERIFY(lastText().contains("替换"));
+        QVERIFY(lastText().contains(db.dir()));
+        QCOMPARE(TestDatabase::scalar("select price from zf_dj where djid=1"), QString("77"));
+
+        shown->clear();
+        shown->answerNext(MsgAnswer::Yes);
+        trigger("Item_hfsjk");
+        QCOMPARE(lastText(), "恢复完成，当前数据已另存为：" + db.file() + ".20240307-140509.bak");
+        QVERIFY(Connection::shared().isOpen());
+        QCOMPARE(TestDatabase::scalar("select price from zf_dj where djid=1"), QString("3.5"));
+        BackupActions::setFileChooser({});
+    }
+};
+
+QTEST_MAIN(TestBackupActions)
+#include "tst_backupactions.moc"
