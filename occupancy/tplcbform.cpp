@@ -116,6 +116,9 @@ void TPlcbForm::reload()
         read += row.readThisMonth ? 1 : 0;
     Lab_count->setText(QStringLiteral("在租房间 %1 间，本月已抄 %2 间").arg(m_model->rowCount()).arg(read));
     DBGrid1->resizeColumnsToContents();
+    // Room for a reading of four digits and two decimals in every cell typed.
+    for (int c = ReadingSheetModel::kFirstTyped; c < ReadingSheetModel::kStatusColumn; ++c)
+        DBGrid1->setColumnWidth(c, qMax(DBGrid1->columnWidth(c), 84));
     if (m_model->rowCount() > 0)
         DBGrid1->setCurrentIndex(m_model->index(0, ReadingSheetModel::kFirstTyped));
 }

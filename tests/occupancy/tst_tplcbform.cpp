@@ -150,6 +150,8 @@ private slots:
         QCOMPARE(cell(2, ReadingSheetModel::kStatusColumn), QStringLiteral("用量异常偏高"));
         sheet.setData(sheet.index(0, ReadingSheetModel::kFirstTyped), "97");
         QCOMPARE(cell(0, ReadingSheetModel::kStatusColumn), QStringLiteral("低于上月读数"));
+        if (qEnvironmentVariableIsSet("ZENTAVO_SCREENSHOTS"))
+            form->grab().save(qEnvironmentVariable("ZENTAVO_SCREENSHOTS") + "/tplcbform.png");
         messages->clear();
         messages->answerNext(MsgAnswer::No);
         QTest::mouseClick(post, Qt::LeftButton);

@@ -86,6 +86,8 @@ private slots:
         QCOMPARE(expected, QStringLiteral("1527.15"));
         QCOMPARE(total->text(), QStringLiteral("欠费合计：1527.15 元，2 位客户，共 6 笔"));
         QVERIFY(summary->findChild<QAction*>("Act_export"));
+        if (qEnvironmentVariableIsSet("ZENTAVO_SCREENSHOTS"))
+            form->grab().save(qEnvironmentVariable("ZENTAVO_SCREENSHOTS") + "/tqfcxform.png");
 
         // The first line's unpaid charges, oldest first; a double click asks
         // for the charge's own screen and row.
