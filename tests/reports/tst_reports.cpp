@@ -406,9 +406,11 @@ private slots:
         QStringList stillOpen;
         QTimer poll;
         int step = 0;
+        bool asked = false; // a save was asked for and its file dialog not yet seen
         QObject::connect(&poll, &QTimer::timeout, [&] {
             QWidget* modal = QApplication::activeModalWidget();
             if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+                asked = false;
                 // selectFile() leaves the name box alone while it has the
                 // focus: type the name as a user would.
                 files->findChild<QLineEdit*>("fileNameEdit")->setText(names[step++]);
@@ -419,6 +421,9 @@ private slots:
                     preview->reject();
                     return;
                 }
+                if (asked)
+                    return; // a busy machine: the file dialog is still on its way
+                asked = true;
                 stillOpen << preview->windowTitle();
                 QMetaObject::invokeMethod(preview->savePdfAction(), &QAction::trigger, Qt::QueuedConnection);
             }
