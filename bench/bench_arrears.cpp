@@ -14,16 +14,6 @@
 
 #include <cstdio>
 
-namespace {
-QString statement(const char* owner)
-{
-    for (const CatalogStatement& s : catalogStatements())
-        if (s.owner == QLatin1String(owner))
-            return s.text;
-    return {};
-}
-} // namespace
-
 ZT_BENCH(arrears, 60)
 {
     ScriptedMessagesScope messages; // answers Yes, shows nothing
@@ -31,9 +21,9 @@ ZT_BENCH(arrears, 60)
     TQfCxForm* arrears = nullptr;
     const double open = timeMs([&] { arrears = new TQfCxForm; });
     report("open arrears (lines, totals, details)", open,
-           bareMs(statement("TQfCxForm summary"), {"%", "%", "%"}) +
-               bareMs(statement("TQfCxForm totals"), {"%", "%", "%"}) +
-               bareMs(statement("TQfCxForm details"), {"K00000", "1000"}));
+           bareMs(catalogText("TQfCxForm summary"), {"%", "%", "%"}) +
+               bareMs(catalogText("TQfCxForm totals"), {"%", "%", "%"}) +
+               bareMs(catalogText("TQfCxForm details"), {"K00000", "1000"}));
     std::printf("  %d tenant-room lines\n", arrears->summary().count());
     delete arrears;
 

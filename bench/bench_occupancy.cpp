@@ -20,14 +20,6 @@
 
 namespace {
 
-QString statement(const char* owner) {
-    for (const CatalogStatement& s : catalogStatements())
-        if (s.owner == QLatin1String(owner))
-            return s.text;
-    std::fprintf(stderr, "no statement %s\n", owner);
-    return {};
-}
-
 // One key pressed and released in the edit, as the keyboard delivers it.
 void typeKey(QLineEdit* edit, Qt::Key key, const QString& text) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
@@ -43,37 +35,37 @@ ZT_BENCH(occupancy, 30)
     // Meter reading: the rooms of fjcb and this month's readings of let rooms.
     TCbglForm* reading = nullptr;
     const double openReading = timeMs([&] { reading = new TCbglForm; });
-    const QString readingList = statement("TCbglForm list")
+    const QString readingList = catalogText("TCbglForm list")
                                     .replace(QStringLiteral("zf_Biaodi202403"), BiaodiName);
     report("open meter reading (rooms + month's list)", openReading,
-           bareMs(statement("TCbglForm rooms")) + bareMs(readingList));
+           bareMs(catalogText("TCbglForm rooms")) + bareMs(readingList));
     reading->findChild<QPushButton*>(QStringLiteral("bitbtn_insert"))->click();
     auto* room = reading->findChild<QLineEdit*>(QStringLiteral("Ed_Fh"));
     const double keyReading = timeMs([&] { typeKey(room, Qt::Key_1, QStringLiteral("1")); });
     report("meter reading: key \"1\" in the room field", keyReading,
-           bareMs(statement("TCbglForm rooms filtered"), {QStringLiteral("1%")}));
+           bareMs(catalogText("TCbglForm rooms filtered"), {QStringLiteral("1%")}));
     std::printf("  %d rooms offered for \"%s\"\n", reading->roomLookup().model().rowCount(),
                 qPrintable(room->text()));
     const double keyReading2 = timeMs([&] { typeKey(room, Qt::Key_0, QStringLiteral("0")); });
     report("meter reading: key \"0\" after it", keyReading2,
-           bareMs(statement("TCbglForm rooms filtered"), {QStringLiteral("10%")}));
+           bareMs(catalogText("TCbglForm rooms filtered"), {QStringLiteral("10%")}));
     delete reading;
 
     // Check-out: the completed check-outs, then the let search per key.
     TTfglForm* checkOut = nullptr;
     const double openCheckOut = timeMs([&] { checkOut = new TTfglForm; });
-    report("open check-out (completed check-outs)", openCheckOut, bareMs(statement("TTfglForm list")));
+    report("open check-out (completed check-outs)", openCheckOut, bareMs(catalogText("TTfglForm list")));
     std::printf("  %d check-outs listed\n", checkOut->listModel().rowCount());
     checkOut->findChild<QPushButton*>(QStringLiteral("bitbtn_insert"))->click();
     auto* search = checkOut->findChild<QLineEdit*>(QStringLiteral("Ed_Fh"));
     const double keyCheckOut = timeMs([&] { typeKey(search, Qt::Key_1, QStringLiteral("1")); });
     report("check-out: key \"1\" in the room field", keyCheckOut,
-           bareMs(statement("TTfglForm search"), {QStringLiteral("1%"), QStringLiteral("1%")}) +
-               bareMs(statement("TTfglForm deposit"), {QStringLiteral("K00000"), QStringLiteral("1000")}));
+           bareMs(catalogText("TTfglForm search"), {QStringLiteral("1%"), QStringLiteral("1%")}) +
+               bareMs(catalogText("TTfglForm deposit"), {QStringLiteral("K00000"), QStringLiteral("1000")}));
     std::printf("  %d lets found\n", checkOut->search().count());
     const double keyCheckOut2 = timeMs([&] { typeKey(search, Qt::Key_0, QStringLiteral("0")); });
     report("check-out: key \"0\" after it", keyCheckOut2,
-           bareMs(statement("TTfglForm search"), {QStringLiteral("10%"), QStringLiteral("10%")}) +
-               bareMs(statement("TTfglForm deposit"), {QStringLiteral("K00000"), QStringLiteral("1000")}));
+           bareMs(catalogText("TTfglForm search"), {QStringLiteral("10%"), QStringLiteral("10%")}) +
+               bareMs(catalogText("TTfglForm deposit"), {QStringLiteral("K00000"), QStringLiteral("1000")}));
     delete checkOut;
 }

@@ -440,8 +440,12 @@ void UtilityChargeForm::markUsage(bool found, const QString& usage) {
         const Meter meter = m_kind.earlierColumn == QLatin1String("lsb")   ? Meter::ColdWater
                             : m_kind.earlierColumn == QLatin1String("rsb") ? Meter::HotWater
                                                                            : Meter::Electricity;
-        const ReadingHistory history = ReadingHistory::load(Clock::today(), m_foundRoom);
-        anomaly = judgeUsage(usage.toDouble(), history.averageUsage(m_foundRoom, meter));
+        // Read once per room found, not on every keystroke of the search.
+        if (!m_history || m_foundRoom.compare(m_historyRoom, Qt::CaseInsensitive) != 0) {
+            m_history = ReadingHistory::load(Clock::today(), m_foundRoom);
+            m_historyRoom = m_foundRoom;
+        }
+        anomaly = judgeUsage(usage.toDouble(), m_history->averageUsage(m_foundRoom, meter));
     }
     QPalette palette = Ed_Sys->palette();
     const QColor base = anomaly == ReadingAnomaly::None ? QColor(0, 255, 255) : QColor(0xff, 0xd6, 0xd6);

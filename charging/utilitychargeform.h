@@ -1,10 +1,12 @@
 #pragma once
 #include "query.h"
+#include "readingcheck.h"
 
 #include <QDialog>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class CompletingSearchEdit;
 class QComboBox;
@@ -73,6 +75,8 @@ private:
     void PairSameMonth(const QString& pattern);
     void ShowCharge();
     void markUsage(bool found, const QString& usage);
+    std::optional<ReadingHistory> m_history; // of m_historyRoom
+    QString m_historyRoom;
     // What the cycle's load leaves to the screen: the payment date and the
     // keys of the row loaded.
     void loadCurrentRow();

@@ -4,20 +4,26 @@
 #include "query.h"
 #include "sqlcatalog.h"
 
+#include <QSet>
+
 namespace {
 
 // clang-format off
-const QString kExistsSql = catalogSql("ReadingHistory table exists", QStringList{
-    "select name from sysobjects where name = :name"});
+const QString kMonthTablesSql = catalogSql("ReadingHistory month tables", QStringList{
+    "select name from sysobjects where name like 'zf_Biaodi%'"});
 // clang-format on
 
-bool tableExists(const QString& name)
+// The reading tables there are, by name in upper case (names are compared
+// without regard to case, as the server does).
+QSet<QString> monthTables()
 {
     Query q;
-    q.setSql(kExistsSql);
-    q.setText(QStringLiteral("name"), name);
+    q.setSql(kMonthTablesSql);
     q.open();
-    return !q.isEmpty();
+    QSet<QString> names;
+    for (bool more = q.first(); more; more = q.next())
+        names.insert(q.text(QStringLiteral("name")).toUpper());
+    return names;
 }
 
 // Month tables are built by name, so their statements are assembled; the
@@ -67,10 +73,11 @@ QString anomalyNote(ReadingAnomaly anomaly)
 ReadingHistory ReadingHistory::load(const QDate& month, const QString& room)
 {
     ReadingHistory history;
+    const QSet<QString> tables = monthTables();
     for (int back = 0; back < 7; ++back) {
         const QDate m = month.addMonths(-1 - back);
         const QString table = BiaodiTableName(m.year(), m.month());
-        if (!tableExists(table))
+        if (!tables.contains(table.toUpper()))
             continue;
         Query q;
         q.setSql(latestReadingsSql(table, !room.isEmpty()));

@@ -22,3 +22,11 @@ bool catalogSample(const char* owner, const QString& text)
 }
 
 const std::vector<CatalogStatement>& catalogStatements() { return registry(); }
+
+QString catalogText(const char* owner)
+{
+    for (const CatalogStatement& s : registry())
+        if (s.owner == QLatin1String(owner))
+            return s.text;
+    return {};
+}

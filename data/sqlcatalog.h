@@ -25,3 +25,5 @@ QString catalogSql(const char* owner, const QStringList& lines);
 bool catalogSample(const char* owner, const QString& text);
 
 const std::vector<CatalogStatement>& catalogStatements();
+// The text registered under that owner, empty when there is none.
+QString catalogText(const char* owner);

@@ -394,15 +394,26 @@ ReadingAnomaly TCbglForm::markReadings() {
                                                    {Ed_Db, Meter::Electricity},
                                                    {Ed_Mqb, Meter::Gas}};
     ReadingAnomaly worst = ReadingAnomaly::None;
-    if (!room.isEmpty() && (!m_history || room.compare(m_historyRoom, Qt::CaseInsensitive) != 0)) {
+    // The history is read only once there is a reading to judge, so typing
+    // the room number alone costs nothing.
+    bool anyReading = false;
+    for (const auto& [edit, meter] : meters) {
+        bool ok = false;
+        edit->text().trimmed().toDouble(&ok);
+        anyReading = anyReading || ok;
+    }
+    if (anyReading && !room.isEmpty() &&
+        (!m_history || room.compare(m_historyRoom, Qt::CaseInsensitive) != 0)) {
         m_history = ReadingHistory::load(Clock::today(), room);
         m_historyRoom = room;
     }
     for (const auto& [edit, meter] : meters) {
         bool ok = false;
         const double reading = edit->text().trimmed().toDouble(&ok);
-        const ReadingAnomaly a =
-            ok && !room.isEmpty() && m_history ? m_history->judge(room, meter, reading) : ReadingAnomaly::None;
+        const ReadingAnomaly a = ok && !room.isEmpty() && m_history &&
+                                         room.compare(m_historyRoom, Qt::CaseInsensitive) == 0
+                                     ? m_history->judge(room, meter, reading)
+                                     : ReadingAnomaly::None;
         edit->setStyleSheet(a == ReadingAnomaly::None ? QString()
                                                       : QStringLiteral("background-color: #ffd6d6;"));
         edit->setToolTip(anomalyNote(a));
