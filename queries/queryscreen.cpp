@@ -1,7 +1,6 @@
 #include "queryscreen.h"
 
 #include "errordisplay.h"
-#include "messages.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -124,13 +123,6 @@ bool openIfClosed(QueryModel& model) {
 
 bool isEmptyResult(const Query& query) {
     return !query.isOpen() || query.isEmpty();
-}
-
-bool refusePrint(QWidget* owner, const Query& query, const QString& text) {
-    if (!isEmptyResult(query))
-        return false;
-    showNotice(owner, kNoticeCaption, text, MsgIcon::Warning);
-    return true;
 }
 
 } // namespace QueryScreen

@@ -48,8 +48,5 @@ bool openIfClosed(QueryModel& model);
 
 // A result before any search, after a failed one or without rows.
 bool isEmptyResult(const Query& query);
-// The print guard: when the result is empty, tells the user to search first
-// and answers true.
-bool refusePrint(QWidget* owner, const Query& query, const QString& text);
 
 } // namespace QueryScreen
