@@ -359,10 +359,13 @@ void EmbeddedBackend::prepareSchema(const QString& path, bool mayCreate)
                 throw DatabaseFileError(DatabaseFileError::Reason::Missing, path,
                                         refusedText(DatabaseFileError::Reason::Missing, path));
             Schema::install(*this);
-        } else if (f.applicationId == 0) {
-            upgradeFrom1();
+        } else {
+            // Each step from the one before; a version-1 file reads as 0.
+            if (f.applicationId == 0)
+                upgradeFrom1();
+            if (f.version < 3)
+                upgradeFrom2();
         }
-        // Later versions add their steps here, each from the one before.
         plain(QStringLiteral("PRAGMA application_id=%1").arg(Schema::kApplicationId).toLatin1().constData());
         plain(QStringLiteral("PRAGMA user_version=%1").arg(Schema::kVersion).toLatin1().constData());
         plain("COMMIT");
@@ -403,6 +406,42 @@ void EmbeddedBackend::upgradeFrom1()
             plain(QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(name).toUtf8().constData());
             plain(st.sql.toUtf8().constData());
         }
+    }
+}
+
+// Version 2 to 3: 实收 now holds money actually received. Unpaid rows
+// written before keep their values, and the last such row of each charge
+// table is recorded so that their 实收 counts as nothing received.
+void EmbeddedBackend::upgradeFrom2()
+{
+    runSchemaBatchesCreating(QStringLiteral("Zf_MoneyRule"));
+    plain("INSERT OR IGNORE INTO \"Zf_MoneyRule\"(tablename, lastoldid) "
+          "SELECT 'Zf_Zujin', max(id) FROM \"Zf_Zujin\" HAVING max(id) IS NOT NULL "
+          "UNION ALL SELECT 'Zf_Lenshui', max(ID) FROM \"Zf_Lenshui\" HAVING max(ID) IS NOT NULL "
+          "UNION ALL SELECT 'Zf_Reshui', max(ID) FROM \"Zf_Reshui\" HAVING max(ID) IS NOT NULL "
+          "UNION ALL SELECT 'Zf_YdSf', max(ID) FROM \"Zf_YdSf\" HAVING max(ID) IS NOT NULL");
+}
+
+// Runs the schema script's batches that create the named table (and the
+// indexes and rules that follow it), unless the table is there already.
+void EmbeddedBackend::runSchemaBatchesCreating(const QString& table)
+{
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(m_db, "SELECT 1 FROM sqlite_master WHERE type='table' AND lower(name)=lower(?1)", -1, &st, nullptr);
+    const QByteArray name = table.toUtf8();
+    sqlite3_bind_text(st, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+    const bool present = st && sqlite3_step(st) == SQLITE_ROW;
+    sqlite3_finalize(st);
+    if (present)
+        return;
+    const QRegularExpression names(QStringLiteral("\\b(?:CREATE\\s+TABLE|CREATE\\s+(?:UNIQUE\\s+)?INDEX\\s+\\S+\\s+ON)\\s+(?:\\[dbo\\]\\.)?\\[?%1\\]?[\\s(]")
+                                       .arg(QRegularExpression::escape(table)),
+                                   QRegularExpression::CaseInsensitiveOption);
+    for (const QString& batch : Schema::batches()) {
+        if (!names.match(batch).hasMatch())
+            continue;
+        for (const SqliteStatement& s : translateTsql(batch).statements)
+            plain(s.sql.toUtf8().constData());
     }
 }
 

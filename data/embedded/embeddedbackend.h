@@ -30,6 +30,8 @@ private:
     void openFile(const QString& path, bool mayCreate);
     void prepareSchema(const QString& path, bool mayCreate);
     void upgradeFrom1();
+    void upgradeFrom2();
+    void runSchemaBatchesCreating(const QString& table);
     void plain(const char* sql);
     qint64 pragmaInt(const char* sql);
     const ColumnKinds& columnKinds();

@@ -176,6 +176,15 @@ GO
 CREATE INDEX [IX_Zf_YdSf_Jkrq] ON [dbo].[Zf_YdSf] ([Jkrq])
 GO
 
+-- Per charge table, the last row written while the charging screens still
+-- proposed 实收 = 应付 on unpaid rows; such a row's 实收 counts as nothing
+-- received until it is settled. A database made new has no rows here.
+CREATE TABLE [dbo].[Zf_MoneyRule] (
+    [tablename] [varchar] (20) COLLATE Chinese_PRC_CI_AS NOT NULL CONSTRAINT [PK_Zf_MoneyRule] PRIMARY KEY,
+    [lastoldid] [int] NOT NULL
+)
+GO
+
 -- Rooms with their letting state: "1" when an occupancy row names the room.
 CREATE VIEW [dbo].[fangjian] AS
 SELECT F.fangno, F.area, F.housetype, F.facetype, F.sb, F.fangya, F.fangprice,

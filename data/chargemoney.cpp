@@ -1,0 +1,42 @@
+#include "chargemoney.h"
+
+namespace ChargeMoney {
+
+QString tableName(Table t)
+{
+    switch (t) {
+    case Table::Rent: return QStringLiteral("Zf_Zujin");
+    case Table::ColdWater: return QStringLiteral("Zf_Lenshui");
+    case Table::HotWater: return QStringLiteral("Zf_Reshui");
+    case Table::Electricity: return QStringLiteral("Zf_YdSf");
+    }
+    return {};
+}
+
+QString dueColumn(Table t)
+{
+    return t == Table::Rent ? QStringLiteral("Yf") : QStringLiteral("Yfj");
+}
+
+QString receivedColumn(Table t)
+{
+    return t == Table::Rent ? QStringLiteral("sf") : QStringLiteral("sfj");
+}
+
+QString receivedSql(Table t, const QString& alias)
+{
+    const QString a = alias.isEmpty() ? QString() : alias + QLatin1Char('.');
+    return QStringLiteral("(case when %1status = '1' then isnull(%1%2, 0) "
+                          "when %1ID <= (select lastoldid from Zf_MoneyRule where tablename = '%3') then 0 "
+                          "else isnull(%1%2, 0) end)")
+        .arg(a, receivedColumn(t), tableName(t));
+}
+
+QString owedSql(Table t, const QString& alias)
+{
+    const QString a = alias.isEmpty() ? QString() : alias + QLatin1Char('.');
+    return QStringLiteral("(case when %1status = '1' then 0 else isnull(%1%2, 0) - %3 end)")
+        .arg(a, dueColumn(t), receivedSql(t, alias));
+}
+
+} // namespace ChargeMoney
