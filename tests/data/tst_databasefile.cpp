@@ -2,6 +2,7 @@
 // its owner, refused untouched when it is not this program's (or is newer),
 // upgraded from version 1 without losing a row, and made once when several
 // programs start on it at the same moment.
+#include "chargemoney.h"
 #include "connection.h"
 #include "embedded/sqlitefunctions.h"
 #include "query.h"
@@ -194,7 +195,13 @@ private slots:
         c.open(embedded(file));
         QCOMPARE(scalarOn(c, "PRAGMA user_version"), QString::number(Schema::kVersion));
         QCOMPARE(scalarOn(c, "PRAGMA application_id"), QString::number(Schema::kApplicationId));
-        QCOMPARE(dump(c), before);
+        // Every row as it was, and the rows written before money received was
+        // kept apart marked as such.
+        before << QStringLiteral("Zf_MoneyRule|Zf_Lenshui|1") << QStringLiteral("Zf_MoneyRule|Zf_Zujin|1");
+        QStringList after = dump(c);
+        after.sort();
+        before.sort();
+        QCOMPARE(after, before);
         // The new columns follow the column rules of a new file.
         Query checkout(c);
         checkout.setSql("update zf_rz set tfdate='2005/2/3', tfj='300.125' where fangno='101'");
@@ -208,6 +215,41 @@ private slots:
         c.open(embedded(file));
         c.close();
         QCOMPARE(fileHash(file), upgraded);
+    }
+
+    // A file of version 2 keeps every charge row; an unpaid row written then
+    // (实收 proposed as the whole amount) counts as nothing received, while
+    // rows written after the upgrade count what they hold.
+    void versionTwoCountsOldUnpaidRowsAsNothingReceived()
+    {
+        const QString file = path("v2.db");
+        {
+            Connection c;
+            c.open(embedded(file), Connection::OpenMode::CreateIfMissing);
+            Query fill(c);
+            fill.setSql("insert zf_man(manid,manname) values ('K1','张三');"
+                        "insert zf_fangjian(fangno,fangprice) values ('101',800);"
+                        "insert zf_zujin(fangno,manid,jkrq,yf,sf,status) values ('101','K1','2026-01-05',800,800,'1');"
+                        "insert zf_zujin(fangno,manid,jkrq,yf,sf,status) values ('101','K1','2026-02-05',810.5,810.5,'0')");
+            fill.exec();
+        }
+        raw(file, "DROP TABLE Zf_MoneyRule; PRAGMA user_version=2;");
+
+        Connection c;
+        c.open(embedded(file));
+        QCOMPARE(scalarOn(c, "PRAGMA user_version"), QString::number(Schema::kVersion));
+        QCOMPARE(scalarOn(c, "select count(*) from zf_zujin where sf in (800, 810.5)"), QStringLiteral("2"));
+        Query later(c);
+        later.setSql("insert zf_zujin(fangno,manid,jkrq,yf,sf,status) values ('101','K1','2026-03-05',820,300.25,'0')");
+        later.exec();
+        using ChargeMoney::Table;
+        const QString sums = QStringLiteral("select sum(%1), sum(%2) from zf_zujin A")
+                                 .arg(ChargeMoney::receivedSql(Table::Rent, "A"), ChargeMoney::owedSql(Table::Rent, "A"));
+        Query totals(c);
+        totals.setSql(sums);
+        totals.open();
+        QCOMPARE(totals.result()->text(0, 0), QStringLiteral("1100.25"));  // 800 + 0 + 300.25
+        QCOMPARE(totals.result()->text(0, 1), QStringLiteral("1330.25"));  // 810.5 + 519.75
     }
 
     // The sqlite3 shell checks and reads a file once the engine's extension
