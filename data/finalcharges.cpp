@@ -21,20 +21,21 @@ const QString kPriceSql = catalogSql("FinalCharges price", QStringList{
 // A month table's readings of one room up to a day, latest first. The table
 // is named by its month, so the statement is assembled; the room and the
 // day are parameters.
-QString readingsSql(const QString& table)
-{
+QString readingsSql(const QString& table) {
     return QStringLiteral("select lsb, rsb, db, mqb from ") + table +
-           QStringLiteral(" where fangno = :fangno and cbrq < :nextday order by cbrq desc, ID desc");
+           QStringLiteral(
+               " where fangno = :fangno and cbrq < :nextday order by cbrq desc, ID desc");
 }
 [[maybe_unused]] const bool kSampled =
     catalogSample("FinalCharges readings", readingsSql(QStringLiteral("zf_Biaodi202403")));
 
-bool isNegative(const Decimal& d) { return d.toString().startsWith(QLatin1Char('-')); }
+bool isNegative(const Decimal& d) {
+    return d.toString().startsWith(QLatin1Char('-'));
+}
 
 } // namespace
 
-const std::array<Utility, 3>& utilities()
-{
+const std::array<Utility, 3>& utilities() {
     static const std::array<Utility, 3> all{{
         {Meter::ColdWater, ChargeMoney::Table::ColdWater, 1, "lsdj", "冷水"},
         {Meter::HotWater, ChargeMoney::Table::HotWater, 2, "rsdj", "热水"},
@@ -43,8 +44,7 @@ const std::array<Utility, 3>& utilities()
     return all;
 }
 
-Readings previousReadings(Connection& connection, const QString& room, const QDate& day)
-{
+Readings previousReadings(Connection& connection, const QString& room, const QDate& day) {
     Readings found;
     QSet<QString> tables;
     {
@@ -82,8 +82,7 @@ Readings previousReadings(Connection& connection, const QString& room, const QDa
     return found;
 }
 
-std::optional<Decimal> unitPrice(Connection& connection, int priceId)
-{
+std::optional<Decimal> unitPrice(Connection& connection, int priceId) {
     Query q(connection);
     q.setSql(kPriceSql);
     q.setInteger(QStringLiteral("djid"), priceId);
@@ -93,18 +92,18 @@ std::optional<Decimal> unitPrice(Connection& connection, int priceId)
     return Decimal::parse(q.text(QStringLiteral("price")));
 }
 
-bool Charge::negative() const { return isNegative(usage); }
+bool Charge::negative() const {
+    return isNegative(usage);
+}
 
 Charge charge(const Utility& utility, const Decimal& previous, const Decimal& final,
-              const Decimal& price)
-{
+              const Decimal& price) {
     const Decimal usage = final - previous;
     return {utility, previous, final, usage, price, (usage * price).rounded(2)};
 }
 
 QList<Charge> charges(const Readings& previous, const Readings& final,
-                      const std::array<std::optional<Decimal>, 3>& prices)
-{
+                      const std::array<std::optional<Decimal>, 3>& prices) {
     QList<Charge> list;
     for (size_t i = 0; i < utilities().size(); ++i) {
         const Utility& u = utilities()[i];

@@ -99,34 +99,37 @@ const QString kLineSql = catalogSql("CheckOut line", QStringList{
 // clang-format on
 
 // The reading taken on leaving, in the month table of that day.
-QString readingSql(const QString& table)
-{
+QString readingSql(const QString& table) {
     return QStringLiteral("insert ") + table + QStringLiteral("(fangno,cbrq,lsb,rsb,db,mqb)\n") +
            QStringLiteral("values (:fangno,:cbrq,:lsb,:rsb,:db,:mqb)");
 }
 [[maybe_unused]] const bool kSampled =
     catalogSample("CheckOut final reading", readingSql(QStringLiteral("zf_Biaodi202403")));
 
-Decimal decimalOf(const Query& q, const QString& column)
-{
-    return Decimal::parse(q.isNull(column) ? QStringLiteral("0") : q.text(column)).value_or(Decimal());
+Decimal decimalOf(const Query& q, const QString& column) {
+    return Decimal::parse(q.isNull(column) ? QStringLiteral("0") : q.text(column))
+        .value_or(Decimal());
 }
 
-Decimal minOf(const Decimal& a, const Decimal& b) { return isNegative(a - b) ? a : b; }
-Decimal positive(const Decimal& d) { return isNegative(d) ? Decimal() : d; }
+Decimal minOf(const Decimal& a, const Decimal& b) {
+    return isNegative(a - b) ? a : b;
+}
+Decimal positive(const Decimal& d) {
+    return isNegative(d) ? Decimal() : d;
+}
 
-QDateTime midnight(const QDate& d) { return QDateTime(d, QTime(0, 0)); }
+QDateTime midnight(const QDate& d) {
+    return QDateTime(d, QTime(0, 0));
+}
 
-void bindDecimal(Query& q, const QString& name, const std::optional<Decimal>& value)
-{
+void bindDecimal(Query& q, const QString& name, const std::optional<Decimal>& value) {
     if (value)
         q.setDecimal(name, value->toString());
     else
         q.setNull(name, ParamKind::Decimal);
 }
 
-qint64 lastId(Connection& c, const QString& sql, const LetFound& let)
-{
+qint64 lastId(Connection& c, const QString& sql, const LetFound& let) {
     Query q(c);
     q.setSql(sql);
     q.setText(QStringLiteral("manid"), let.manid, 10);
@@ -137,8 +140,7 @@ qint64 lastId(Connection& c, const QString& sql, const LetFound& let)
 
 // The figures a save relies on, to compare what was shown with what the
 // database holds at the moment of saving.
-QString figures(const Settlement& s)
-{
+QString figures(const Settlement& s) {
     QStringList parts{s.deposit.toString()};
     for (const SettledCharge& c : s.unsettled)
         parts << QStringLiteral("%1:%2:%3").arg(int(c.table)).arg(c.id).arg(c.owed.toString());
@@ -151,33 +153,37 @@ QString figures(const Settlement& s)
 
 } // namespace
 
-bool isNegative(const Decimal& d) { return d.toString().startsWith(QLatin1Char('-')); }
+bool isNegative(const Decimal& d) {
+    return d.toString().startsWith(QLatin1Char('-'));
+}
 
-QString SettledCharge::item() const
-{
+QString SettledCharge::item() const {
     switch (table) {
-    case Table::Rent: return QStringLiteral("房租");
-    case Table::ColdWater: return QStringLiteral("冷水");
-    case Table::HotWater: return QStringLiteral("热水");
-    case Table::Electricity: return QStringLiteral("电费");
+    case Table::Rent:
+        return QStringLiteral("房租");
+    case Table::ColdWater:
+        return QStringLiteral("冷水");
+    case Table::HotWater:
+        return QStringLiteral("热水");
+    case Table::Electricity:
+        return QStringLiteral("电费");
     }
     return {};
 }
 
-QList<FinalCharges::Charge> Settlement::finalCharges() const
-{
+QList<FinalCharges::Charge> Settlement::finalCharges() const {
     return FinalCharges::charges(previous, finalReadings, prices);
 }
 
-QList<Settlement::Line> Settlement::lines() const
-{
+QList<Settlement::Line> Settlement::lines() const {
     QList<SettledCharge> all = unsettled;
     for (const FinalCharges::Charge& f : finalCharges()) {
         SettledCharge c;
         c.table = f.utility.table;
         c.jkrq = day;
         c.note = QStringLiteral("%1→%2，用量%3×%4")
-                     .arg(f.previous.toString(), f.final.toString(), f.usage.toString(), f.price.toString());
+                     .arg(f.previous.toString(), f.final.toString(), f.usage.toString(),
+                          f.price.toString());
         c.due = c.owed = f.amount;
         c.final = f;
         all << c;
@@ -192,22 +198,30 @@ QList<Settlement::Line> Settlement::lines() const
     return out;
 }
 
-Decimal Settlement::owedTotal() const
-{
+Decimal Settlement::owedTotal() const {
     Decimal total;
     for (const Line& l : lines())
         total = total + l.charge.owed;
     return total;
 }
 
-Decimal Settlement::leftAfterCharges() const { return positive(deposit - owedTotal()); }
-bool Settlement::chargesCovered() const { return !isNegative(deposit - owedTotal()); }
-Decimal Settlement::shortfall() const { return positive(owedTotal() - deposit); }
-Decimal Settlement::deductionPaid() const { return positive(minOf(deduction, leftAfterCharges())); }
-Decimal Settlement::refund() const { return positive(leftAfterCharges() - deduction); }
+Decimal Settlement::leftAfterCharges() const {
+    return positive(deposit - owedTotal());
+}
+bool Settlement::chargesCovered() const {
+    return !isNegative(deposit - owedTotal());
+}
+Decimal Settlement::shortfall() const {
+    return positive(owedTotal() - deposit);
+}
+Decimal Settlement::deductionPaid() const {
+    return positive(minOf(deduction, leftAfterCharges()));
+}
+Decimal Settlement::refund() const {
+    return positive(leftAfterCharges() - deduction);
+}
 
-Settlement loadSettlement(Connection& connection, const LetFound& let, const QDate& day)
-{
+Settlement loadSettlement(Connection& connection, const LetFound& let, const QDate& day) {
     Settlement s;
     s.let = let;
     s.day = day;
@@ -238,25 +252,28 @@ Settlement loadSettlement(Connection& connection, const LetFound& let, const QDa
             c.owed = decimalOf(q, QStringLiteral("owed"));
             if (tables[t] == Table::Rent) {
                 if (!q.isNull(QStringLiteral("enddate")))
-                    c.note = QStringLiteral("租期至") + q.dateTime(QStringLiteral("enddate")).date().toString(Qt::ISODate);
+                    c.note = QStringLiteral("租期至") +
+                             q.dateTime(QStringLiteral("enddate")).date().toString(Qt::ISODate);
             } else {
-                c.note = q.text(QStringLiteral("sybd")) + QStringLiteral("→") + q.text(QStringLiteral("bybd"));
+                c.note = q.text(QStringLiteral("sybd")) + QStringLiteral("→") +
+                         q.text(QStringLiteral("bybd"));
             }
             // Nothing to settle on a row that owes nothing.
             if (!isNegative(c.owed) && !c.owed.isZero())
                 s.unsettled << c;
         }
     }
-    std::stable_sort(s.unsettled.begin(), s.unsettled.end(),
-                     [](const SettledCharge& a, const SettledCharge& b) { return a.jkrq < b.jkrq; });
+    std::stable_sort(
+        s.unsettled.begin(), s.unsettled.end(),
+        [](const SettledCharge& a, const SettledCharge& b) { return a.jkrq < b.jkrq; });
     s.previous = FinalCharges::previousReadings(connection, let.fangno, day);
     for (size_t i = 0; i < FinalCharges::utilities().size(); ++i)
         s.prices[i] = FinalCharges::unitPrice(connection, FinalCharges::utilities()[i].priceId);
     return s;
 }
 
-CheckOutResult saveCheckOut(Connection& connection, const Settlement& shown, const QString& status)
-{
+CheckOutResult saveCheckOut(Connection& connection, const Settlement& shown,
+                            const QString& status) {
     const LetFound& let = shown.let;
     if (connection.inTransaction())
         connection.rollback();
@@ -326,7 +343,8 @@ CheckOutResult saveCheckOut(Connection& connection, const Settlement& shown, con
                 if (!line.paid.isZero()) {
                     Query settle(connection);
                     settle.setSql(kSettleSql[int(c.table)]);
-                    settle.setDecimal(QStringLiteral("received"), (c.received + line.paid).toString());
+                    settle.setDecimal(QStringLiteral("received"),
+                                      (c.received + line.paid).toString());
                     settle.setText(QStringLiteral("status"), rowStatus, 1);
                     settle.setInteger(QStringLiteral("id"), c.id);
                     if (settle.exec() != 1)
@@ -369,10 +387,11 @@ CheckOutResult saveCheckOut(Connection& connection, const Settlement& shown, con
         };
         line(QStringLiteral("押金"), std::nullopt, let.since(), {}, now.deposit, std::nullopt);
         for (const Stored& s : stored)
-            line(s.line.charge.item(), s.id, s.line.charge.jkrq, s.line.charge.note, s.line.charge.owed,
-                 s.line.paid);
+            line(s.line.charge.item(), s.id, s.line.charge.jkrq, s.line.charge.note,
+                 s.line.charge.owed, s.line.paid);
         if (!now.deduction.isZero())
-            line(QStringLiteral("扣款"), std::nullopt, now.day, now.reason, now.deduction, now.deductionPaid());
+            line(QStringLiteral("扣款"), std::nullopt, now.day, now.reason, now.deduction,
+                 now.deductionPaid());
         connection.commit();
         return {CheckOutOutcome::Saved, tfId};
     } catch (...) {

@@ -11,14 +11,14 @@
 #include "sqlcatalog.h"
 
 #include <QComboBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QStandardItemModel>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -107,9 +107,9 @@ TTfglForm::TTfglForm(QWidget* parent) : QDialog(parent) {
     Ed_Kk->setAccessibleName(QStringLiteral("扣款"));
     for (QLineEdit* aqua : {Ed_bh, Ed_Xm, Ed_Yj, Ed_BeginDate, Ed_Qf, Ed_Tk})
         makeAqua(aqua);
-    for (QWidget* w : std::initializer_list<QWidget*>{Ed_bh, Ed_Xm, Ed_Fh, Ed_Yj, Ed_BeginDate, Com_status,
-                                                       Ed_TfLsb, Ed_TfRsb, Ed_TfDb, Ed_TfMqb, Ed_Kk,
-                                                       Ed_Kkyy, Ed_Qf, Ed_Tk})
+    for (QWidget* w : std::initializer_list<QWidget*>{Ed_bh, Ed_Xm, Ed_Fh, Ed_Yj, Ed_BeginDate,
+                                                      Com_status, Ed_TfLsb, Ed_TfRsb, Ed_TfDb,
+                                                      Ed_TfMqb, Ed_Kk, Ed_Kkyy, Ed_Qf, Ed_Tk})
         w->setFixedWidth(160);
     fields->setColumnMinimumWidth(2, 100);
 
@@ -209,8 +209,9 @@ void TTfglForm::FormCreate() {
 }
 
 void TTfglForm::setBrowse() {
-    for (QWidget* w : std::initializer_list<QWidget*>{Ed_Fh, Com_status, Ed_TfLsb, Ed_TfRsb, Ed_TfDb,
-                                                       Ed_TfMqb, Ed_Kk, Ed_Kkyy, bitbtn_post, bitbtn_cancel})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Ed_Fh, Com_status, Ed_TfLsb, Ed_TfRsb, Ed_TfDb, Ed_TfMqb,
+                                         Ed_Kk, Ed_Kkyy, bitbtn_post, bitbtn_cancel})
         w->setEnabled(false);
     bitbtn_insert->setEnabled(true);
     updatePrint();
@@ -293,13 +294,15 @@ bool TTfglForm::takeTyped(QLineEdit** wrong) {
     for (int m = 0; m < kMeterCount; ++m) {
         std::optional<Decimal> value;
         // The reading tables hold four digits before the point.
-        if (!typedNumber(meters[m], value) || (value && !isNegative(*value - *Decimal::parse(u"10000")))) {
+        if (!typedNumber(meters[m], value) ||
+            (value && !isNegative(*value - *Decimal::parse(u"10000")))) {
             if (ok && wrong)
                 *wrong = meters[m];
             ok = false;
             value.reset();
         }
-        m_settlement->finalReadings[size_t(m)] = value ? std::optional<Decimal>(value->rounded(2)) : std::nullopt;
+        m_settlement->finalReadings[size_t(m)] =
+            value ? std::optional<Decimal>(value->rounded(2)) : std::nullopt;
     }
     std::optional<Decimal> deduction;
     if (!typedNumber(Ed_Kk, deduction)) {
@@ -338,8 +341,8 @@ void TTfglForm::bitbtn_insertClick() {
     bitbtn_insert->setEnabled(false);
     bitbtn_post->setEnabled(true);
     bitbtn_cancel->setEnabled(true);
-    for (QWidget* w : std::initializer_list<QWidget*>{Ed_Fh, Com_status, Ed_TfLsb, Ed_TfRsb, Ed_TfDb,
-                                                       Ed_TfMqb, Ed_Kk, Ed_Kkyy})
+    for (QWidget* w : std::initializer_list<QWidget*>{Ed_Fh, Com_status, Ed_TfLsb, Ed_TfRsb,
+                                                      Ed_TfDb, Ed_TfMqb, Ed_Kk, Ed_Kkyy})
         w->setEnabled(true);
     for (QLineEdit* typed : {Ed_TfLsb, Ed_TfRsb, Ed_TfDb, Ed_TfMqb, Ed_Kk, Ed_Kkyy})
         typed->clear();
@@ -388,17 +391,21 @@ bool TTfglForm::checkTyped() {
     };
     QLineEdit* wrong = nullptr;
     if (!takeTyped(&wrong))
-        return refuse(wrong, wrong == Ed_Kk ? QStringLiteral("扣款金额不正确，请填写不小于0的数字")
-                                            : QStringLiteral("退房读数不正确，请填写0至9999.99之间的数字，未抄的表留空"));
+        return refuse(wrong, wrong == Ed_Kk
+                                 ? QStringLiteral("扣款金额不正确，请填写不小于0的数字")
+                                 : QStringLiteral(
+                                       "退房读数不正确，请填写0至9999.99之间的数字，未抄的表留空"));
     const Settlement& s = *m_settlement;
     QLineEdit* meters[] = {Ed_TfLsb, Ed_TfRsb, Ed_TfDb, Ed_TfMqb};
     for (const FinalCharges::Charge& c : s.finalCharges())
         if (c.negative())
-            return refuse(meters[int(c.utility.meter)],
-                          QStringLiteral("%1表退房读数 %2 小于上次读数 %3，不能计算用量。\n"
-                                         "请核对读数；换过表或表已走满一圈的，请先在抄表管理中登记。")
-                              .arg(QString::fromUtf8(c.utility.meter == Meter::Electricity ? "电" : c.utility.name),
-                                   c.final.toString(), c.previous.toString()));
+            return refuse(
+                meters[int(c.utility.meter)],
+                QStringLiteral("%1表退房读数 %2 小于上次读数 %3，不能计算用量。\n"
+                               "请核对读数；换过表或表已走满一圈的，请先在抄表管理中登记。")
+                    .arg(QString::fromUtf8(c.utility.meter == Meter::Electricity ? "电"
+                                                                                 : c.utility.name),
+                         c.final.toString(), c.previous.toString()));
     if (!s.deduction.isZero()) {
         if (s.reason.isEmpty())
             return refuse(Ed_Kkyy, QStringLiteral("请填写扣款原因"));
@@ -425,14 +432,15 @@ void TTfglForm::checkOut() {
     // shown (room 101, say), and a text that found no let stores nothing.
     if (!ADQ_Fh.isOpen() || ADQ_Fh.eof() || !m_settlement) {
         showNotice(this, QString(),
-                   QStringLiteral("操作失败！\n没有与所输入的“%1”相符的在租房间。").arg(Ed_Fh->text().trimmed()),
+                   QStringLiteral("操作失败！\n没有与所输入的“%1”相符的在租房间。")
+                       .arg(Ed_Fh->text().trimmed()),
                    MsgIcon::Critical);
         return;
     }
     if (!checkTyped())
         return;
-    const QString status =
-        Com_status->currentText().trimmed() == kCheckedOut ? QStringLiteral("0") : QStringLiteral("1");
+    const QString status = Com_status->currentText().trimmed() == kCheckedOut ? QStringLiteral("0")
+                                                                              : QStringLiteral("1");
 
     CheckOutResult result;
     try {
@@ -444,8 +452,10 @@ void TTfglForm::checkOut() {
     if (result.outcome != CheckOutOutcome::Saved) {
         showNotice(this, QString(),
                    result.outcome == CheckOutOutcome::LetGone
-                       ? QStringLiteral("操作失败！\n该租约已经办理了退房（可能是其他操作员刚刚办理的），本次没有保存任何内容。")
-                       : QStringLiteral("操作失败！\n查找之后该租约的押金、欠费或读数已有变动，本次没有保存任何内容。\n"
+                       ? QStringLiteral("操作失败！\n该租约已经办理了退房（可能是其他操作员刚刚办理"
+                                        "的），本次没有保存任何内容。")
+                       : QStringLiteral("操作失败！\n查找之后该租约的押金、欠费或读数已有变动，本次"
+                                        "没有保存任何内容。\n"
                                         "请核对重新显示的结算后再保存。"),
                    MsgIcon::Critical);
         // Show the let as it stands now (or nothing, when it has ended).

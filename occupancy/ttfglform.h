@@ -67,10 +67,10 @@ private:
     QLineEdit* Ed_TfRsb;
     QLineEdit* Ed_TfDb;
     QLineEdit* Ed_TfMqb;
-    QLineEdit* Ed_Kk;   // deduction
-    QLineEdit* Ed_Kkyy; // its reason
-    QLineEdit* Ed_Qf;   // owed in all
-    QLineEdit* Ed_Tk;   // refund
+    QLineEdit* Ed_Kk;      // deduction
+    QLineEdit* Ed_Kkyy;    // its reason
+    QLineEdit* Ed_Qf;      // owed in all
+    QLineEdit* Ed_Tk;      // refund
     QTableView* DBGrid_Qf; // the charges settled
     QStandardItemModel* m_owedModel;
     QPushButton* bitbtn_insert;

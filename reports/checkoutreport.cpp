@@ -59,16 +59,21 @@ ReportLayout build() {
         double share;
         bool money;
     };
-    const Column columns[] = {{"项目", "xm", 0.09, false},   {"日期", "jkrq", 0.14, false},
-                              {"说明", "sm", 0.35, false},   {"金额", "je", 0.14, true},
+    const Column columns[] = {{"项目", "xm", 0.09, false},    {"日期", "jkrq", 0.14, false},
+                              {"说明", "sm", 0.35, false},    {"金额", "je", 0.14, true},
                               {"押金抵扣", "dk", 0.14, true}, {"仍欠", "sq", 0.14, true}};
     l.headerBand.height = 8;
     l.headerBand.items << rule().top(0, 0) << rule().top(8, 0);
     l.detailBand.height = 6.5;
     double x = 0;
     for (const Column& c : columns) {
-        ReportItem head = label(QString::fromUtf8(c.caption)).at(x + 0.006, c.share - 0.012).top(1, 6).size(kBody).heavy();
-        ReportItem cell = field(QLatin1String(c.field)).at(x + 0.006, c.share - 0.012).top(0.25, 6).size(9);
+        ReportItem head = label(QString::fromUtf8(c.caption))
+                              .at(x + 0.006, c.share - 0.012)
+                              .top(1, 6)
+                              .size(kBody)
+                              .heavy();
+        ReportItem cell =
+            field(QLatin1String(c.field)).at(x + 0.006, c.share - 0.012).top(0.25, 6).size(9);
         if (c.money) {
             head.right();
             cell.money();
@@ -113,7 +118,8 @@ const ReportLayout& checkOutSettlementLayout() {
 
 void printCheckOutSettlement(Query& list, QWidget* parent) {
     if (!list.isOpen() || list.isEmpty() || list.eof()) {
-        showNotice(parent, QStringLiteral("Morvik提示"), QStringLiteral("请查询后再打印！"), MsgIcon::Warning);
+        showNotice(parent, QStringLiteral("Morvik提示"), QStringLiteral("请查询后再打印！"),
+                   MsgIcon::Warning);
         return;
     }
     guarded([&] {
@@ -146,7 +152,8 @@ void printCheckOutSettlement(Query& list, QWidget* parent) {
         labels.insert(QStringLiteral("QRL_Rq"), reportDateText(Clock::today()));
         const QString refund = checkOut.text(QStringLiteral("tfj"));
         labels.insert(QStringLiteral("QRL_Tk"), money(refund));
-        labels.insert(QStringLiteral("QRL_TkDx"), AmountInCapitals(checkOut.number(QStringLiteral("tfj"))));
+        labels.insert(QStringLiteral("QRL_TkDx"),
+                      AmountInCapitals(checkOut.number(QStringLiteral("tfj"))));
         // A check-out stored before settlements were kept has only its refund.
         const bool settled = totals.integer(QStringLiteral("n")) > 0;
         const auto total = [&](const char* column) {
