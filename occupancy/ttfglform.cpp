@@ -1,5 +1,6 @@
 #include "ttfglform.h"
 
+#include "checkoutreport.h"
 #include "clock.h"
 #include "connection.h"
 #include "errordisplay.h"
@@ -12,9 +13,12 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -31,26 +35,10 @@ const QString kListSql = catalogSql("TTfglForm list", QStringList{
 // Every current let of the room number or the tenant's mnemonic code, one
 // row per let.
 const QString kSearchSql = catalogSql("TTfglForm search", QStringList{
-    "SELECT A.manid, B.manname, B.Zjm, A.fangno,A.begindate",
+    "SELECT A.id, A.manid, B.manname, B.Zjm, A.fangno,A.begindate",
     "FROM dbo.Zf_Rz A INNER JOIN dbo.Zf_Man B ON A.manid = B.manid where ",
     "A.status='1' and (a.fangno like :fangno or b.zjm like :zjm)",
     "order by A.fangno"});
-
-// The deposit of the let found: the one charged to this tenant for this room
-// (the latest rent row of the same tenant and room that carries one), 0 when
-// none was charged, so a let without a deposit can still end. Asked for the
-// let shown only, so a keystroke costs one lookup, not one per let.
-const QString kDepositSql = catalogSql("TTfglForm deposit", QStringList{
-    "select isnull((select C.fangya from dbo.Zf_Zujin C where C.id =",
-    "  (select max(D.id) from dbo.Zf_Zujin D",
-    "   where D.manid = :manid and D.fangno = :fangno and D.fangya > 0)), 0) as fangya"});
-
-const QString kInsertSql = catalogSql("TTfglForm insert", QStringList{
-    "insert into zf_tf(manid,fangno,begindate,tfdate,tfj,status)",
-    "       values(:manid,:fangno,:begindate,:tfdate,:tfj,:status)"});
-
-const QString kDeleteSql = catalogSql("TTfglForm delete", QStringList{
-    "delete zf_rz where fangno = :fangno"});
 // clang-format on
 
 const QString kNoticeCaption = QStringLiteral("Morvik提示");
@@ -98,17 +86,54 @@ TTfglForm::TTfglForm(QWidget* parent) : QDialog(parent) {
     // The status is chosen from the list only.
     Com_status->setEditable(false);
     Com_status->setCurrentIndex(-1);
+    // The meters read on the day of leaving; a blank meter is not read.
+    Ed_TfLsb = addLabelledEdit(fields, 3, 0, QStringLiteral("冷 水 表："), "Ed_TfLsb");
+    Ed_TfRsb = addLabelledEdit(fields, 3, 2, QStringLiteral("热 水 表："), "Ed_TfRsb");
+    Ed_TfDb = addLabelledEdit(fields, 4, 0, QStringLiteral("电    表："), "Ed_TfDb");
+    Ed_TfMqb = addLabelledEdit(fields, 4, 2, QStringLiteral("煤 气 表："), "Ed_TfMqb");
+    Ed_Kk = addLabelledEdit(fields, 5, 0, QStringLiteral("扣    款："), "Ed_Kk");
+    Ed_Kkyy = addLabelledEdit(fields, 5, 2, QStringLiteral("扣款原因："), "Ed_Kkyy");
+    Ed_Kkyy->setMaxLength(30);
+    Ed_Qf = addLabelledEdit(fields, 6, 0, QStringLiteral("欠费合计："), "Ed_Qf");
+    Ed_Tk = addLabelledEdit(fields, 6, 2, QStringLiteral("应退押金："), "Ed_Tk");
     // Accessible names without the padding blanks of the captions.
     Ed_Fh->setAccessibleName(QStringLiteral("房号"));
     Ed_Yj->setAccessibleName(QStringLiteral("押金"));
     Com_status->setAccessibleName(QStringLiteral("状态"));
-    for (QLineEdit* aqua : {Ed_bh, Ed_Xm, Ed_Yj, Ed_BeginDate})
+    Ed_TfLsb->setAccessibleName(QStringLiteral("退房冷水表读数"));
+    Ed_TfRsb->setAccessibleName(QStringLiteral("退房热水表读数"));
+    Ed_TfDb->setAccessibleName(QStringLiteral("退房电表读数"));
+    Ed_TfMqb->setAccessibleName(QStringLiteral("退房煤气表读数"));
+    Ed_Kk->setAccessibleName(QStringLiteral("扣款"));
+    for (QLineEdit* aqua : {Ed_bh, Ed_Xm, Ed_Yj, Ed_BeginDate, Ed_Qf, Ed_Tk})
         makeAqua(aqua);
-    for (QWidget* w : {static_cast<QWidget*>(Ed_bh), static_cast<QWidget*>(Ed_Xm),
-                       static_cast<QWidget*>(Ed_Fh), static_cast<QWidget*>(Ed_Yj),
-                       static_cast<QWidget*>(Ed_BeginDate), static_cast<QWidget*>(Com_status)})
+    for (QWidget* w : std::initializer_list<QWidget*>{Ed_bh, Ed_Xm, Ed_Fh, Ed_Yj, Ed_BeginDate,
+                                                      Com_status, Ed_TfLsb, Ed_TfRsb, Ed_TfDb,
+                                                      Ed_TfMqb, Ed_Kk, Ed_Kkyy, Ed_Qf, Ed_Tk})
         w->setFixedWidth(160);
     fields->setColumnMinimumWidth(2, 100);
+
+    // What the deposit settles: the let's unsettled charges and the final
+    // utility charges, oldest first.
+    auto* owedLabel = new QLabel(QStringLiteral("欠费明细："), this);
+    DBGrid_Qf = new QTableView(this);
+    DBGrid_Qf->setObjectName(QStringLiteral("DBGrid_Qf"));
+    DBGrid_Qf->setAccessibleName(QStringLiteral("欠费明细"));
+    owedLabel->setBuddy(DBGrid_Qf);
+    m_owedModel = new QStandardItemModel(0, 6, this);
+    m_owedModel->setHorizontalHeaderLabels({QStringLiteral("项目"), QStringLiteral("日期"),
+                                            QStringLiteral("说明"), QStringLiteral("欠费"),
+                                            QStringLiteral("押金抵扣"), QStringLiteral("仍欠")});
+    DBGrid_Qf->setModel(m_owedModel);
+    DBGrid_Qf->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid_Qf->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGrid_Qf->verticalHeader()->setVisible(false);
+    DBGrid_Qf->horizontalHeader()->setStretchLastSection(true);
+    DBGrid_Qf->verticalHeader()->setDefaultSectionSize(DBGrid_Qf->fontMetrics().height() + 6);
+    DBGrid_Qf->setFixedHeight(150);
+    const int owedWidths[] = {96, 86, 190, 76, 76, 70};
+    for (int i = 0; i < 6; ++i)
+        DBGrid_Qf->setColumnWidth(i, owedWidths[i]);
 
     bitbtn_insert = addButton(this, QStringLiteral("退房"), "bitbtn_insert");
     bitbtn_post = addButton(this, QStringLiteral("保存"), "bitbtn_post");
@@ -123,7 +148,7 @@ TTfglForm::TTfglForm(QWidget* parent) : QDialog(parent) {
 
     DBGrid1 = new QTableView(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setMinimumSize(640, 260);
+    DBGrid1->setMinimumSize(640, 200);
     DBGrid1->setAccessibleName(QStringLiteral("退房记录"));
     m_listModel = new QueryModel(ADQ_Tfgl,
                                  {{"manid", "用户编号"},
@@ -141,6 +166,9 @@ TTfglForm::TTfglForm(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
+    layout->addSpacing(4);
+    layout->addWidget(owedLabel);
+    layout->addWidget(DBGrid_Qf);
     layout->addSpacing(6);
     layout->addLayout(buttons);
     layout->addWidget(DBGrid1);
@@ -153,10 +181,15 @@ TTfglForm::TTfglForm(QWidget* parent) : QDialog(parent) {
     search.search = [this] { Ed_FhChange(); };
     m_roomSearch = new CompletingSearchEdit(this, std::move(search));
 
+    // The settlement follows what is typed.
+    for (QLineEdit* typed : {Ed_TfLsb, Ed_TfRsb, Ed_TfDb, Ed_TfMqb, Ed_Kk})
+        connect(typed, &QLineEdit::textChanged, this, [this] { showSettlement(); });
+
     connect(bitbtn_insert, &QPushButton::clicked, this, &TTfglForm::bitbtn_insertClick);
     connect(bitbtn_post, &QPushButton::clicked, this, &TTfglForm::bitbtn_postClick);
     connect(bitbtn_cancel, &QPushButton::clicked, this, &TTfglForm::bitbtn_cancelClick);
     connect(bitbtn_quit, &QPushButton::clicked, this, &TTfglForm::bitbtn_quitClick);
+    connect(BBtn_Print, &QPushButton::clicked, this, &TTfglForm::BBtn_PrintClick);
     connect(DBGrid1, &QTableView::clicked, this, &TTfglForm::DBGrid1CellClick);
 
     FormCreate();
@@ -166,27 +199,32 @@ TTfglForm::~TTfglForm() = default;
 
 void TTfglForm::FormCreate() {
     setBrowse();
-    // No printout of check-outs is defined: the button is shown, never enabled.
-    BBtn_Print->setEnabled(false);
     bitbtn_quit->setEnabled(true);
     guarded([this] {
         ADQ_Tfgl.close();
         ADQ_Tfgl.setSql(kListSql);
         m_listModel->reopen();
     });
+    updatePrint();
 }
 
 void TTfglForm::setBrowse() {
-    Ed_Fh->setEnabled(false);
-    Com_status->setEnabled(false);
-    bitbtn_post->setEnabled(false);
-    bitbtn_cancel->setEnabled(false);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Ed_Fh, Com_status, Ed_TfLsb, Ed_TfRsb, Ed_TfDb, Ed_TfMqb,
+                                         Ed_Kk, Ed_Kkyy, bitbtn_post, bitbtn_cancel})
+        w->setEnabled(false);
     bitbtn_insert->setEnabled(true);
+    updatePrint();
+}
+
+void TTfglForm::updatePrint() {
+    // The settlement of a listed check-out prints while none is under way.
+    BBtn_Print->setEnabled(!bitbtn_post->isEnabled() && ADQ_Tfgl.isOpen() && !ADQ_Tfgl.isEmpty());
 }
 
 void TTfglForm::Ed_FhChange() {
     ADQ_Fh.close();
-    m_deposit.clear();
+    m_settlement.reset();
     ADQ_Fh.setSql(kSearchSql);
     const QString pattern = LookupField::pattern(Ed_Fh->text());
     ADQ_Fh.setText(QStringLiteral("fangno"), pattern);
@@ -194,17 +232,19 @@ void TTfglForm::Ed_FhChange() {
     try {
         ADQ_Fh.open();
         if (!ADQ_Fh.eof()) {
-            ADQ_Yj.close();
-            ADQ_Yj.setSql(kDepositSql);
-            ADQ_Yj.setText(QStringLiteral("manid"), ADQ_Fh.text(QStringLiteral("manid")), 10);
-            ADQ_Yj.setText(QStringLiteral("fangno"), ADQ_Fh.text(QStringLiteral("fangno")), 10);
-            ADQ_Yj.open();
-            m_deposit = ADQ_Yj.value(QStringLiteral("fangya"));
+            LetFound let;
+            let.rzId = ADQ_Fh.integer(QStringLiteral("id"));
+            let.manid = ADQ_Fh.text(QStringLiteral("manid"));
+            let.manname = ADQ_Fh.text(QStringLiteral("manname"));
+            let.fangno = ADQ_Fh.text(QStringLiteral("fangno"));
+            let.begindate = ADQ_Fh.dateTime(QStringLiteral("begindate"));
+            m_settlement = loadSettlement(Connection::shared(), let, Clock::today());
         }
     } catch (...) {
         // Nothing found that could be stored: the fields must not keep
         // showing an earlier let.
         ADQ_Fh.close();
+        m_settlement.reset();
         fillFromSearch();
         throw;
     }
@@ -213,14 +253,87 @@ void TTfglForm::Ed_FhChange() {
 
 void TTfglForm::fillFromSearch() {
     // The current row is the let that a save checks out.
-    const bool found = ADQ_Fh.isOpen() && !ADQ_Fh.eof();
+    const bool found = ADQ_Fh.isOpen() && !ADQ_Fh.eof() && m_settlement;
     const auto field = [&](const char* column) {
         return found ? plainText(ADQ_Fh.value(QLatin1String(column))) : QString();
     };
     RecordMaintenance::setControlText(Ed_bh, field("manid"));
     RecordMaintenance::setControlText(Ed_Xm, field("manname"));
     RecordMaintenance::setControlText(Ed_BeginDate, field("begindate"));
-    RecordMaintenance::setControlText(Ed_Yj, found ? plainText(m_deposit) : QString());
+    RecordMaintenance::setControlText(Ed_Yj, found ? m_settlement->deposit.toString() : QString());
+    showSettlement();
+}
+
+namespace {
+
+// A typed amount or reading: blank is none; a text that is no number, or a
+// negative one, is wrong.
+bool typedNumber(QLineEdit* edit, std::optional<Decimal>& out) {
+    const QString text = edit->text().trimmed();
+    out.reset();
+    if (text.isEmpty())
+        return true;
+    out = Decimal::parse(text);
+    return out && !isNegative(*out);
+}
+
+QStandardItem* cell(const QString& text, bool number = false) {
+    auto* item = new QStandardItem(text);
+    if (number)
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return item;
+}
+
+} // namespace
+
+bool TTfglForm::takeTyped(QLineEdit** wrong) {
+    if (!m_settlement)
+        return true;
+    QLineEdit* meters[] = {Ed_TfLsb, Ed_TfRsb, Ed_TfDb, Ed_TfMqb};
+    bool ok = true;
+    for (int m = 0; m < kMeterCount; ++m) {
+        std::optional<Decimal> value;
+        // The reading tables hold four digits before the point.
+        if (!typedNumber(meters[m], value) ||
+            (value && !isNegative(*value - *Decimal::parse(u"10000")))) {
+            if (ok && wrong)
+                *wrong = meters[m];
+            ok = false;
+            value.reset();
+        }
+        m_settlement->finalReadings[size_t(m)] =
+            value ? std::optional<Decimal>(value->rounded(2)) : std::nullopt;
+    }
+    std::optional<Decimal> deduction;
+    if (!typedNumber(Ed_Kk, deduction)) {
+        if (ok && wrong)
+            *wrong = Ed_Kk;
+        ok = false;
+        deduction.reset();
+    }
+    m_settlement->deduction = deduction ? deduction->rounded(2) : Decimal();
+    m_settlement->reason = Ed_Kkyy->text().trimmed();
+    return ok;
+}
+
+void TTfglForm::showSettlement() {
+    m_owedModel->removeRows(0, m_owedModel->rowCount());
+    if (!m_settlement) {
+        RecordMaintenance::setControlText(Ed_Qf, QString());
+        RecordMaintenance::setControlText(Ed_Tk, QString());
+        return;
+    }
+    takeTyped();
+    const Settlement& s = *m_settlement;
+    for (const Settlement::Line& line : s.lines()) {
+        const SettledCharge& c = line.charge;
+        m_owedModel->appendRow({cell(c.final ? c.item() + QStringLiteral("（退房）") : c.item()),
+                                cell(c.jkrq.toString(Qt::ISODate)), cell(c.note),
+                                cell(c.owed.toString(), true), cell(line.paid.toString(), true),
+                                cell((c.owed - line.paid).toString(), true)});
+    }
+    RecordMaintenance::setControlText(Ed_Qf, s.owedTotal().toString());
+    RecordMaintenance::setControlText(Ed_Tk, s.refund().toString());
 }
 
 void TTfglForm::bitbtn_insertClick() {
@@ -228,10 +341,14 @@ void TTfglForm::bitbtn_insertClick() {
     bitbtn_insert->setEnabled(false);
     bitbtn_post->setEnabled(true);
     bitbtn_cancel->setEnabled(true);
-    Ed_Fh->setEnabled(true);
-    Com_status->setEnabled(true);
+    for (QWidget* w : std::initializer_list<QWidget*>{Ed_Fh, Com_status, Ed_TfLsb, Ed_TfRsb,
+                                                      Ed_TfDb, Ed_TfMqb, Ed_Kk, Ed_Kkyy})
+        w->setEnabled(true);
+    for (QLineEdit* typed : {Ed_TfLsb, Ed_TfRsb, Ed_TfDb, Ed_TfMqb, Ed_Kk, Ed_Kkyy})
+        typed->clear();
     Ed_Fh->clear();
     Com_status->setCurrentIndex(-1);
+    updatePrint();
     Ed_Fh->setFocus();
 }
 
@@ -242,6 +359,10 @@ void TTfglForm::bitbtn_cancelClick() {
 
 void TTfglForm::bitbtn_quitClick() {
     close();
+}
+
+void TTfglForm::BBtn_PrintClick() {
+    printCheckOutSettlement(ADQ_Tfgl, this);
 }
 
 void TTfglForm::bitbtn_postClick() {
@@ -260,53 +381,96 @@ void TTfglForm::bitbtn_postClick() {
     checkOut();
 }
 
+// The typed values make sense for this let; otherwise says why, with the
+// focus on the field, and answers false.
+bool TTfglForm::checkTyped() {
+    const auto refuse = [this](QWidget* field, const QString& text) {
+        showNotice(this, kNoticeCaption, text, MsgIcon::Information);
+        field->setFocus();
+        return false;
+    };
+    QLineEdit* wrong = nullptr;
+    if (!takeTyped(&wrong))
+        return refuse(wrong, wrong == Ed_Kk
+                                 ? QStringLiteral("扣款金额不正确，请填写不小于0的数字")
+                                 : QStringLiteral(
+                                       "退房读数不正确，请填写0至9999.99之间的数字，未抄的表留空"));
+    const Settlement& s = *m_settlement;
+    QLineEdit* meters[] = {Ed_TfLsb, Ed_TfRsb, Ed_TfDb, Ed_TfMqb};
+    for (const FinalCharges::Charge& c : s.finalCharges())
+        if (c.negative())
+            return refuse(
+                meters[int(c.utility.meter)],
+                QStringLiteral("%1表退房读数 %2 小于上次读数 %3，不能计算用量。\n"
+                               "请核对读数；换过表或表已走满一圈的，请先在抄表管理中登记。")
+                    .arg(QString::fromUtf8(c.utility.meter == Meter::Electricity ? "电"
+                                                                                 : c.utility.name),
+                         c.final.toString(), c.previous.toString()));
+    if (!s.deduction.isZero()) {
+        if (s.reason.isEmpty())
+            return refuse(Ed_Kkyy, QStringLiteral("请填写扣款原因"));
+        if (!s.chargesCovered())
+            return refuse(Ed_Kk, QStringLiteral("押金不足以抵扣欠费，不能再扣款"));
+        if (isNegative(s.leftAfterCharges() - s.deduction))
+            return refuse(Ed_Kk, QStringLiteral("扣款不能超过押金抵扣欠费后的余额 %1 元")
+                                     .arg(s.leftAfterCharges().toString()));
+    }
+    if (!s.chargesCovered()) {
+        const QString question =
+            QStringLiteral("押金 %1 元不足以抵扣欠费 %2 元。\n将按从早到晚的顺序抵扣 %1 元，"
+                           "其余 %3 元仍记为欠费，不退押金。\n确认退房吗？")
+                .arg(s.deposit.toString(), s.owedTotal().toString(), s.shortfall().toString());
+        if (!askYesNo(this, kNoticeCaption, question, MsgIcon::Question))
+            return false;
+    }
+    return true;
+}
+
 void TTfglForm::checkOut() {
     // What is stored is the let the search found and the fields show, never
     // the text of the room edit: "10" typed without Enter checks out the let
     // shown (room 101, say), and a text that found no let stores nothing.
-    if (!ADQ_Fh.isOpen() || ADQ_Fh.eof()) {
-        showNotice(this, QString(), QStringLiteral("操作失败！"), MsgIcon::Critical);
+    if (!ADQ_Fh.isOpen() || ADQ_Fh.eof() || !m_settlement) {
+        showNotice(this, QString(),
+                   QStringLiteral("操作失败！\n没有与所输入的“%1”相符的在租房间。")
+                       .arg(Ed_Fh->text().trimmed()),
+                   MsgIcon::Critical);
         return;
     }
-    const QString room = ADQ_Fh.text(QStringLiteral("fangno"));
-    const QString status =
-        Com_status->currentText().trimmed() == kCheckedOut ? QStringLiteral("0") : QStringLiteral("1");
+    if (!checkTyped())
+        return;
+    const QString status = Com_status->currentText().trimmed() == kCheckedOut ? QStringLiteral("0")
+                                                                              : QStringLiteral("1");
 
-    Connection& connection = Connection::shared();
+    CheckOutResult result;
     try {
-        if (connection.inTransaction())
-            connection.rollback();
-        connection.beginTransaction();
-        Query insert;
-        insert.setSql(kInsertSql);
-        insert.setText(QStringLiteral("manid"), ADQ_Fh.text(QStringLiteral("manid")), 10);
-        insert.setText(QStringLiteral("fangno"), room, 8);
-        insert.setDateTime(QStringLiteral("begindate"), ADQ_Fh.value(QStringLiteral("begindate")));
-        insert.setDateTime(QStringLiteral("tfdate"), QDateTime(Clock::today(), QTime(0, 0)));
-        insert.setDecimal(QStringLiteral("tfj"), m_deposit);
-        insert.setText(QStringLiteral("status"), status, 1);
-        insert.exec();
-
-        // The room's occupancy goes with the check-out, whatever the status.
-        Query occupancy;
-        occupancy.setSql(kDeleteSql);
-        occupancy.setText(QStringLiteral("fangno"), room, 10);
-        occupancy.exec();
-        connection.commit();
+        result = saveCheckOut(Connection::shared(), *m_settlement, status);
     } catch (...) {
-        try {
-            if (connection.inTransaction())
-                connection.rollback();
-        } catch (const DbError&) {
-            // The failure shown next already says what went wrong.
-        }
         showNotice(this, QString(), QStringLiteral("操作失败！"), MsgIcon::Critical);
         return; // the check-out stays under way
+    }
+    if (result.outcome != CheckOutOutcome::Saved) {
+        showNotice(this, QString(),
+                   result.outcome == CheckOutOutcome::LetGone
+                       ? QStringLiteral("操作失败！\n该租约已经办理了退房（可能是其他操作员刚刚办理"
+                                        "的），本次没有保存任何内容。")
+                       : QStringLiteral("操作失败！\n查找之后该租约的押金、欠费或读数已有变动，本次"
+                                        "没有保存任何内容。\n"
+                                        "请核对重新显示的结算后再保存。"),
+                   MsgIcon::Critical);
+        // Show the let as it stands now (or nothing, when it has ended).
+        guarded([this] { Ed_FhChange(); });
+        return;
     }
 
     showNotice(this, kAppCaption, QStringLiteral("退房成功！"), MsgIcon::NoIcon);
     // Committed: a failure to read the list again is not a failed check-out.
-    guarded([this] { m_listModel->reopen(); });
+    // The list stands on the check-out just saved.
+    guarded([this, &result] {
+        m_listModel->reopen();
+        if (ADQ_Tfgl.locate(QStringLiteral("id"), result.tfId))
+            m_listModel->moveTo(ADQ_Tfgl.row());
+    });
     setBrowse();
 }
 

@@ -34,8 +34,8 @@
 //      utilities: rs sys yfj sfj (QR_Sf)
 //
 // A receipt prints the list's current row only, with that row's amount
-// received in capitals. The check-out and meter-reading screens have no
-// print action.
+// received in capitals. The meter-reading screen has no print action; the
+// check-out settlement is printed by checkoutreport.h.
 #include "query.h"
 
 #include <QDate>

@@ -365,6 +365,8 @@ void EmbeddedBackend::prepareSchema(const QString& path, bool mayCreate)
                 upgradeFrom1();
             if (f.version < 3)
                 upgradeFrom2();
+            if (f.version < 4)
+                addCheckOutLines();
         }
         plain(QStringLiteral("PRAGMA application_id=%1").arg(Schema::kApplicationId).toLatin1().constData());
         plain(QStringLiteral("PRAGMA user_version=%1").arg(Schema::kVersion).toLatin1().constData());
@@ -420,6 +422,13 @@ void EmbeddedBackend::upgradeFrom2()
           "UNION ALL SELECT 'Zf_Lenshui', max(ID) FROM \"Zf_Lenshui\" HAVING max(ID) IS NOT NULL "
           "UNION ALL SELECT 'Zf_Reshui', max(ID) FROM \"Zf_Reshui\" HAVING max(ID) IS NOT NULL "
           "UNION ALL SELECT 'Zf_YdSf', max(ID) FROM \"Zf_YdSf\" HAVING max(ID) IS NOT NULL");
+}
+
+// Version 3 to 4: the lines of each check-out's settlement (deposit,
+// charges settled from it, deductions). A new table; no row is touched.
+void EmbeddedBackend::addCheckOutLines()
+{
+    runSchemaBatchesCreating(QStringLiteral("Zf_TfMx"));
 }
 
 // Runs the schema script's batches that create the named table (and the

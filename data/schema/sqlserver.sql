@@ -185,6 +185,25 @@ CREATE TABLE [dbo].[Zf_MoneyRule] (
 )
 GO
 
+-- What a check-out settled, one line per item: the deposit received in the
+-- let (xm 押金), each charge settled from it (房租, 冷水, 热水, 电费, with the
+-- charge row's ID), and each deduction with its reason (扣款). je is the
+-- deposit, the amount owed on the charge or the deduction; dk what the
+-- deposit paid of it. The refund paid is zf_tf.tfj.
+CREATE TABLE [dbo].[Zf_TfMx] (
+    [id] [int] IDENTITY (1, 1) NOT NULL PRIMARY KEY,
+    [tfid] [int] NOT NULL CONSTRAINT [FK_Zf_TfMx_zf_tf] REFERENCES [dbo].[zf_tf] ([id]),
+    [xm] [varchar] (10) COLLATE Chinese_PRC_CI_AS NOT NULL,
+    [chargeid] [int] NULL,
+    [jkrq] [datetime] NULL,
+    [sm] [varchar] (60) COLLATE Chinese_PRC_CI_AS NULL,
+    [je] [numeric] (12, 2) NULL,
+    [dk] [numeric] (12, 2) NULL
+)
+GO
+CREATE INDEX [IX_Zf_TfMx_tfid] ON [dbo].[Zf_TfMx] ([tfid])
+GO
+
 -- Rooms with their letting state: "1" when an occupancy row names the room.
 CREATE VIEW [dbo].[fangjian] AS
 SELECT F.fangno, F.area, F.housetype, F.facetype, F.sb, F.fangya, F.fangprice,
