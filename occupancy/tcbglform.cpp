@@ -168,9 +168,9 @@ TCbglForm::TCbglForm(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
-    // Room for the candidate grid that pops up beneath the room edit, so it
-    // does not cover the buttons.
-    layout->addSpacing(34);
+    // The candidate grid has its room beneath the room edit, beside the
+    // meters; a little space before the buttons.
+    layout->addSpacing(10);
     layout->addLayout(buttons);
     layout->addWidget(DBGrid2);
     layout->setSizeConstraint(QLayout::SetFixedSize);

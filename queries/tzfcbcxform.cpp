@@ -120,7 +120,9 @@ TZfCbCxForm::TZfCbCxForm(QWidget* parent) : QDialog(parent) {
                               {"mqys", "煤气用量"}},
                              this);
     DBGrid1 = QueryScreen::grid("DBGrid1", m_model, this);
-    DBGrid1->setMinimumSize(900, 360);
+    DBGrid1->setMinimumSize(960, 360);
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        DBGrid1->setColumnWidth(c, c == 3 ? 92 : 76);
     DBGrid1->setAccessibleName(QStringLiteral("抄表记录"));
 
     auto* layout = new QVBoxLayout(this);

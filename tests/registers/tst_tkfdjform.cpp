@@ -63,6 +63,8 @@ private slots:
         // find the tenant.
         QCOMPARE(d.grid()->model()->index(0, 2).data().toString(), stored.section('|', 1, 1));
         QCOMPARE(d.grid()->model()->index(0, 3).data().toString(), listed);
+        if (qEnvironmentVariableIsSet("ZENTAVO_SCREENSHOTS") && QTest::currentDataTag() == QByteArray("longer word"))
+            d.screen()->grab().save(qEnvironmentVariable("ZENTAVO_SCREENSHOTS") + "/tkfdjform.png");
         d.clickRow(0);
         QCOMPARE(d.text("Com_Xb"), listed);
     }
