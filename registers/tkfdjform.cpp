@@ -164,7 +164,7 @@ TKfdjForm::TKfdjForm(QWidget* parent) : QDialog(parent) {
     };
     m_cycle = new RecordMaintenance(this, DBGrid2, std::move(c));
 
-    const int widths[] = {76, 70, 56, 44, 140, 160, 106};
+    const int widths[] = {72, 62, 54, 40, 156, 150, 104};
     for (int i = 0; i < 7; ++i)
         DBGrid2->setColumnWidth(i, widths[i]);
 
