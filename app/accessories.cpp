@@ -29,3 +29,23 @@ bool launchAccessory(Accessory accessory) {
     }
     return false;
 }
+
+QString accessoryMissingHint(Accessory accessory) {
+    QString what;
+    switch (accessory) {
+    case Accessory::Calculator:
+        what = QStringLiteral("计算器");
+        break;
+    case Accessory::TextEditor:
+        what = QStringLiteral("文本编辑器");
+        break;
+    case Accessory::WordProcessor:
+        what = QStringLiteral("文字处理程序");
+        break;
+    }
+    QStringList names;
+    for (const QStringList& candidate : accessoryCandidates(accessory).mid(0, 3))
+        names << candidate.first();
+    return QStringLiteral("本机没有可用的%1，请安装其中之一（如 %2）后再试。")
+        .arg(what, names.join(QStringLiteral("、")));
+}

@@ -12,3 +12,7 @@ QList<QStringList> accessoryCandidates(Accessory accessory);
 // Starts the first candidate found on the PATH that starts, detached from
 // this program. False when none is installed or none would start.
 bool launchAccessory(Accessory accessory);
+
+// What to tell the user when no candidate could be started: which program is
+// missing and what to install.
+QString accessoryMissingHint(Accessory accessory);

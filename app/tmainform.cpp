@@ -11,6 +11,8 @@
 #include "tcbglform.h"
 #include "tdanjiaform.h"
 #include "tfangbasicform.h"
+#include "thelpform.h"
+#include "thtglform.h"
 #include "tkfdjform.h"
 #include "tkhrzform.h"
 #include "tloginform.h"
@@ -20,6 +22,7 @@
 #include "tqfcxform.h"
 #include "tqtfytjform.h"
 #include "tsfcxform.h"
+#include "tzfcbcxform.h"
 #include "tzfkfcxform.h"
 #include "ttfglform.h"
 #include "tupdatepwform.h"
@@ -121,7 +124,8 @@ void TMainForm::buildMenu() {
     QMenu* data = addTopMenu(bar, "award_1", QStringLiteral("数据处理"));
     connect(addItem(data, "Item_khrz", QStringLiteral("客户入住"), QStyle::SP_FileDialogNewFolder),
             &QAction::triggered, this, [this] { openScreen<TKhrzForm>(true); });
-    addItem(data, "Item_htgl", QStringLiteral("合同管理"), QStyle::SP_FileDialogContentsView);
+    connect(addItem(data, "Item_htgl", QStringLiteral("合同管理"), QStyle::SP_FileDialogContentsView),
+            &QAction::triggered, this, [this] { openScreen<THtglForm>(true); });
     connect(addItem(data, "Item_cbgl", QStringLiteral("抄表管理"), QStyle::SP_FileDialogListView),
             &QAction::triggered, this, [this] { openScreen<TCbglForm>(true); });
     connect(addItem(data, "Item_plcb", QStringLiteral("批量抄表"), QStyle::SP_FileDialogDetailedView),
@@ -152,7 +156,8 @@ void TMainForm::buildMenu() {
             &QAction::triggered, this, [this] { openScreen<TCzfCxForm>(true); });
     connect(addItem(queries, "Item_zfkfcx", QStringLiteral("客户在住查询"), QStyle::SP_FileDialogInfoView),
             &QAction::triggered, this, [this] { openScreen<TZfKfCxForm>(true); });
-    addItem(queries, "Item_zfcbcx", QStringLiteral("租房抄表查询"), QStyle::SP_FileDialogInfoView);
+    connect(addItem(queries, "Item_zfcbcx", QStringLiteral("租房抄表查询"), QStyle::SP_FileDialogInfoView),
+            &QAction::triggered, this, [this] { openScreen<TZfCbCxForm>(true); });
     connect(addItem(queries, "Item_qfcx", QStringLiteral("欠费查询"), QStyle::SP_MessageBoxWarning),
             &QAction::triggered, this, [this] {
                 openScreen<TQfCxForm>(true, [this](TQfCxForm* arrears) {
@@ -219,6 +224,9 @@ void TMainForm::buildMenu() {
     }
 
     QMenu* help = addTopMenu(bar, "Menu_help", QStringLiteral("帮助"));
+    QAction* guide = addItem(help, "Item_help", QStringLiteral("使用说明"), QStyle::SP_DialogHelpButton);
+    guide->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(guide, &QAction::triggered, this, &TMainForm::HelpItemClick);
     connect(addItem(help, "Item_about", QStringLiteral("关于"), QStyle::SP_MessageBoxInformation),
             &QAction::triggered, this, &TMainForm::AboutItemClick);
 
@@ -343,12 +351,19 @@ void TMainForm::AboutItemClick() {
     about->exec();
 }
 
+void TMainForm::HelpItemClick() {
+    // Not blocking, so the guide can stay open beside the work.
+    openScreen<THelpForm>(false);
+}
+
 void TMainForm::CalculateItemClick() {
     const auto* item = qobject_cast<QAction*>(sender());
     if (!item)
         return;
-    if (!launchAccessory(Accessory(item->data().toInt())))
-        showNotice(this, QStringLiteral("Morvik提示！"), QStringLiteral("系统未安装此应用程序!"),
+    const auto accessory = Accessory(item->data().toInt());
+    if (!launchAccessory(accessory))
+        showNotice(this, QStringLiteral("Morvik提示！"),
+                   QStringLiteral("系统未安装此应用程序!\n") + accessoryMissingHint(accessory),
                    MsgIcon::Warning);
 }
 

@@ -68,6 +68,7 @@ private slots:
     void ReloginItemClick();
     void UpdatePwItemClick();
     void AboutItemClick();
+    void HelpItemClick();
     void CalculateItemClick();
     // A charge chosen in the arrears: its charging screen on that row.
     void openChargeRow(int kind, int id);

@@ -100,8 +100,18 @@ QDateEdit* addLabelledDate(QGridLayout* grid, int row, int column, const QString
 }
 
 // Thrown inside the save to end it with "操作失败！" when the database itself
-// had nothing to refuse.
-struct NotSaved {};
+// had nothing to refuse; the reason follows on a second line.
+struct NotSaved {
+    QString reason;
+};
+
+// A meter edit that the database cannot take: not a number, or too large
+// for its column (four digits before the point).
+bool meterRefused(const QString& text) {
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    return !ok || value <= -10000 || value >= 10000;
+}
 
 } // namespace
 
@@ -113,12 +123,15 @@ TCbglForm::TCbglForm(QWidget* parent) : QDialog(parent) {
     auto* fields = new QGridLayout;
     fields->setHorizontalSpacing(8);
     fields->setVerticalSpacing(14);
+    // The room edit stands alone at the left with empty room beneath it,
+    // where its candidate grid pops up; the meters and the date stand to the
+    // right of the grid, so it never covers a field still to be filled.
     Ed_Fh = addLabelledEdit(fields, 0, 0, QStringLiteral("房 号："), "Ed_Fh");
-    Ed_Db = addLabelledEdit(fields, 0, 2, QStringLiteral("电 表："), "Ed_Db");
-    Ed_Lsb = addLabelledEdit(fields, 0, 4, QStringLiteral("冷水表："), "Ed_Lsb");
-    Ed_Rsb = addLabelledEdit(fields, 1, 0, QStringLiteral("热 水 表："), "Ed_Rsb");
-    Ed_Mqb = addLabelledEdit(fields, 1, 2, QStringLiteral("煤气表："), "Ed_Mqb");
-    DT_Cbrq = addLabelledDate(fields, 1, 4, QStringLiteral("抄表日期："), "DT_Cbrq");
+    Ed_Db = addLabelledEdit(fields, 0, 3, QStringLiteral("电 表："), "Ed_Db");
+    Ed_Lsb = addLabelledEdit(fields, 0, 5, QStringLiteral("冷水表："), "Ed_Lsb");
+    Ed_Rsb = addLabelledEdit(fields, 1, 3, QStringLiteral("热 水 表："), "Ed_Rsb");
+    Ed_Mqb = addLabelledEdit(fields, 1, 5, QStringLiteral("煤气表："), "Ed_Mqb");
+    DT_Cbrq = addLabelledDate(fields, 2, 3, QStringLiteral("抄表日期："), "DT_Cbrq");
     for (QWidget* w : {static_cast<QWidget*>(Ed_Fh), static_cast<QWidget*>(Ed_Db),
                        static_cast<QWidget*>(Ed_Lsb), static_cast<QWidget*>(Ed_Rsb),
                        static_cast<QWidget*>(Ed_Mqb), static_cast<QWidget*>(DT_Cbrq)})
@@ -127,8 +140,11 @@ TCbglForm::TCbglForm(QWidget* parent) : QDialog(parent) {
     for (QWidget* w : {static_cast<QWidget*>(Ed_Fh), static_cast<QWidget*>(Ed_Db),
                        static_cast<QWidget*>(Ed_Rsb)})
         w->setAccessibleName(w->accessibleName().remove(QLatin1Char(' ')));
-    fields->setColumnMinimumWidth(2, 80);
-    fields->setColumnMinimumWidth(4, 80);
+    // The grid is wider than the room edit: the gap after the edit takes
+    // the rest of its width.
+    fields->setColumnMinimumWidth(2, LookupField::kGridWidth - 130 + 4);
+    fields->setColumnMinimumWidth(3, 80);
+    fields->setColumnMinimumWidth(5, 80);
 
     bitbtn_insert = addButton(this, QStringLiteral("新增"), "bitbtn_insert");
     bitbtn_modify = addButton(this, QStringLiteral("修改"), "bitbtn_modify");
@@ -152,9 +168,9 @@ TCbglForm::TCbglForm(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
-    // Room for the candidate grid that pops up beneath the room edit, so it
-    // does not cover the buttons.
-    layout->addSpacing(34);
+    // The candidate grid has its room beneath the room edit, beside the
+    // meters; a little space before the buttons.
+    layout->addSpacing(10);
     layout->addLayout(buttons);
     layout->addWidget(DBGrid2);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -305,7 +321,8 @@ QString TCbglForm::foundRoom() const {
     room.setText(QStringLiteral("fangno"), Ed_Fh->text().trimmed(), 10);
     room.open();
     if (room.isEmpty())
-        throw NotSaved{};
+        throw NotSaved{QStringLiteral("房号“%1”没有登记，请从房间列表中选取已登记的房间。")
+                           .arg(Ed_Fh->text().trimmed())};
     return room.text(QStringLiteral("fangno"));
 }
 
@@ -355,26 +372,40 @@ bool TCbglForm::save() {
             const Query& list = m_cycle->list();
             if (BiaodiName.compare(m_listTable, Qt::CaseInsensitive) != 0 || !list.isOpen() ||
                 list.eof())
-                throw NotSaved{};
+                throw NotSaved{QStringLiteral("列表中没有本月可修改的抄表记录，请取消后重新选取要修改的记录。")};
             Query update;
             update.setSql(updateSql(BiaodiName));
             bindReading(update);
             update.setInteger(QStringLiteral("oldID"), list.value(QStringLiteral("ID")));
             if (update.exec() == 0)
-                throw NotSaved{};
+                throw NotSaved{QStringLiteral("要修改的抄表记录已不在了，请取消后重新选取。")};
         }
         if (declined)
             connection.rollback();
         else
             connection.commit();
     } catch (...) {
+        QString reason;
+        try {
+            throw;
+        } catch (const NotSaved& notSaved) {
+            reason = notSaved.reason;
+        } catch (const DbError& error) {
+            bool meters = false;
+            for (QLineEdit* meter : {Ed_Db, Ed_Lsb, Ed_Rsb, Ed_Mqb})
+                meters = meters || meterRefused(meter->text());
+            reason = meters ? QStringLiteral("表数须是小于 10000 的数字，请改正后再保存。")
+                            : error.text();
+        } catch (...) {
+        }
         try {
             if (connection.inTransaction())
                 connection.rollback();
         } catch (const DbError&) {
             // The failure shown already says what went wrong.
         }
-        showNotice(this, QString(), kFailed, MsgIcon::Critical);
+        showNotice(this, QString(), reason.isEmpty() ? kFailed : kFailed + QLatin1Char('\n') + reason,
+                   MsgIcon::Critical);
         return false;
     }
     if (declined)

@@ -46,6 +46,16 @@ const QString kInsertSql = catalogSql("TKhrzForm insert", QStringList{
     "values (:manid,:fangno,:begindate,:enddate,:status)"});
 // clang-format on
 
+// What the database refused, looked up after the failed insert so the
+// operator reads why and what to do next.
+const QString kTenantKnownSql = catalogSql("TKhrzForm tenant known", QStringList{
+    "select manid from dbo.Zf_Man where manid = :manid"});
+const QString kRoomKnownSql = catalogSql("TKhrzForm room known", QStringList{
+    "select fangno from dbo.Zf_Fangjian where fangno = :fangno"});
+const QString kRoomLetSql = catalogSql("TKhrzForm room let", QStringList{
+    "select A.manid, B.manname from dbo.Zf_Rz A",
+    "left join dbo.Zf_Man B on A.manid = B.manid where A.fangno = :fangno"});
+
 const QString kNoticeCaption = QStringLiteral("Morvik提示");
 const QString kAppCaption = QStringLiteral("房屋出租管理");
 
@@ -94,10 +104,13 @@ TKhrzForm::TKhrzForm(QWidget* parent) : QDialog(parent) {
     auto* fields = new QGridLayout;
     fields->setHorizontalSpacing(8);
     fields->setVerticalSpacing(14);
-    Ed_Khbh = addEdit(fields, 0, 0, QStringLiteral("客户编号："), "Ed_Khbh");
-    Ed_FJbh = addEdit(fields, 0, 2, QStringLiteral("房间编号："), "Ed_FJbh");
-    DT_begin = addDate(fields, 1, 0, QStringLiteral("起始日期："), "DT_begin");
-    DT_end = addDate(fields, 1, 2, QStringLiteral("终止日期："), "DT_end");
+    // The dates stand above the two lookup edits, so the candidate grids
+    // that pop up beneath the edits have room of their own and never cover
+    // a date the operator may still want to set.
+    DT_begin = addDate(fields, 0, 0, QStringLiteral("起始日期："), "DT_begin");
+    DT_end = addDate(fields, 0, 2, QStringLiteral("终止日期："), "DT_end");
+    Ed_Khbh = addEdit(fields, 1, 0, QStringLiteral("客户编号："), "Ed_Khbh");
+    Ed_FJbh = addEdit(fields, 1, 2, QStringLiteral("房间编号："), "Ed_FJbh");
     fields->setColumnMinimumWidth(2, 90);
 
     bitbtn_Rz = addButton(this, QStringLiteral("入住"), "bitbtn_Rz");
@@ -111,8 +124,9 @@ TKhrzForm::TKhrzForm(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
-    // Room for a candidate grid popped up beneath the edits.
-    layout->addSpacing(110);
+    // The candidate grids' own room beneath the edits (the grids are 120
+    // high), so they cover neither the dates nor the buttons.
+    layout->addSpacing(132);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -217,7 +231,12 @@ void TKhrzForm::checkIn() {
     } catch (...) {
         if (connection.inTransaction())
             connection.rollback();
-        showNotice(this, kAppCaption, QStringLiteral("入住失败"), MsgIcon::NoIcon);
+        QString reason;
+        guarded([&] { reason = failureReason(); });
+        showNotice(this, kAppCaption,
+                   reason.isEmpty() ? QStringLiteral("入住失败")
+                                    : QStringLiteral("入住失败\n") + reason,
+                   MsgIcon::NoIcon);
         return;
     }
     showNotice(this, kAppCaption, QStringLiteral("入住完成！"), MsgIcon::NoIcon);
@@ -230,6 +249,35 @@ void TKhrzForm::checkIn() {
     Ed_Khbh->setFocus();
     m_tenant->hideGrid();
     m_room->hideGrid();
+}
+
+QString TKhrzForm::failureReason() const {
+    const QString tenant = Ed_Khbh->text();
+    const QString room = Ed_FJbh->text();
+    Query let;
+    let.setSql(kRoomLetSql);
+    let.setText(QStringLiteral("fangno"), room, 10);
+    let.open();
+    if (!let.isEmpty()) {
+        const QString name = let.text(QStringLiteral("manname")).trimmed();
+        return QStringLiteral("房间 %1 已出租给 %2，请选择未出租的房间，或先办理退房。")
+            .arg(room.trimmed(), name.isEmpty() ? let.text(QStringLiteral("manid")).trimmed() : name);
+    }
+    Query known;
+    known.setSql(kRoomKnownSql);
+    known.setText(QStringLiteral("fangno"), room, 10);
+    known.open();
+    if (known.isEmpty())
+        return QStringLiteral("房间编号“%1”没有登记，请从房间列表中选取房间（回车或双击）。")
+            .arg(room);
+    known.close();
+    known.setSql(kTenantKnownSql);
+    known.setText(QStringLiteral("manid"), tenant, 10);
+    known.open();
+    if (known.isEmpty())
+        return QStringLiteral("客户编号“%1”没有登记，请从客户列表中选取，或先在“客户登记信息”中登记该客户。")
+            .arg(tenant);
+    return {};
 }
 
 void TKhrzForm::bitbtn_quitClick() {

@@ -27,6 +27,9 @@ private slots:
 private:
     void FormCreate();
     void checkIn();
+    // Why the database refused the check-in, in words for the operator;
+    // empty when none of the usual reasons applies.
+    QString failureReason() const;
 
     QLineEdit* Ed_Khbh;
     QPushButton* bitbtn_Rz;

@@ -13,6 +13,8 @@
 #include <QRadioButton>
 #include <QTableView>
 
+#include <memory>
+
 namespace QueryScreen {
 
 namespace {
@@ -76,6 +78,24 @@ QRadioButton* radio(const QString& caption, const char* name, bool checked) {
     r->setObjectName(QLatin1String(name));
     r->setChecked(checked);
     return r;
+}
+
+void whenChosen(QRadioButton* radio, QObject* context, const std::function<void()>& chosen) {
+    // Every click first presses the button; a press on the chosen button
+    // toggles nothing, so its click runs the action itself.
+    auto wasChosen = std::make_shared<bool>(false);
+    QObject::connect(radio, &QRadioButton::pressed, context,
+                     [radio, wasChosen] { *wasChosen = radio->isChecked(); });
+    QObject::connect(radio, &QRadioButton::toggled, context, [chosen, wasChosen](bool on) {
+        *wasChosen = false;
+        if (on)
+            chosen();
+    });
+    QObject::connect(radio, &QRadioButton::clicked, context, [chosen, wasChosen] {
+        if (*wasChosen)
+            chosen();
+        *wasChosen = false;
+    });
 }
 
 QTableView* grid(const char* name, QueryModel* model, QWidget* parent) {

@@ -10,6 +10,7 @@ class QComboBox;
 class QDateEdit;
 class QGridLayout;
 class QLineEdit;
+class QObject;
 class QPushButton;
 class QRadioButton;
 class QTableView;
@@ -35,6 +36,10 @@ QDateEdit* datePicker(QGridLayout* grid, int row, int column, const QString& lab
                       const char* name);
 QCheckBox* checkBox(const QString& caption, const char* name, bool checked);
 QRadioButton* radio(const QString& caption, const char* name, bool checked);
+// Runs `chosen` whenever the radio button becomes the chosen one, however
+// that happens (a click, Space, the arrow keys, a screen reader's toggle),
+// and when it is clicked while already chosen.
+void whenChosen(QRadioButton* radio, QObject* context, const std::function<void()>& chosen);
 // A read-only whole-row grid over the model.
 QTableView* grid(const char* name, QueryModel* model, QWidget* parent);
 

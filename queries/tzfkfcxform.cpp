@@ -100,8 +100,8 @@ TZfKfCxForm::TZfKfCxForm(QWidget* parent) : QDialog(parent) {
     // opens it before any statement was chosen runs the initial one.
     ADQ_Kfcx.setSql(kInitialSql);
 
-    connect(Rad_Wtf, &QRadioButton::clicked, this, &TZfKfCxForm::Rad_WtfClick);
-    connect(Rad_Ytf, &QRadioButton::clicked, this, &TZfKfCxForm::Rad_YtfClick);
+    QueryScreen::whenChosen(Rad_Wtf, this, [this] { Rad_WtfClick(); });
+    QueryScreen::whenChosen(Rad_Ytf, this, [this] { Rad_YtfClick(); });
     connect(Ed_Fh, &QLineEdit::textChanged, this, &TZfKfCxForm::Ed_FhChange);
     connect(BitBtn_find, &QPushButton::clicked, this, &TZfKfCxForm::BitBtn_findClick);
     connect(BBtn_Print, &QPushButton::clicked, this, &TZfKfCxForm::BBtn_PrintClick);

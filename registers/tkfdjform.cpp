@@ -18,8 +18,18 @@ namespace {
 // Statements one line per element, exactly as the program sends them.
 // clang-format off
 const QString kListSql = catalogSql("TKfdjForm list", QStringList{
-    "select manid,manname, case sex when '1' then '男'  else '女' end as sex,",
+    "select manid,manname,zjm, case sex when '1' then '男'  else '女' end as sex,",
     "idcard,iddress,handset,company from zf_man"});
+
+// What holds on to a tenant that cannot be deleted: lets, check-outs and
+// charge rows.
+const QString kTenantRowsSql = catalogSql("TKfdjForm tenant rows", QStringList{
+    "select (select count(*) from dbo.Zf_Rz where manid = :m1) as rz,",
+    "       (select count(*) from dbo.zf_tf where manid = :m2) as tf,",
+    "       (select count(*) from dbo.Zf_Zujin where manid = :m3)",
+    "     + (select count(*) from dbo.Zf_Lenshui where manid = :m4)",
+    "     + (select count(*) from dbo.Zf_Reshui where manid = :m5)",
+    "     + (select count(*) from dbo.Zf_YdSf where manid = :m6) as sf"});
 
 const QString kInsertSql = catalogSql("TKfdjForm insert", QStringList{
     "insert into Zf_Man",
@@ -96,7 +106,7 @@ TKfdjForm::TKfdjForm(QWidget* parent) : QDialog(parent) {
     using M = RecordMaintenance;
     M::Config c;
     c.listSql = kListSql;
-    c.gridColumns = {{"manid", "客户编号"},  {"manname", "姓名"},       {"sex", "性别"},
+    c.gridColumns = {{"manid", "客户编号"},  {"manname", "姓名"},       {"zjm", "助记码"}, {"sex", "性别"},
                      {"idcard", "身份证号"}, {"iddress", "身份证地址"}, {"handset", "联系电话"},
                      {"company", "单位"}};
     c.table = QStringLiteral("Zf_Man");
@@ -130,10 +140,32 @@ TKfdjForm::TKfdjForm(QWidget* parent) : QDialog(parent) {
     c.saveFailure = QStringLiteral("操作失败，用户可能插入了相同的客户编号！");
     c.deleteQuestion = QStringLiteral("确实要删除该客户吗?");
     c.deleteFailure = QStringLiteral("操作用户失败！");
+    c.deleteFailureReason = [](const Query& list) -> QString {
+        const QString manid = list.text(QStringLiteral("manid"));
+        Query rows;
+        rows.setSql(kTenantRowsSql);
+        for (const char* name : {"m1", "m2", "m3", "m4", "m5", "m6"})
+            rows.setText(QLatin1String(name), manid, 10);
+        rows.open();
+        const int lets = int(rows.number(QStringLiteral("rz")));
+        const int outs = int(rows.number(QStringLiteral("tf")));
+        const int charges = int(rows.number(QStringLiteral("sf")));
+        if (lets + outs + charges == 0)
+            return {};
+        QStringList held;
+        if (lets > 0)
+            held << QStringLiteral("在住 %1 处").arg(lets);
+        if (outs > 0)
+            held << QStringLiteral("退房记录 %1 条").arg(outs);
+        if (charges > 0)
+            held << QStringLiteral("收费记录 %1 条").arg(charges);
+        return QStringLiteral("客户 %1 还有%2，不能删除；在住的请先办理退房，有收费或退房记录的客户须保留登记。")
+            .arg(manid.trimmed(), held.join(QStringLiteral("、")));
+    };
     m_cycle = new RecordMaintenance(this, DBGrid2, std::move(c));
 
-    const int widths[] = {80, 80, 50, 150, 180, 110};
-    for (int i = 0; i < 6; ++i)
+    const int widths[] = {72, 62, 54, 40, 156, 150, 104};
+    for (int i = 0; i < 7; ++i)
         DBGrid2->setColumnWidth(i, widths[i]);
 
     connectMaintenanceButtons(this, buttons);

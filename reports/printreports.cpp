@@ -48,6 +48,10 @@ const PrintAction kHotWaterPayments{"Rs_report", kGuard,
 const PrintAction kElectricityPayments{"YD_report", kGuard,
                                        {{"QRL_YdJkyf", Text::Month}, {"QRL_Yddyrq", Text::Date},
                                         {"QRL_Yddyr", Text::User}}};
+const PrintAction kReadingList{"Cb_report", kGuard,
+                               {{"QRL_Cbrq", Text::Date}, {"QRL_Cbdyr", Text::User}}};
+const PrintAction kLeaseList{"Ht_report", kGuard,
+                             {{"QRL_Htrq", Text::Date}, {"QRL_Htdyr", Text::User}}};
 const PrintAction kRentReceipt{"Qp_Fzsj", kGuard, {}, "QRL_RmbDx", "sf"};
 const PrintAction kColdWaterReceipt{"Qp_LsSfSj", kGuard, {}, "QRL_LsRmbdx", "sfj"};
 const PrintAction kHotWaterReceipt{"Qp_RsSfSj", kGuard, {}, "QRL_RsRmbdx", "sfj"};
@@ -102,6 +106,8 @@ void printHotWaterPayments(Query& list, QWidget* parent) { run(kHotWaterPayments
 void printElectricityPayments(Query& list, QWidget* parent) {
     run(kElectricityPayments, list, parent);
 }
+void printReadingList(Query& list, QWidget* parent) { run(kReadingList, list, parent); }
+void printLeaseList(Query& list, QWidget* parent) { run(kLeaseList, list, parent); }
 void printRentReceipt(Query& list, QWidget* parent) { run(kRentReceipt, list, parent); }
 void printColdWaterReceipt(Query& list, QWidget* parent) { run(kColdWaterReceipt, list, parent); }
 void printHotWaterReceipt(Query& list, QWidget* parent) { run(kHotWaterReceipt, list, parent); }

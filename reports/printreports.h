@@ -60,6 +60,13 @@ void printElectricityReceipt(Query& list, QWidget* parent);
 //      manid manname fangno zt zj ls rs yd hj khhj oldest
 void printArrears(Query& summary, const QString& totalText, QWidget* parent);
 
+// TZfCbCxForm   "&P打印"  printReadingList(ADQ_Cbcx)          Cb_report
+//      fangno manname Cbrq lsb rsb db mqb
+void printReadingList(Query& readings, QWidget* parent);
+// THtglForm     "&P打印"  printLeaseList(ADQ_Htgl)            Ht_report
+//      fangno manid manname begindate enddate fangprice fangya days zt
+void printLeaseList(Query& leases, QWidget* parent);
+
 // `statisticsName` is the name the screen shows for the statistics last run;
 // a name that is none of the four prints nothing. The period printed is the
 // one the two pickers show now.

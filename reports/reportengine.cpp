@@ -1,6 +1,7 @@
 #include "reportengine.h"
 
 #include "clock.h"
+#include "decimal.h"
 
 #include <QFile>
 #include <QPageLayout>
@@ -78,6 +79,12 @@ ReportItem systemDate() { return item(ItemKind::Date); }
 ReportItem pageNumber() { return item(ItemKind::PageNumber); }
 ReportItem rule() { return item(ItemKind::Line).top(0, 0); }
 ReportItem frame() { return item(ItemKind::Frame); }
+ReportItem sum(const QString& column) {
+    ReportItem i = item(ItemKind::Sum, column);
+    i.twoDecimals = true;
+    i.align = Qt::AlignRight;
+    return i;
+}
 
 QString reportDateText(const QDate& date) {
     return QStringLiteral("%1年%2月%3日").arg(date.year()).arg(date.month()).arg(date.day());
@@ -100,7 +107,22 @@ ReportRenderer::ReportRenderer(const ReportLayout& layout, QHash<QString, QStrin
     m_title = place(m_layout.titleBand);
     m_header = place(m_layout.headerBand);
     m_detail = place(m_layout.detailBand);
+    m_summary = place(m_layout.summaryBand);
     m_footer = place(m_layout.footerBand);
+    // Totals are added exactly, from the values as the result gives them.
+    for (const ReportItem& i : m_layout.summaryBand.items) {
+        if (i.kind != ItemKind::Sum || m_sums.contains(i.text))
+            continue;
+        const int column = m_rows ? m_rows->columnIndex(i.text) : -1;
+        Decimal total;
+        for (int r = m_first; column >= 0 && r < m_first + m_count; ++r) {
+            if (m_rows->isNull(r, column))
+                continue;
+            if (const auto d = Decimal::parse(m_rows->text(r, column)))
+                total = total + *d;
+        }
+        m_sums.insert(i.text, total.rounded(2).toString());
+    }
 }
 
 ReportRenderer::Band ReportRenderer::place(const ReportBand& band) {
@@ -143,6 +165,16 @@ ReportRenderer::Geometry ReportRenderer::geometry(const QPaintDevice& device) co
         throw ReportError(QStringLiteral("纸张太小，放不下报表 %1 的一页。").arg(m_layout.name));
     const int rest = std::max(0, m_count - g.firstRows);
     g.pages = 1 + (rest + g.otherRows - 1) / g.otherRows;
+    const double summary = m_layout.summaryBand.height * g.pxPerMm;
+    if (summary > 0) {
+        // The rows on the last page, and whether the summary fits below them.
+        const int onLast = g.pages == 1 ? m_count : rest - (g.pages - 2) * g.otherRows;
+        const double used = (g.pages == 1 ? title : 0) + header + footer + onLast * detail;
+        if (used + summary > g.height + slack) {
+            g.summaryAlone = true;
+            ++g.pages;
+        }
+    }
     return g;
 }
 
@@ -161,6 +193,14 @@ QString ReportRenderer::itemText(const Placed& p, int row, int page) const {
         return reportShortDate(m_today);
     case ItemKind::PageNumber:
         return QString::number(page + 1);
+    case ItemKind::Sum: {
+        // The shortest form of the rounded total, written with two decimals.
+        QString total = m_sums.value(i.text, QStringLiteral("0"));
+        const qsizetype point = total.indexOf(QLatin1Char('.'));
+        if (point < 0)
+            return total + QStringLiteral(".00");
+        return total + QString(2 - (total.size() - point - 1), QLatin1Char('0'));
+    }
     case ItemKind::Line:
     case ItemKind::Frame:
         break;
@@ -201,11 +241,32 @@ void ReportRenderer::paintBand(QPainter& painter, const Geometry& g,
         TextMeasure& m = metrics[size_t(p.font)];
         const QFontMetricsF& fm = m.fm;
         const double space = i.follows ? g.width - x : w;
+        if (i.wraps && text.size() * fm.height() > space && m.width(text) > space) {
+            paintWrapped(painter, m, text, x, y, space, h, i.align);
+            continue;
+        }
         double advance;
         // A Chinese character is no wider than the line height: short texts
         // need no measuring unless they are aligned.
         if (text.size() * fm.height() > space) {
             advance = m.width(text);
+            if (advance > space && i.twoDecimals && advance * 0.7 <= space) {
+                // An amount is never cut: a total wider than its column is
+                // set a little smaller instead.
+                QFont smaller = m_fonts[p.font];
+                smaller.setPointSizeF(smaller.pointSizeF() * space / advance * 0.98);
+                painter.setFont(smaller);
+                currentFont = -1;
+                const QFontMetricsF small(smaller, painter.device());
+                advance = small.horizontalAdvance(text);
+                double left = x;
+                if (!i.follows && (i.align & Qt::AlignRight))
+                    left = x + w - advance;
+                else if (!i.follows && (i.align & Qt::AlignHCenter))
+                    left = x + (w - advance) / 2;
+                painter.drawText(QPointF(left, y + (h - fm.height()) / 2 + fm.ascent()), text);
+                continue;
+            }
             if (advance > space) {
                 text = fm.elidedText(text, Qt::ElideRight, space);
                 advance = m.width(text);
@@ -229,6 +290,54 @@ void ReportRenderer::paintBand(QPainter& painter, const Geometry& g,
             if (text.back().isLetter())
                 previousEnd += 1.2 * g.pxPerMm;
         }
+    }
+}
+
+void ReportRenderer::paintWrapped(QPainter& painter, TextMeasure& m, const QString& text,
+                                  double x, double y, double width, double height,
+                                  Qt::Alignment align) const {
+    const QFontMetricsF& fm = m.fm;
+    // Lines as many as the height holds, set closely; at least one.
+    const double lineHeight = fm.height() * 0.95;
+    const int capacity = std::max(1, int(std::floor(height / lineHeight + 0.05)));
+    QStringList lines;
+    QString line;
+    double lineWidth = 0;
+    for (int c = 0; c < text.size(); ++c) {
+        const double a = m.advance(text[c]);
+        if (!line.isEmpty() && lineWidth + a > width) {
+            // Break after a blank where the line has one late enough, else
+            // between characters (Chinese text breaks anywhere).
+            const qsizetype blank = line.lastIndexOf(QLatin1Char(' '));
+            if (blank > line.size() / 2) {
+                lines << line.left(blank);
+                line = line.mid(blank + 1);
+            } else {
+                lines << line;
+                line.clear();
+            }
+            lineWidth = m.width(line);
+        }
+        line += text[c];
+        lineWidth += a;
+    }
+    if (!line.isEmpty())
+        lines << line;
+    if (lines.size() > capacity) {
+        QString last = lines.mid(capacity - 1).join(QLatin1Char(' '));
+        lines = lines.mid(0, capacity - 1);
+        lines << fm.elidedText(last, Qt::ElideRight, width);
+    }
+    const double top = y + (height - lines.size() * lineHeight) / 2;
+    for (int l = 0; l < lines.size(); ++l) {
+        const double advance = m.width(lines[l]);
+        double left = x;
+        if (align & Qt::AlignRight)
+            left = x + width - advance;
+        else if (align & Qt::AlignHCenter)
+            left = x + (width - advance) / 2;
+        painter.drawText(QPointF(left, top + l * lineHeight + (lineHeight - fm.height()) / 2 + fm.ascent()),
+                         lines[l]);
     }
 }
 
@@ -261,6 +370,8 @@ void ReportRenderer::paintPage(QPainter& painter, int page, const QPaintDevice& 
     const double step = m_layout.detailBand.height * g.pxPerMm;
     for (int r = 0; r < count; ++r, y += step)
         paintBand(painter, g, metrics, m_detail, y, m_first + first + r, page);
+    if (page == g.pages - 1 && m_layout.summaryBand.height > 0)
+        paintBand(painter, g, metrics, m_summary, y, -1, page);
     paintBand(painter, g, metrics, m_footer, g.height - m_layout.footerBand.height * g.pxPerMm,
               -1, page);
 }

@@ -33,6 +33,7 @@ enum class ItemKind {
     PageNumber, // system field: the page number, from 1
     Line,       // a horizontal rule along the item's top edge
     Frame,      // a rectangle around the item's area
+    Sum,        // the total of a column over every row printed (summary band)
 };
 
 // One item of a band. Horizontal place and size are fractions of the band's
@@ -51,6 +52,9 @@ struct ReportItem {
     bool bold = false;
     bool twoDecimals = false; // the "0.00" format: exactly two decimals
     bool follows = false;     // starts where the previous item's text ended
+    // A text wider than the item goes on over as many lines as the item's
+    // height holds, rather than being cut.
+    bool wraps = false;
 
     // Builders, so a layout reads as a list of items.
     ReportItem& at(double left, double width) { x = left, w = width; return *this; }
@@ -62,6 +66,7 @@ struct ReportItem {
     ReportItem& heavy() { bold = true; return *this; }
     ReportItem& money() { twoDecimals = true; align = Qt::AlignRight; return *this; }
     ReportItem& after() { follows = true; return *this; }
+    ReportItem& wrapping() { wraps = true; return *this; }
 };
 
 ReportItem label(const QString& text);
@@ -70,6 +75,8 @@ ReportItem systemDate();
 ReportItem pageNumber();
 ReportItem rule();
 ReportItem frame();
+// The total of a column, printed with two decimals.
+ReportItem sum(const QString& column);
 
 struct ReportBand {
     double height = 0; // mm; 0 leaves the band out
@@ -82,7 +89,9 @@ struct ReportLayout {
     QString name;        // the layout's own name, e.g. KfHmc_report
     QString reportTitle; // names the print job and captions the preview; may be empty
     ReportPaper paper = ReportPaper::PrinterDefault;
-    ReportBand titleBand, headerBand, detailBand, footerBand;
+    bool landscape = false; // a wide list turns the paper
+    // The summary band prints once, after the last row, on the last page.
+    ReportBand titleBand, headerBand, detailBand, summaryBand, footerBand;
 };
 
 // A layout that cannot be printed (a band taller than the paper) or a device
@@ -135,6 +144,7 @@ private:
     struct Geometry {
         double width = 0, height = 0, pxPerMm = 1;
         int firstRows = 0, otherRows = 0, pages = 1;
+        bool summaryAlone = false; // the summary takes a page of its own
     };
     // An item with what the renderer works out once: its result column
     // (-1: none) and its font.
@@ -151,6 +161,8 @@ private:
     void paintBand(QPainter& painter, const Geometry& g, std::vector<TextMeasure>& metrics,
                    const Band& band, double top, int row, int page) const;
     QString itemText(const Placed& placed, int row, int page) const;
+    void paintWrapped(QPainter& painter, TextMeasure& m, const QString& text, double x, double y,
+                      double width, double height, Qt::Alignment align) const;
 
     ReportLayout m_layout;
     QHash<QString, QString> m_labels;
@@ -159,7 +171,8 @@ private:
     int m_count = 0;
     QDate m_today;
     QList<QFont> m_fonts;
-    Band m_title, m_header, m_detail, m_footer;
+    Band m_title, m_header, m_detail, m_summary, m_footer;
+    QHash<QString, QString> m_sums; // column -> total over the rows printed
 };
 
 // The date and month texts that print actions put into labels:

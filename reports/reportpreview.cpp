@@ -616,7 +616,7 @@ void ReportPreview::chooseAndSavePdf() {
 
 void prepareReportPrinter(QPrinter& printer, const ReportLayout& layout) {
     printer.setDocName(layout.reportTitle.isEmpty() ? layout.name : layout.reportTitle);
-    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setPageOrientation(layout.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     if (layout.paper == ReportPaper::A4)
         printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setPageMargins(QMarginsF(15, 12, 15, 12), QPageLayout::Millimeter);

@@ -249,8 +249,15 @@ void RecordMaintenance::remove() {
             m_model.deleteCurrentRow(m_config.table, m_config.keyColumn);
         c.commit();
     } catch (const DbError&) {
-        showNotice(m_screen, kDeleteFailureCaption, m_config.deleteFailure, MsgIcon::Critical);
         rollbackQuietly();
+        QString text = m_config.deleteFailure;
+        if (m_config.deleteFailureReason) {
+            QString reason;
+            guarded([&] { reason = m_config.deleteFailureReason(m_list); });
+            if (!reason.isEmpty())
+                text += QLatin1Char('\n') + reason;
+        }
+        showNotice(m_screen, kDeleteFailureCaption, text, MsgIcon::Critical);
     }
 }
 

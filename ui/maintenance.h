@@ -101,6 +101,9 @@ public:
         QString saveFailure;    // empty caption, error icon
         QString deleteQuestion; // caption 警告, Yes/No
         QString deleteFailure;  // caption 错误, error icon
+        // Why the delete was refused, told with the list still on the row;
+        // a second line under deleteFailure when not empty.
+        std::function<QString(const Query& list)> deleteFailureReason;
     };
 
     // The grid is bound to the list (read-only, whole rows); the navigator

@@ -3,6 +3,7 @@
 #include "scriptedmessages.h"
 #include "session.h"
 #include "testdatabase.h"
+#include "thelpform.h"
 #include "tkfdjform.h"
 #include "tloginform.h"
 #include "tmainform.h"
@@ -13,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTextBrowser>
 #include <QtTest>
 
 namespace {
@@ -81,7 +83,7 @@ private slots:
                                  << QStringList{"客户登记信息", "收费项目信息", "房屋基本信息", "-",
                                                 "用户权限管理", "-", "备份数据库", "恢复数据库"};
         QTest::newRow("附件") << "Menu_fj" << QStringList{"计算器", "记事本", "写字板"};
-        QTest::newRow("帮助") << "Menu_help" << QStringList{"关于"};
+        QTest::newRow("帮助") << "Menu_help" << QStringList{"使用说明", "关于"};
     }
     void menus() {
         QFETCH(QString, menu);
@@ -242,7 +244,8 @@ private slots:
         QStringList classes, titles;
         QPointer<QWidget> last;
         for (const char* action :
-             {"Item_about", "Item_about", "Item_xgkl", "Item_sfxm", "Item_fwjb", "Item_yhqx"}) {
+             {"Item_about", "Item_about", "Item_xgkl", "Item_sfxm", "Item_fwjb", "Item_yhqx",
+              "Item_htgl", "Item_zfcbcx"}) {
             QTimer::singleShot(0, [&] { // notes the modal window, then closes it
                 QPointer<QWidget> modal;
                 QTRY_VERIFY(modal = QApplication::activeModalWidget());
@@ -256,8 +259,41 @@ private slots:
             QVERIFY(!last); // destroyed when closed
         }
         QCOMPARE(classes, (QStringList{"TAboutBoxForm", "TAboutBoxForm", "TUpdatePWForm",
-                                       "TDanJiaForm", "TFangBasicForm", "TUserManagerF"}));
+                                       "TDanJiaForm", "TFangBasicForm", "TUserManagerF",
+                                       "THtglForm", "TZfCbCxForm"}));
         QCOMPARE(titles.mid(0, 3), (QStringList{"关于", "关于", "修改登录密码"}));
+        // The two screens added to the menu are captioned as their entries.
+        QCOMPARE(titles.mid(6), (QStringList{"合同管理", "租房抄表查询"}));
+        QVERIFY(shown->shown.isEmpty());
+    }
+
+    // F1 on the main window opens the guide beside it, once; it walks
+    // through a month's work.
+    void helpOnF1() {
+        TestDatabase db;
+        ScriptedMessagesScope shown;
+        TMainForm w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.activateWindow();
+        QTest::keyClick(&w, Qt::Key_F1);
+        QPointer<THelpForm> help = TMainForm::screenReference<THelpForm>();
+        QVERIFY(help);
+        QTRY_VERIFY(help->isVisible());
+        QCOMPARE(help->windowTitle(), QStringLiteral("使用说明"));
+        QVERIFY(!help->isModal());
+        const QString text = help->findChild<QTextBrowser*>("Text_help")->toPlainText();
+        for (const char* step : {"客户登记信息", "房屋基本信息", "客户入住", "抄表管理", "收费",
+                                 "欠费查询", "报表", "退房管理", "备份数据库", "合同管理",
+                                 "租房抄表查询"})
+            QVERIFY2(text.contains(QString::fromUtf8(step)), step);
+        trigger(w, "Item_help"); // the open guide again, not a second one
+        QCOMPARE(w.findChildren<THelpForm*>().size(), 1);
+        if (qEnvironmentVariableIsSet("ZENTAVO_SCREENSHOTS"))
+            help->grab().save(qEnvironmentVariable("ZENTAVO_SCREENSHOTS") + "/thelpform.png");
+        help->close();
+        cleanup();
+        QVERIFY(!help);
         QVERIFY(shown->shown.isEmpty());
     }
 
@@ -297,7 +333,8 @@ private slots:
         if (started.isEmpty()) {
             QCOMPARE(shown->shown.size(), 1);
             QCOMPARE(shown->shown[0].caption + shown->shown[0].text,
-                     QStringLiteral("Morvik提示！系统未安装此应用程序!"));
+                     QStringLiteral("Morvik提示！系统未安装此应用程序!\n本机没有可用的计算器，请安装其中之一"
+                                    "（如 gnome-calculator、galculator、kcalc）后再试。"));
             return;
         }
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 5000);

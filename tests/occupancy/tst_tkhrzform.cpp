@@ -60,11 +60,21 @@ private slots:
         QTest::newRow("room filter matches nothing")
             << "K01" << "9" << today << "房屋出租管理|对不起！没有空房，入住失败" << ""
             << "bitbtn_Rz";
-        QTest::newRow("room already let") << "K01" << "201" << today << failed << "" << "bitbtn_Rz";
-        QTest::newRow("beginning of a room number") << "K01" << "10" << today << failed << ""
-                                                    << "bitbtn_Rz";
-        QTest::newRow("tenant of blanks") << "  " << "101" << today << failed << "" << "bitbtn_Rz";
-        QTest::newRow("unknown tenant") << "K99" << "101" << today << failed << "" << "bitbtn_Rz";
+        // The refusal keeps its words; the reason and what to do follow.
+        QTest::newRow("room already let")
+            << "K01" << "201" << today
+            << failed + "\n房间 201 已出租给 李四，请选择未出租的房间，或先办理退房。" << ""
+            << "bitbtn_Rz";
+        QTest::newRow("beginning of a room number")
+            << "K01" << "10" << today
+            << failed + "\n房间编号“10”没有登记，请从房间列表中选取房间（回车或双击）。" << ""
+            << "bitbtn_Rz";
+        const QString unknownTenant =
+            "\n客户编号“%1”没有登记，请从客户列表中选取，或先在“客户登记信息”中登记该客户。";
+        QTest::newRow("tenant of blanks") << "  " << "101" << today
+                                          << failed + unknownTenant.arg("  ") << "" << "bitbtn_Rz";
+        QTest::newRow("unknown tenant") << "K99" << "101" << today
+                                        << failed + unknownTenant.arg("K99") << "" << "bitbtn_Rz";
     }
     void checkIn() {
         QFETCH(QString, tenant);
@@ -91,6 +101,22 @@ private slots:
         QTest::mouseClick(fjbh, Qt::LeftButton);
         QTest::keyClicks(fjbh, room);
         QCOMPARE(grid2->isVisible(), !room.isEmpty());
+        // An open candidate grid covers neither date, nor the other edit,
+        // nor the buttons, nor the other grid.
+        for (QTableView* grid : {grid1, grid2}) {
+            if (!grid->isVisible())
+                continue;
+            for (const char* name : {"DT_begin", "DT_end", "Ed_Khbh", "Ed_FJbh", "bitbtn_Rz",
+                                     "bitbtn_quit", "DBGrid1", "DBGrid2"}) {
+                auto* w = f->findChild<QWidget*>(name);
+                if (w == grid || !w->isVisible())
+                    continue;
+                QVERIFY2(!grid->geometry().intersects(QRect(w->mapTo(f, QPoint()), w->size())),
+                         qPrintable(grid->objectName() + " covers " + name));
+            }
+        }
+        if (qEnvironmentVariableIsSet("ZENTAVO_SCREENSHOTS") && QTest::currentDataTag() == QByteArray("checked in"))
+            f->grab().save(qEnvironmentVariable("ZENTAVO_SCREENSHOTS") + "/tkhrzform.png");
         QTest::mouseClick(f->findChild<QPushButton*>("bitbtn_Rz"), Qt::LeftButton);
 
         QCOMPARE(messages->shown.size(), 1);

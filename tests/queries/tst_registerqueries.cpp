@@ -7,6 +7,7 @@
 #include "tkfcxform.h"
 #include "tzfkfcxform.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -191,6 +192,25 @@ private slots:
         saveShot(&form, "tzfkfcxform");
         click(&form, "Rad_Wtf");
         QCOMPARE(gridRows(grid), QStringList{"K01|张三|ZS|102|2024-01-01|||未退房"});
+        QVERIFY(messages->shown.isEmpty());
+        // Chosen with Space, or toggled by a screen reader, a radio lists
+        // the same; Space on the radio already chosen lists again.
+        auto* ytf = child<QRadioButton>(&form, "Rad_Ytf");
+        auto* wtf = child<QRadioButton>(&form, "Rad_Wtf");
+        ytf->setFocus();
+        QTest::keyClick(ytf, Qt::Key_Space);
+        QVERIFY(ytf->isChecked());
+        QCOMPARE(gridRows(grid), QStringList{"K02|李四|A|201|2023-01-01|2023-12-31|500|已退房"});
+        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(wtf);
+        QVERIFY(reader && reader->actionInterface());
+        reader->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(wtf->isChecked());
+        QCOMPARE(gridRows(grid), QStringList{"K01|张三|ZS|102|2024-01-01|||未退房"});
+        TestDatabase::exec("update Zf_Rz set begindate = '2024-02-01' where fangno = '102'");
+        wtf->setFocus();
+        QTest::keyClick(wtf, Qt::Key_Space);
+        QCOMPARE(gridRows(grid), QStringList{"K01|张三|ZS|102|2024-02-01|||未退房"});
+        TestDatabase::exec("update Zf_Rz set begindate = '2024-01-01' where fangno = '102'");
         QVERIFY(messages->shown.isEmpty());
 
         // Typing searches every row of the chosen table by room or mnemonic.

@@ -24,7 +24,7 @@ inline ScreenCase tenantCase() {
         "select manid,manname,zjm,sex,idcard,iddress,handset,company from zf_man order by manid";
     s.grid = "DBGrid2";
     s.titles =
-        QStringList{"客户编号", "姓名", "性别", "身份证号", "身份证地址", "联系电话", "单位"};
+        QStringList{"客户编号", "姓名", "助记码", "性别", "身份证号", "身份证地址", "联系电话", "单位"};
     s.editable = QStringList{"Ed_Kubh", "Ed_Xm", "Com_Xb", "Ed_Sfzh", "Ed_Dz", "Ed_Lxdh", "Ed_Dw"};
     s.firstEdit = "Ed_Kubh";
     s.opened = {{"Ed_Kubh", "K01"},        {"Ed_Xm", "张三"},
@@ -63,7 +63,9 @@ inline ScreenCase tenantCase() {
     s.refused = {"Ed_Kubh", "K02"};
     s.saveFailure = "操作失败，用户可能插入了相同的客户编号！";
     s.deleteQuestion = "确实要删除该客户吗?";
-    s.deleteFailure = "操作用户失败！";
+    // The refusal says what holds the tenant and what to do.
+    s.deleteFailure = "操作用户失败！\n客户 K02 还有在住 1 处，不能删除；在住的请先办理退房，"
+                      "有收费或退房记录的客户须保留登记。";
     s.blockDelete = {"insert into Zf_Fangjian (fangno, fangprice) values ('B1', 500)",
                      "insert into Zf_Rz (manid, fangno, status) values ('K02', 'B1', '1')"};
     s.emptyTable = "delete from zf_man";

@@ -192,7 +192,8 @@ private slots:
         QTest::addColumn<QStringList>("absent");
         const QStringList utility{kMonth, "房号客户姓名交款日期上月表底本月表底实用数", "应付金额实付金额状态",
                                   "101张三2026-12-05120.5132.812.32.5030.7530.75已交款",
-                                  "102李四2026-11-06505882.502018未交款",
+                                  "102李四2026-11-06505882.5020.0018.00未交款",
+                                  "合计20.3050.7548.75",
                                   kToday, "打印人：admin"};
         QTest::newRow("tenant roster") << &printTenantRoster << kTenants << "客户花名册报表"
             << QStringList{"打印日期：2026年12月8日", "客房编号姓名性别身份证号身份证地址电话单位",
@@ -201,7 +202,7 @@ private slots:
             << QStringList{"ZS"};
         QTest::newRow("let rooms") << &printRoomList << kLetRooms << "出租房基本情况报表"
             << QStringList{"房号面积户型朝向设备房押月租金垃圾费",
-                           "10135.5一房一厅朝南床衣柜300600.0020.50", kToday, "打印人：admin"}
+                           "10135.5一房一厅朝南床衣柜300.00600.0020.50", kToday, "打印人：admin"}
             << QStringList{"已出租", "102"};
         QTest::newRow("current lettings") << &printLettingList << kOccupants << "客户在住情况报表"
             << QStringList{kToday, "房号客户编号客户姓名起租日期退房日期退房押金状态",
@@ -211,8 +212,10 @@ private slots:
             << QStringList{"102K002李四2026-05-012026-11-20200.00已退房"} << QStringList{"张三"};
         QTest::newRow("rent payments") << &printRentPayments << kRentQuery << "房租交费报表"
             << QStringList{kMonth, "房号客户姓名交款日期租房押金租房租金垃圾费应付金额实付金额状态",
-                           "101张三2026-12-01300.00600.0020.50920.5920.5已交款",
-                           "102李四2026-11-030.00400.0020.00420400未交款", kToday, "收款人：admin"}
+                           "101张三2026-12-01300.00600.0020.50920.50920.50已交款",
+                           "102李四2026-11-030.00400.0020.00420.00400.00未交款", kToday, "收款人：admin",
+                           // Totals of the money columns under the last row.
+                           "合计300.001400.0060.501760.501740.50"}
             << QStringList{"打印人"};
         QTest::newRow("cold water") << &printColdWaterPayments << utilityList("lsdj", "dbo.Zf_Lenshui")
             << "冷水交费明细报表" << QStringList(utility) + QStringList{"冷水单价"} << QStringList{"热水"};
@@ -275,25 +278,26 @@ private slots:
         const QStringList common{"打印日期：2026-12-08", "注：本收据涂改无效", "收款人：", "收款单位盖章："};
         QTest::newRow("rent, 920.5") << &printRentReceipt << kRentCharging << "101"
             << common + QStringList{"房屋租金收费收据", "NO1", "兹收到客户张三", "房号101",
-                                    "押金：300", "月租：600", "清洁费：20.5", "应付租金：920.5",
-                                    "实收租金：920.5", "交款日期：2026-12-01",
-                                    "合计人民币（大写）玖佰贰拾圆伍角整", "￥：920.5"}
+                                    // Money with two decimals, whole line by line.
+                                    "押金：300.00月租：600.00清洁费：20.50",
+                                    "应付租金：920.50实收租金：920.50交款日期：2026-12-01",
+                                    "合计人民币（大写）玖佰贰拾圆伍角整￥：920.50"}
             << QStringList{"李四", "肆佰贰拾"};
         QTest::newRow("rent, second row") << &printRentReceipt << kRentCharging << "102"
-            << QStringList{"NO3", "兹收到客户李四", "合计人民币（大写）肆佰贰拾圆整", "￥：420"}
+            << QStringList{"NO3", "兹收到客户李四", "合计人民币（大写）肆佰贰拾圆整￥：420.00"}
             << QStringList{"张三", "玖佰"};
         const QStringList water{"兹收到客户李四", "房号102", "上月表底：50", "本月表底：58",
-                                "实用数：8", "应付租金：20", "实收租金：18", "交款日期：2026-11-06",
-                                "合计人民币（大写）壹拾捌圆整", "￥：18", "NO2"};
+                                "实用数：8", "应付租金：20.00实收租金：18.00交款日期：2026-11-06",
+                                "合计人民币（大写）壹拾捌圆整￥：18.00", "NO2"};
         QTest::newRow("cold water") << &printColdWaterReceipt << utilityList("lsdj", "dbo.Zf_Lenshui")
-            << "102" << common + water + QStringList{"冷水收费收据", "冷水单价：2.5"}
+            << "102" << common + water + QStringList{"冷水收费收据", "冷水单价：2.50"}
             << QStringList{"张三", "叁拾"};
         QTest::newRow("hot water") << &printHotWaterReceipt << utilityList("rsdj", "dbo.Zf_Reshui")
-            << "101" << QStringList{"热水收费收据", "兹收到客户张三", "热水单价：2.5",
-                                    "合计人民币（大写）叁拾圆柒角伍分", "￥：30.75"}
+            << "101" << QStringList{"热水收费收据", "兹收到客户张三", "热水单价：2.50",
+                                    "合计人民币（大写）叁拾圆柒角伍分￥：30.75"}
             << QStringList{"李四"};
         QTest::newRow("electricity") << &printElectricityReceipt << utilityList("Yddj", "Zf_YdSf")
-            << "102" << QStringList{"用电收费收据", "用电单价：2.5"} + water << QStringList{"张三"};
+            << "102" << QStringList{"用电收费收据", "用电单价：2.50"} + water << QStringList{"张三"};
     }
     void receipts() {
         QFETCH(PrintFn, action);
@@ -327,7 +331,7 @@ private slots:
         QTest::addColumn<QStringList>("present");
         QTest::newRow("rent") << kRentTotals << "房屋租金情况统计"
             << QStringList{"房屋租金情况统计", "打印日期：2026-12-08", "统计日期：2026-11-30--2026-12-08",
-                           "交款房号数房押房租清洁费应付金实付金", "23001000" "40.51340.51340.5"};
+                           "交款房号数房押房租清洁费应付金实付金", "2300.001000.0040.501340.501340.50"};
         QTest::newRow("electricity") << kPowerTotals << "用电收费情况统计"
             << QStringList{"用电收费情况统计", "统计日期：2026-11-30--2026-12-08",
                            "交款房号数实用数应付金实付金", "112.330.7530.75"};
@@ -484,7 +488,9 @@ private slots:
             act("Act_FitWidth");
             const double width = view->zoomFactor();
             act("Act_FitPage");
-            QVERIFY(view->zoomFactor() < width);
+            // The payment list is printed landscape: in a wide window the
+            // whole page may fit at the width already, never larger.
+            QVERIFY(view->zoomFactor() <= width);
             act("Act_ZoomIn");
             QVERIFY(view->fit() == ReportPageView::Fit::None);
             act("Act_LastPage");
