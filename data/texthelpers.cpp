@@ -216,7 +216,8 @@ char initialOf(unsigned lead, unsigned trail) {
     if (letter != '?' || trail < 0x40 || trail == 0x7F || trail == 0xFF)
         return letter;
     const char bytes[2] = {char(lead), char(trail)};
-    QStringDecoder fromGbk("GBK");
+    thread_local QStringDecoder fromGbk("GBK");
+    fromGbk.resetState();
     const QString decoded = fromGbk.decode(QByteArrayView(bytes, 2));
     if (fromGbk.hasError() || decoded.size() != 1 || decoded[0] == QChar::ReplacementCharacter)
         return '?';
@@ -230,7 +231,8 @@ QChar initialOfChar(char32_t ucs) {
     if (ucs < 0x80)
         return QChar::fromLatin1(char(ucs >= 'a' && ucs <= 'z' ? ucs - 'a' + 'A' : ucs));
     if (ucs <= 0xFFFF) {
-        QStringEncoder toGbk("GBK");
+        thread_local QStringEncoder toGbk("GBK");
+        toGbk.resetState();
         const QChar c{char16_t(ucs)};
         const QByteArray gbk = toGbk.encode(QStringView(&c, 1));
         if (!toGbk.hasError() && gbk.size() == 2) {
