@@ -157,9 +157,59 @@ struct PlusOperand {
 // hint): joins texts, adds numbers, converts a text added to a number as the
 // server converts it. "+" and "-" group left to right above the comparisons,
 // "*", "/" and "%" above them, as in T-SQL.
+QString tokensText(const Tokens& t, size_t from, size_t to);
+
 class PlusRewriter {
 public:
     PlusRewriter(const Tokens& t, const ColumnKinds* kinds) : m_t(t), m_kinds(kinds) {}
+
+    // The whole statement. A select-list item that is one expression and
+    // was rewritten keeps its written text as its column name, as it had
+    // before, rather than the name of the call it became.
+    Tokens statement() const
+    {
+        const size_t n = m_t.size();
+        size_t i = nextSig(m_t, 0);
+        if (i >= n || !m_t[i].is("select"))
+            return process(0, n);
+        i = nextSig(m_t, i + 1);
+        if (i < n && (m_t[i].is("distinct") || m_t[i].is("all")))
+            i = nextSig(m_t, i + 1);
+        if (i < n && m_t[i].is("top")) {
+            i = nextSig(m_t, nextSig(m_t, i + 1) + 1);
+            if (i < n && m_t[i].is("percent"))
+                i = nextSig(m_t, i + 1);
+        }
+        Tokens out(m_t.begin(), m_t.begin() + long(std::min(i, n)));
+        size_t end = i;
+        int depth = 0;
+        for (; end < n; ++end) {
+            if (m_t[end].isSymbol('('))
+                ++depth;
+            else if (m_t[end].isSymbol(')'))
+                --depth;
+            else if (depth == 0 && (m_t[end].is("from") || m_t[end].is("into") || m_t[end].is("where") ||
+                                    m_t[end].is("group") || m_t[end].is("order") || m_t[end].is("union") ||
+                                    m_t[end].is("having")))
+                break;
+        }
+        size_t item = i;
+        depth = 0;
+        for (size_t k = i; k <= end; ++k) {
+            if (k < end && m_t[k].isSymbol('('))
+                ++depth;
+            else if (k < end && m_t[k].isSymbol(')'))
+                --depth;
+            if (k < end && !(depth == 0 && m_t[k].isSymbol(',')))
+                continue;
+            append(out, selectItem(item, k));
+            if (k < end)
+                out.push_back(m_t[k]);
+            item = k + 1;
+        }
+        append(out, process(end, n));
+        return out;
+    }
 
     // Copies tokens [from, to), rewriting each expression met on the way.
     Tokens process(size_t from, size_t to) const
@@ -192,6 +242,26 @@ public:
     }
 
 private:
+    Tokens selectItem(size_t from, size_t to) const
+    {
+        Tokens out;
+        const size_t first = spaces(from, to, out);
+        PlusOperand e;
+        if (first >= to || !expression(first, to, e) || nextSig(m_t, e.end) < to)
+            return process(from, to);
+        const QString written = tokensText(m_t, first, e.end);
+        append(out, e.out);
+        if (joinTokens(e.out).trimmed() != written) {
+            out.push_back(space());
+            out.push_back(word(QStringLiteral("AS")));
+            out.push_back(space());
+            out.push_back({SqlToken::Quoted, quoteName(written)});
+        }
+        for (size_t k = e.end; k < to; ++k)
+            out.push_back(m_t[k]);
+        return out;
+    }
+
     static void append(Tokens& out, const Tokens& more) { out.insert(out.end(), more.begin(), more.end()); }
 
     // Spaces from i on, copied; answers the next other token's index.
@@ -918,7 +988,7 @@ Translation translateStatement(Tokens t, const ColumnKinds* kinds)
     if (t[first].is("alter") && second < t.size() && t[second].is("table") && third < t.size())
         return translateAlterTable(t, third);
 
-    t = PlusRewriter(t, kinds).process(0, t.size());
+    t = PlusRewriter(t, kinds).statement();
     first = nextSig(t, 0);
     second = nextSig(t, first + 1);
     third = second < t.size() ? nextSig(t, second + 1) : t.size();

@@ -147,6 +147,17 @@ private slots:
         }
     }
 
+    // An unnamed column keeps the text it was written with.
+    void plusKeepsTheWrittenColumnName()
+    {
+        TestDatabase db;
+        TestDatabase::exec(QStringLiteral("insert zf_man(manid,manname) values ('K1','张三')"));
+        const Run r = console({"-c", db.writeIni(), "-Q",
+                               "select top 1 manid + manname, len(manid + 'a'), manid + '号' as named from zf_man"});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("manid + manname\tlen(manid + 'a')\tnamed\nK1张三\t3\tK1号\n(1 row affected)\n"));
+    }
+
     void unusableConfigurationFails()
     {
         const Run r = console({"-c", "/nonexistent/iniFw.ini", "-Q", "select 1"});
