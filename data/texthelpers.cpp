@@ -1,8 +1,16 @@
 #include "texthelpers.h"
 
+#include <QHash>
+#include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <unicode/translit.h>
+#include <unicode/uchar.h>
+#include <unicode/uscript.h>
+
 #include <cmath>
+#include <memory>
+#include <mutex>
 #include <string>
 
 namespace {
@@ -128,8 +136,11 @@ QString AmountInCapitals(double amount) {
 
 namespace {
 
-// The initial letter of the double-byte character lead:trail, or '?'.
-char initialOf(unsigned lead, unsigned trail) {
+// The letter that the GB2312 first-level range table gives lead:trail, or
+// '?'. The first level is ordered by pinyin, so each letter owns one range of
+// codes; a code counts only when both bytes are GB2312 bytes (0xA1..0xFE),
+// since the GBK additions that share a lead byte are not ordered by reading.
+char tableLetter(unsigned lead, unsigned trail, bool checkTrail = true) {
     // First code of each letter's range; each range ends where the next
     // begins. Pinyin has no initial I, U or V.
     struct Range {
@@ -144,8 +155,8 @@ char initialOf(unsigned lead, unsigned trail) {
     };
     constexpr unsigned lastLevelOne = 0xD7F9;
 
-    // The letter is the range's whatever the second byte: a code inside a
-    // range gives its letter even where the byte is not a GB2312 trail byte.
+    if (checkTrail && (trail < 0xA1 || trail > 0xFE))
+        return '?';
     const unsigned code = lead * 256 + trail;
     if (code < ranges[0].first || code > lastLevelOne)
         return '?';
@@ -156,6 +167,106 @@ char initialOf(unsigned lead, unsigned trail) {
         letter = r.letter;
     }
     return letter;
+}
+
+// The first letter of the common Mandarin reading of a Chinese character,
+// from ICU's Han-Latin transliteration (the Unihan readings), or '?' when the
+// character is not Chinese or has no reading. The transliterator is built
+// once and is not safe for concurrent use, so it and the answers it gave sit
+// behind one lock.
+char readingInitial(char32_t ucs) {
+    if (u_getIntPropertyValue(UChar32(ucs), UCHAR_SCRIPT) != USCRIPT_HAN)
+        return '?';
+    static std::mutex lock;
+    static std::unique_ptr<icu::Transliterator> toLatin;
+    static bool failed = false;
+    static QHash<char32_t, char> known;
+    const std::lock_guard<std::mutex> guard(lock);
+    if (const auto it = known.constFind(ucs); it != known.constEnd())
+        return *it;
+    if (!toLatin && !failed) {
+        UErrorCode status = U_ZERO_ERROR;
+        toLatin.reset(icu::Transliterator::createInstance(
+            icu::UnicodeString::fromUTF8("Han-Latin; Latin-ASCII"), UTRANS_FORWARD, status));
+        if (U_FAILURE(status)) {
+            toLatin.reset();
+            failed = true;
+        }
+    }
+    char letter = '?';
+    if (toLatin) {
+        icu::UnicodeString text{UChar32(ucs)};
+        toLatin->transliterate(text);
+        if (!text.isEmpty()) {
+            const UChar first = text.charAt(0);
+            if (first >= u'a' && first <= u'z')
+                letter = char(first - u'a' + 'A');
+            else if (first >= u'A' && first <= u'Z')
+                letter = char(first);
+        }
+    }
+    known.insert(ucs, letter);
+    return letter;
+}
+
+// The initial of the double-byte GBK character lead:trail: the range table's
+// letter, else the reading of the character the bytes stand for.
+char initialOf(unsigned lead, unsigned trail) {
+    const char letter = tableLetter(lead, trail);
+    if (letter != '?' || trail < 0x40 || trail == 0x7F || trail == 0xFF)
+        return letter;
+    const char bytes[2] = {char(lead), char(trail)};
+    thread_local QStringDecoder fromGbk("GBK");
+    fromGbk.resetState();
+    const QString decoded = fromGbk.decode(QByteArrayView(bytes, 2));
+    if (fromGbk.hasError() || decoded.size() != 1 || decoded[0] == QChar::ReplacementCharacter)
+        return '?';
+    return readingInitial(decoded[0].unicode());
+}
+
+// One character's initial: ASCII as it is (letters upper cased), a character
+// of the GB2312 first level by the range table, any other Chinese character
+// by its reading.
+QChar initialOfChar(char32_t ucs) {
+    if (ucs < 0x80)
+        return QChar::fromLatin1(char(ucs >= 'a' && ucs <= 'z' ? ucs - 'a' + 'A' : ucs));
+    if (ucs <= 0xFFFF) {
+        thread_local QStringEncoder toGbk("GBK");
+        toGbk.resetState();
+        const QChar c{char16_t(ucs)};
+        const QByteArray gbk = toGbk.encode(QStringView(&c, 1));
+        if (!toGbk.hasError() && gbk.size() == 2) {
+            const char letter = tableLetter(static_cast<unsigned char>(gbk[0]),
+                                            static_cast<unsigned char>(gbk[1]));
+            if (letter != '?')
+                return QChar::fromLatin1(letter);
+        }
+    }
+    return QChar::fromLatin1(readingInitial(ucs));
+}
+
+// The code as the range table gave it before the second byte was checked:
+// every double-byte code inside a range took the range's letter.
+QString uncheckedTableInitials(const QString& text) {
+    QStringEncoder toGbk("GBK");
+    const QByteArray gbk = toGbk.encode(text);
+    QString result;
+    const qsizetype n = gbk.size();
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char b = static_cast<unsigned char>(gbk[i]);
+        if (b < 0x80) {
+            result += QChar::fromLatin1(char(b >= 'a' && b <= 'z' ? b - 'a' + 'A' : b));
+            ++i;
+        } else if (b == 0x80 || b == 0xFF) {
+            result += u'?';
+            ++i;
+        } else {
+            const unsigned second = i + 1 < n ? static_cast<unsigned char>(gbk[i + 1]) : 0;
+            result += QChar::fromLatin1(tableLetter(b, second, false));
+            i += 2;
+        }
+    }
+    return result;
 }
 
 } // namespace
@@ -183,7 +294,7 @@ QString PinyinInitialsGbk(const QByteArray& gbk) {
             ++i;
         } else {
             // A lead byte at the very end has no partner: it is looked up
-            // with a zero second byte.
+            // with a zero second byte, which no character has.
             const unsigned second = i + 1 < n ? static_cast<unsigned char>(gbk[i + 1]) : 0;
             result += QChar::fromLatin1(initialOf(b, second));
             i += 2;
@@ -193,9 +304,16 @@ QString PinyinInitialsGbk(const QByteArray& gbk) {
 }
 
 QString PinyinInitials(const QString& text) {
-    if (text.isEmpty())
-        return QString();
-    // Characters outside GBK come out as '?', which the walk keeps as it is.
-    QStringEncoder toGbk("GBK");
-    return PinyinInitialsGbk(toGbk.encode(text));
+    QString result;
+    result.reserve(text.size());
+    for (const char32_t ucs : text.toUcs4())
+        result += initialOfChar(ucs);
+    return result;
+}
+
+bool MnemonicCodeIsStale(const QString& name, const QString& stored) {
+    const QString current = PinyinInitials(name);
+    if (stored == current)
+        return false;
+    return stored.contains(u'?') || stored == uncheckedTableInitials(name);
 }

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(g++ cmake make pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc
-  libsqlite3-dev sqlite3 unixodbc-dev tdsodbc libsqliteodbc
+  libsqlite3-dev sqlite3 unixodbc-dev tdsodbc libsqliteodbc libicu-dev
   fonts-wqy-microhei qt6-translations-l10n
   poppler-utils xvfb xauth dpkg-dev desktop-file-utils)
 missing=()

@@ -2,6 +2,7 @@
 
 #include "clock.h"
 #include "messages.h"
+#include "querymodel.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -28,7 +29,64 @@ void writeLine(QIODevice& out, const QStringList& fields)
     line += QStringLiteral("\r\n");
     out.write(line.toUtf8());
 }
+
+// Whether the cell holds a number or a date-time: by the column's kind when
+// the model is a query's, else by the type of the value it gives. Such cells
+// are written as they are, so a spreadsheet reads -5 as the number -5.
+bool isValueCell(const QAbstractItemModel& model, const QModelIndex& index, const QVariant& display)
+{
+    const QVariant kind = model.data(index, QueryModel::KindRole);
+    if (kind.isValid() && qobject_cast<const QueryModel*>(&model)) {
+        switch (FieldKind(kind.toInt())) {
+        case FieldKind::Integer:
+        case FieldKind::Decimal:
+        case FieldKind::Float:
+        case FieldKind::DateTime:
+            return true;
+        default:
+            return false;
+        }
+    }
+    switch (display.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::QDate:
+    case QMetaType::QDateTime:
+    case QMetaType::QTime:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString cellText(const QAbstractItemModel& model, const QModelIndex& index)
+{
+    const QVariant display = model.data(index);
+    const QString text = display.toString();
+    return isValueCell(model, index, display) ? text : guardedText(text);
+}
 } // namespace
+
+QString guardedText(const QString& text)
+{
+    if (text.isEmpty())
+        return text;
+    switch (text[0].unicode()) {
+    case u'=':
+    case u'+':
+    case u'-':
+    case u'@':
+    case u'\t':
+    case u'\r':
+        return QLatin1Char('\'') + text;
+    default:
+        return text;
+    }
+}
 
 QString csvField(const QString& text)
 {
@@ -58,7 +116,7 @@ qint64 writeCsv(QIODevice& out, const QAbstractItemModel& model, const std::func
     for (qint64 r = 0; r < rows; ++r) {
         fields.clear();
         for (int c = 0; c < columns; ++c)
-            fields << model.data(model.index(int(r), c)).toString();
+            fields << cellText(model, model.index(int(r), c));
         writeLine(out, fields);
         if (progress && (r + 1) % kProgressStep == 0 && !progress(r + 1))
             return -1;

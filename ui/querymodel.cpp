@@ -109,6 +109,8 @@ QVariant QueryModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
         return m_result->text(index.row(), field);
+    case KindRole:
+        return int(m_result->columnKind(field));
     case Qt::TextAlignmentRole:
         switch (m_result->columnKind(field)) {
         case FieldKind::Integer:

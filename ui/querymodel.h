@@ -31,6 +31,10 @@ public:
         QString title;
     };
 
+    // data() under this role answers the column's FieldKind (as an int), so
+    // an export can tell amounts and dates from texts that look like them.
+    static constexpr int KindRole = Qt::UserRole + 1;
+
     explicit QueryModel(Query& query, QList<Column> columns = {}, QObject* parent = nullptr);
 
     Query& query() const { return m_query; }

@@ -2,6 +2,7 @@
 
 #include "../resultset.h"
 #include "../schema.h"
+#include "../texthelpers.h"
 #include "sqlitefunctions.h"
 #include "tsqlrewriter.h"
 
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -289,6 +291,10 @@ struct FileState {
 
 } // namespace
 
+namespace {
+void recomputeMnemonicCodes(sqlite3* db);
+} // namespace
+
 // Makes the file this program's database of the current version, or refuses
 // it. Nothing is written before the file is known to be ours (or empty);
 // creating and upgrading happen under the write lock after a second look, so
@@ -367,6 +373,8 @@ void EmbeddedBackend::prepareSchema(const QString& path, bool mayCreate)
                 upgradeFrom2();
             if (f.version < 4)
                 addCheckOutLines();
+            if (f.version < 5)
+                recomputeMnemonicCodes(m_db);
         }
         plain(QStringLiteral("PRAGMA application_id=%1").arg(Schema::kApplicationId).toLatin1().constData());
         plain(QStringLiteral("PRAGMA user_version=%1").arg(Schema::kVersion).toLatin1().constData());
@@ -454,6 +462,55 @@ void EmbeddedBackend::runSchemaBatchesCreating(const QString& table)
     }
 }
 
+namespace {
+
+// Version 4 to 5: the tenants' mnemonic codes that the range table got wrong
+// (a GBK addition given the letter of the range its code fell in) or could
+// not give ("?" for a character outside the first level) are computed afresh
+// from the name; every other code stays as stored.
+void recomputeMnemonicCodes(sqlite3* db)
+{
+    struct Change {
+        qint64 row;
+        QByteArray code;
+    };
+    std::vector<Change> changes;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT rowid, manname, zjm FROM \"Zf_Man\" WHERE manname IS NOT NULL AND zjm IS NOT NULL",
+                           -1, &st, nullptr) != SQLITE_OK)
+        throw DbError(sqliteError(db));
+    auto text = [&](int column) {
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, column)),
+                                 sqlite3_column_bytes(st, column));
+    };
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        const QString name = text(1);
+        if (MnemonicCodeIsStale(name, text(2)))
+            changes.push_back({sqlite3_column_int64(st, 0), PinyinInitials(name).toUtf8()});
+    }
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE)
+        throw DbError(sqliteError(db));
+    if (changes.empty())
+        return;
+    if (sqlite3_prepare_v2(db, "UPDATE \"Zf_Man\" SET zjm = ?1 WHERE rowid = ?2", -1, &st, nullptr) != SQLITE_OK)
+        throw DbError(sqliteError(db));
+    for (const Change& c : changes) {
+        sqlite3_bind_text(st, 1, c.code.constData(), int(c.code.size()), SQLITE_STATIC);
+        sqlite3_bind_int64(st, 2, c.row);
+        if (sqlite3_step(st) != SQLITE_DONE) {
+            const QString error = sqliteError(db);
+            sqlite3_finalize(st);
+            throw DbError(error);
+        }
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+}
+
+} // namespace
+
 // The kinds of the columns of every table and view, read again whenever the
 // schema changed (a monthly table made, a view redefined).
 const ColumnKinds& EmbeddedBackend::columnKinds()
@@ -489,9 +546,17 @@ const ColumnKinds& EmbeddedBackend::columnKinds()
             const QByteArray type(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
             if (type.isEmpty())
                 continue; // an expression in a view: its kind is unknown
-            const char kind = type.startsWith("NUMERIC") || type.startsWith("DECIMAL") ? 'n'
-                              : type.startsWith("DATETIME")                              ? 'd'
-                                                                                         : 'o';
+            char kind = 'o';
+            if (type.startsWith("NUMERIC") || type.startsWith("DECIMAL"))
+                kind = 'n';
+            else if (type.startsWith("DATETIME"))
+                kind = 'd';
+            else if (type.startsWith("INT") || type == "BIGINT" || type == "SMALLINT" || type == "TINYINT" || type == "BIT")
+                kind = 'i';
+            else if (type.startsWith("FLOAT") || type.startsWith("REAL") || type.startsWith("DOUBLE"))
+                kind = 'f';
+            else if (type.contains("CHAR") || type.contains("TEXT"))
+                kind = 't';
             const auto it = m_kinds.find(column);
             if (it == m_kinds.end())
                 m_kinds.insert(column, kind);

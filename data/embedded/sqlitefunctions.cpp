@@ -772,6 +772,224 @@ void fnDtArg(sqlite3_context* ctx, int, sqlite3_value** argv)
     resultText(ctx, canonicalDateTime(d));
 }
 
+// ---- "+" ----------------------------------------------------------------
+
+// The server's kinds of the operands of "+", highest precedence last: a text
+// added to a value of a higher kind is converted to that kind.
+enum class PlusKind { Text = 0, Int = 1, Numeric = 2, Float = 3, DateTime = 4 };
+
+// The kind of a value; hint is what the statement told of it (i, n, f, t, d
+// or ?): a whole number from a numeric column is numeric, a date-time column's
+// text is a date-time.
+PlusKind plusKindOf(sqlite3_value* v, char hint)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+        return hint == 'n' ? PlusKind::Numeric : hint == 'f' ? PlusKind::Float : PlusKind::Int;
+    case SQLITE_FLOAT:
+        return hint == 'f' ? PlusKind::Float : PlusKind::Numeric;
+    default:
+        return hint == 'd' ? PlusKind::DateTime : PlusKind::Text;
+    }
+}
+
+void plusError(sqlite3_context* ctx, const QString& message)
+{
+    const QByteArray m = message.toUtf8();
+    sqlite3_result_error(ctx, m.constData(), int(m.size()));
+}
+
+// A text as the server converts varchar to int: blanks around it, a sign,
+// digits; an empty text is 0.
+bool intOfText(const QString& text, qint64* out)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty()) {
+        *out = 0;
+        return true;
+    }
+    qsizetype i = 0;
+    if (t[0] == QLatin1Char('+') || t[0] == QLatin1Char('-'))
+        i = 1;
+    if (i == t.size())
+        return false;
+    for (qsizetype k = i; k < t.size(); ++k)
+        if (!t[k].isDigit() || t[k].unicode() > '9')
+            return false;
+    bool ok;
+    *out = t.toLongLong(&ok);
+    return ok;
+}
+
+// Any value as decimal digits, for exact numeric addition.
+bool decimalOf(sqlite3_value* v, DecimalDigits* out)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: {
+        const qint64 i = sqlite3_value_int64(v);
+        out->neg = i < 0;
+        const quint64 m = i < 0 ? quint64(0) - quint64(i) : quint64(i);
+        out->digits = m == 0 ? std::string() : std::to_string(m);
+        out->exp10 = 0;
+        return true;
+    }
+    case SQLITE_FLOAT: {
+        const double d = sqlite3_value_double(v);
+        if (!std::isfinite(d))
+            return false;
+        digitsOfDouble(d, out);
+        while (!out->digits.empty() && out->digits.back() == '0') {
+            out->digits.pop_back();
+            ++out->exp10;
+        }
+        return true;
+    }
+    default:
+        return digitsOfText(sqlite3_value_text(v), sqlite3_value_bytes(v), out);
+    }
+}
+
+__int128 int128Of(const std::string& digits, bool neg)
+{
+    __int128 r = 0;
+    for (char c : digits)
+        r = r * 10 + (c - '0');
+    return neg ? -r : r;
+}
+
+// zt_plus(a, b, hints): T-SQL's "+". NULL with anything is NULL; two texts
+// are joined; otherwise the operand of the lower kind is converted to the
+// higher kind (text to int, numeric, float or date-time, failing with the
+// server's message when it cannot) and the two are added: int exactly,
+// numeric exactly at the larger scale, float as doubles, a number added to a
+// date-time counts days.
+void fnPlus(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    sqlite3_value* a = argv[0];
+    sqlite3_value* b = argv[1];
+    if (sqlite3_value_type(a) == SQLITE_NULL || sqlite3_value_type(b) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    const auto* hints = reinterpret_cast<const char*>(sqlite3_value_text(argv[2]));
+    const char hintA = hints && hints[0] ? hints[0] : '?';
+    const char hintB = hints && hints[0] && hints[1] ? hints[1] : '?';
+    const PlusKind ka = plusKindOf(a, hintA);
+    const PlusKind kb = plusKindOf(b, hintB);
+    const PlusKind k = std::max(ka, kb);
+
+    if (k == PlusKind::Text) {
+        std::string joined(reinterpret_cast<const char*>(sqlite3_value_text(a)), size_t(sqlite3_value_bytes(a)));
+        joined.append(reinterpret_cast<const char*>(sqlite3_value_text(b)), size_t(sqlite3_value_bytes(b)));
+        return sqlite3_result_text(ctx, joined.data(), int(joined.size()), SQLITE_TRANSIENT);
+    }
+
+    // A text operand must convert to the kind of the other.
+    auto notConverted = [&](sqlite3_value* text) {
+        switch (k) {
+        case PlusKind::Int:
+            return plusError(ctx, QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.")
+                                      .arg(argText(text)));
+        case PlusKind::Numeric:
+            return resultError(ctx, kNotNumeric);
+        case PlusKind::Float:
+            return resultError(ctx, "Error converting data type varchar to float.");
+        default:
+            return resultError(ctx, kDateConversion);
+        }
+    };
+
+    switch (k) {
+    case PlusKind::Int: {
+        auto value = [](sqlite3_value* v, PlusKind kind, qint64* out) {
+            if (kind != PlusKind::Text) {
+                *out = sqlite3_value_int64(v);
+                return true;
+            }
+            return intOfText(argText(v), out);
+        };
+        qint64 x, y;
+        if (!value(a, ka, &x))
+            return notConverted(a);
+        if (!value(b, kb, &y))
+            return notConverted(b);
+        qint64 r;
+        if (__builtin_add_overflow(x, y, &r))
+            return resultError(ctx, "Arithmetic overflow error converting expression to data type int.");
+        return sqlite3_result_int64(ctx, r);
+    }
+    case PlusKind::Numeric: {
+        DecimalDigits x, y;
+        if (!decimalOf(a, &x))
+            return notConverted(a);
+        if (!decimalOf(b, &y))
+            return notConverted(b);
+        const int scale = std::clamp(std::max({0, -x.exp10, -y.exp10}), 0, 22);
+        const std::string sx = scaledRounded(x, scale), sy = scaledRounded(y, scale);
+        if (sx.size() > 37 || sy.size() > 37)
+            return resultError(ctx, kOverflow);
+        const __int128 sum = int128Of(sx, x.neg) + int128Of(sy, y.neg);
+        const bool neg = sum < 0;
+        unsigned __int128 m = neg ? -static_cast<unsigned __int128>(sum) : static_cast<unsigned __int128>(sum);
+        std::string digits;
+        while (m > 0) {
+            digits.insert(digits.begin(), char('0' + int(m % 10)));
+            m /= 10;
+        }
+        Stored r;
+        if (storedOfScaled(neg, digits, 38, scale, &r) != DecResult::Ok)
+            return resultError(ctx, kOverflow);
+        return resultStored(ctx, r);
+    }
+    case PlusKind::Float: {
+        auto value = [](sqlite3_value* v, double* out) {
+            if (sqlite3_value_type(v) != SQLITE_TEXT && sqlite3_value_type(v) != SQLITE_BLOB) {
+                *out = sqlite3_value_double(v);
+                return true;
+            }
+            const QString t = argText(v).trimmed();
+            if (t.isEmpty()) {
+                *out = 0;
+                return true;
+            }
+            bool ok;
+            *out = t.toDouble(&ok);
+            return ok;
+        };
+        double x, y;
+        if (!value(a, &x))
+            return notConverted(a);
+        if (!value(b, &y))
+            return notConverted(b);
+        return sqlite3_result_double(ctx, x + y);
+    }
+    default: {
+        // A date-time plus a number of days, or plus another date-time's
+        // distance from 1900-01-01, as the server adds them.
+        static const QDateTime base(QDate(1900, 1, 1), QTime(0, 0));
+        auto offsetMs = [&](sqlite3_value* v, PlusKind kind, qint64* ms, bool* isDate, QDateTime* date) {
+            *isDate = kind == PlusKind::DateTime || kind == PlusKind::Text;
+            if (*isDate) {
+                const QString t = argText(v);
+                *date = t.trimmed().isEmpty() ? base : parseDateTimeText(t);
+                if (!date->isValid())
+                    return false;
+                *ms = base.msecsTo(*date);
+                return true;
+            }
+            *ms = qint64(std::llround(sqlite3_value_double(v) * 86400000.0));
+            return true;
+        };
+        qint64 x, y;
+        bool dx, dy;
+        QDateTime da, dbt;
+        if (!offsetMs(a, ka, &x, &dx, &da))
+            return resultError(ctx, kDateConversion);
+        if (!offsetMs(b, kb, &y, &dy, &dbt))
+            return resultError(ctx, kDateConversion);
+        return resultText(ctx, canonicalDateTime(base.addMSecs(x + y)));
+    }
+    }
+}
+
 void add(sqlite3* db, const char* name, int args, void (*fn)(sqlite3_context*, int, sqlite3_value**), bool deterministic = true)
 {
     sqlite3_create_function_v2(db, name, args, SQLITE_UTF8 | (deterministic ? SQLITE_DETERMINISTIC : 0), nullptr, fn,
@@ -805,4 +1023,5 @@ void registerServerFunctions(sqlite3* db)
     add(db, "zt_dt", 1, fnDt);
     add(db, "zt_num", 1, fnNum);
     add(db, "zt_dtarg", 1, fnDtArg);
+    add(db, "zt_plus", 3, fnPlus);
 }

@@ -5,6 +5,9 @@
 #include "../sqlvalue.h"
 
 #include <QHash>
+#include <QSet>
+
+#include <algorithm>
 
 namespace {
 
@@ -90,53 +93,417 @@ bool castsToText(const Tokens& t, size_t name)
     return false;
 }
 
-// Whether the operand ending at `last` (a "+" follows) is text.
-bool textBefore(const Tokens& t, size_t last)
+// ---- "+" as the server reads it -----------------------------------------
+
+// What the rewrite knows of an operand before the statement runs, the same
+// letters zt_plus takes as its hint: i integer, n numeric/decimal, f float,
+// t text, d date-time, ? unknown (decided on the value at run time).
+bool isNumberKind(char k) { return k == 'i' || k == 'n' || k == 'f'; }
+
+char castKind(const Tokens& t, size_t name)
 {
-    if (last >= t.size())
+    if (castsToText(t, name))
+        return 't';
+    const size_t open = nextSig(t, name + 1);
+    const size_t close = matchingParen(t, open);
+    size_t type = t.size();
+    if (t[name].is("convert")) {
+        type = nextSig(t, open + 1);
+    } else {
+        for (size_t i = open + 1; i < close; ++i)
+            if (t[i].is("as")) {
+                type = nextSig(t, i + 1);
+                break;
+            }
+    }
+    if (type >= close)
+        return '?';
+    const SqlToken& ty = t[type];
+    if (ty.is("int") || ty.is("integer") || ty.is("bigint") || ty.is("smallint") || ty.is("tinyint") || ty.is("bit"))
+        return 'i';
+    if (ty.is("numeric") || ty.is("decimal") || ty.is("money") || ty.is("smallmoney"))
+        return 'n';
+    if (ty.is("float") || ty.is("real"))
+        return 'f';
+    if (ty.is("datetime") || ty.is("smalldatetime") || ty.is("date"))
+        return 'd';
+    return '?';
+}
+
+// Words that end an operand: clauses and the operators that bind less
+// tightly than "+" (LEFT and RIGHT are functions when a "(" follows).
+bool isClauseWord(const SqlToken& t)
+{
+    if (t.kind != SqlToken::Word)
         return false;
-    if (t[last].kind == SqlToken::String)
-        return true;
-    if (!t[last].isSymbol(')'))
-        return false;
-    int depth = 0;
-    for (size_t i = last + 1; i-- > 0;) {
-        if (t[i].isSymbol(')'))
-            ++depth;
-        else if (t[i].isSymbol('(') && --depth == 0) {
-            const size_t name = prevSig(t, i);
-            return name < t.size() && (t[name].is("cast") || t[name].is("convert")) && castsToText(t, name);
+    static const QSet<QString> words = {
+        "select", "from", "where", "and", "or", "not", "between", "in", "like", "is", "as", "on", "then",
+        "when", "else", "end", "case", "group", "order", "by", "having", "union", "all", "any", "some",
+        "set", "values", "into", "join", "inner", "left", "right", "outer", "cross", "full", "asc", "desc",
+        "escape", "exists", "update", "delete", "insert", "with", "top", "distinct", "percent", "over",
+        "collate", "create", "alter", "drop", "table", "view", "index", "begin", "commit", "rollback",
+        "declare", "if", "while", "return", "exec", "execute", "go", "limit", "except", "intersect"};
+    return words.contains(t.text.toLower());
+}
+
+struct PlusOperand {
+    size_t end = 0; // one past its last token
+    char kind = '?';
+    Tokens out;     // the operand, rewritten
+};
+
+// Parses the expressions of a statement on its tokens and writes every
+// binary "+" whose operands are not both known numbers as zt_plus(a, b,
+// hint): joins texts, adds numbers, converts a text added to a number as the
+// server converts it. "+" and "-" group left to right above the comparisons,
+// "*", "/" and "%" above them, as in T-SQL.
+QString tokensText(const Tokens& t, size_t from, size_t to);
+
+class PlusRewriter {
+public:
+    PlusRewriter(const Tokens& t, const ColumnKinds* kinds) : m_t(t), m_kinds(kinds) {}
+
+    // The whole statement. A select-list item that is one expression and
+    // was rewritten keeps its written text as its column name, as it had
+    // before, rather than the name of the call it became.
+    Tokens statement() const
+    {
+        const size_t n = m_t.size();
+        size_t i = nextSig(m_t, 0);
+        if (i >= n || !m_t[i].is("select"))
+            return process(0, n);
+        i = nextSig(m_t, i + 1);
+        if (i < n && (m_t[i].is("distinct") || m_t[i].is("all")))
+            i = nextSig(m_t, i + 1);
+        if (i < n && m_t[i].is("top")) {
+            i = nextSig(m_t, nextSig(m_t, i + 1) + 1);
+            if (i < n && m_t[i].is("percent"))
+                i = nextSig(m_t, i + 1);
+        }
+        Tokens out(m_t.begin(), m_t.begin() + long(std::min(i, n)));
+        size_t end = i;
+        int depth = 0;
+        for (; end < n; ++end) {
+            if (m_t[end].isSymbol('('))
+                ++depth;
+            else if (m_t[end].isSymbol(')'))
+                --depth;
+            else if (depth == 0 && (m_t[end].is("from") || m_t[end].is("into") || m_t[end].is("where") ||
+                                    m_t[end].is("group") || m_t[end].is("order") || m_t[end].is("union") ||
+                                    m_t[end].is("having")))
+                break;
+        }
+        size_t item = i;
+        depth = 0;
+        for (size_t k = i; k <= end; ++k) {
+            if (k < end && m_t[k].isSymbol('('))
+                ++depth;
+            else if (k < end && m_t[k].isSymbol(')'))
+                --depth;
+            if (k < end && !(depth == 0 && m_t[k].isSymbol(',')))
+                continue;
+            append(out, selectItem(item, k));
+            if (k < end)
+                out.push_back(m_t[k]);
+            item = k + 1;
+        }
+        append(out, process(end, n));
+        return out;
+    }
+
+    // Copies tokens [from, to), rewriting each expression met on the way.
+    Tokens process(size_t from, size_t to) const
+    {
+        Tokens out;
+        size_t i = from;
+        while (i < to) {
+            const SqlToken& tok = m_t[i];
+            if (tok.kind != SqlToken::Space) {
+                PlusOperand e;
+                if (expression(i, to, e)) {
+                    append(out, e.out);
+                    i = e.end;
+                    continue;
+                }
+                if (tok.isSymbol('(')) {
+                    const size_t close = std::min(matchingParen(m_t, i), to);
+                    out.push_back(tok);
+                    append(out, process(i + 1, close));
+                    if (close < to)
+                        out.push_back(m_t[close]);
+                    i = close + 1;
+                    continue;
+                }
+            }
+            out.push_back(tok);
+            ++i;
+        }
+        return out;
+    }
+
+private:
+    Tokens selectItem(size_t from, size_t to) const
+    {
+        Tokens out;
+        const size_t first = spaces(from, to, out);
+        PlusOperand e;
+        if (first >= to || !expression(first, to, e) || nextSig(m_t, e.end) < to)
+            return process(from, to);
+        const QString written = tokensText(m_t, first, e.end);
+        append(out, e.out);
+        if (joinTokens(e.out).trimmed() != written) {
+            out.push_back(space());
+            out.push_back(word(QStringLiteral("AS")));
+            out.push_back(space());
+            out.push_back({SqlToken::Quoted, quoteName(written)});
+        }
+        for (size_t k = e.end; k < to; ++k)
+            out.push_back(m_t[k]);
+        return out;
+    }
+
+    static void append(Tokens& out, const Tokens& more) { out.insert(out.end(), more.begin(), more.end()); }
+
+    // Spaces from i on, copied; answers the next other token's index.
+    size_t spaces(size_t i, size_t to, Tokens& out) const
+    {
+        while (i < to && m_t[i].kind == SqlToken::Space)
+            out.push_back(m_t[i++]);
+        return i;
+    }
+
+    char columnKindOf(const SqlToken& name) const
+    {
+        if (!m_kinds)
+            return '?';
+        switch (m_kinds->value(name.name().toLower(), 0)) {
+        case 'n': return 'n';
+        case 'd': return 'd';
+        case 'i': return 'i';
+        case 'f': return 'f';
+        case 't': return 't';
+        default: return '?';
         }
     }
-    return false;
-}
 
-// Whether the operand starting at `first` (after a "+") is text.
-bool textAfter(const Tokens& t, size_t first)
-{
-    if (first >= t.size())
-        return false;
-    if (t[first].kind == SqlToken::String)
-        return true;
-    return (t[first].is("cast") || t[first].is("convert")) && castsToText(t, first);
-}
-
-// T-SQL joins texts with "+"; SQLite would add them as numbers. A "+" with a
-// text literal or a cast to text on either side (and no number literal on
-// the other) becomes "||".
-void rewriteTextConcatenation(Tokens& t)
-{
-    for (size_t i = 0; i < t.size(); ++i) {
-        if (!t[i].isSymbol('+'))
-            continue;
-        const size_t before = prevSig(t, i);
-        const size_t after = nextSig(t, i + 1);
-        const bool numberBeside = (before < t.size() && t[before].kind == SqlToken::Number) ||
-                                  (after < t.size() && t[after].kind == SqlToken::Number);
-        if (!numberBeside && (textBefore(t, before) || textAfter(t, after)))
-            t[i].text = QStringLiteral("||");
+    static char functionKind(const SqlToken& name)
+    {
+        static const QHash<QString, char> kinds = {
+            {"getdate", 'd'}, {"dateadd", 'd'}, {"datepart", 'i'}, {"datediff", 'i'}, {"year", 'i'},
+            {"month", 'i'}, {"day", 'i'}, {"len", 'i'}, {"char", 't'}, {"nchar", 't'}, {"ltrim", 't'},
+            {"rtrim", 't'}, {"upper", 't'}, {"lower", 't'}, {"substring", 't'}, {"left", 't'},
+            {"right", 't'}, {"replace", 't'}, {"datename", 't'}};
+        return kinds.value(name.text.toLower(), '?');
     }
-}
+
+    // A literal, a parameter, NULL, a column, a call, a CASE ... END or a
+    // parenthesised expression or query.
+    bool primary(size_t i, size_t to, PlusOperand& p) const
+    {
+        const SqlToken& tok = m_t[i];
+        switch (tok.kind) {
+        case SqlToken::String:
+            p = {i + 1, 't', {tok}};
+            return true;
+        case SqlToken::Number: {
+            const bool whole = !tok.text.contains(QLatin1Char('.')) && !tok.text.contains(QLatin1Char('e'), Qt::CaseInsensitive);
+            p = {i + 1, whole ? 'i' : tok.text.contains(QLatin1Char('e'), Qt::CaseInsensitive) ? 'f' : 'n', {tok}};
+            return true;
+        }
+        case SqlToken::Param:
+            // A parameter compared with a numeric or date-time column has
+            // been wrapped in its conversion already.
+            p = {i + 1, tok.text.startsWith(QLatin1String("zt_num(")) ? 'n'
+                        : tok.text.startsWith(QLatin1String("zt_dtarg(")) ? 'd' : '?', {tok}};
+            return true;
+        case SqlToken::Symbol: {
+            if (!tok.isSymbol('('))
+                return false;
+            const size_t close = matchingParen(m_t, i);
+            if (close >= to)
+                return false;
+            p.out = {tok};
+            // The kind of a parenthesised expression is the kind of the
+            // expression it holds entire.
+            PlusOperand inner;
+            Tokens lead;
+            const size_t first = spaces(i + 1, close, lead);
+            if (first < close && expression(first, close, inner) && nextSig(m_t, inner.end) >= close) {
+                append(p.out, lead);
+                append(p.out, inner.out);
+                for (size_t k = inner.end; k < close; ++k)
+                    p.out.push_back(m_t[k]);
+                p.kind = inner.kind;
+            } else {
+                append(p.out, process(i + 1, close));
+                p.kind = '?';
+            }
+            p.out.push_back(m_t[close]);
+            p.end = close + 1;
+            return true;
+        }
+        case SqlToken::Word:
+            if (tok.is("null")) {
+                p = {i + 1, '?', {tok}};
+                return true;
+            }
+            if (tok.is("case")) {
+                int depth = 0;
+                size_t end = i;
+                for (; end < to; ++end) {
+                    if (m_t[end].is("case"))
+                        ++depth;
+                    else if (m_t[end].is("end") && --depth == 0)
+                        break;
+                }
+                if (end >= to)
+                    return false;
+                p.out = {tok};
+                append(p.out, process(i + 1, end));
+                p.out.push_back(m_t[end]);
+                p.end = end + 1;
+                p.kind = '?';
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+        if (!tok.isName())
+            return false;
+        // A name, maybe qualified, maybe called.
+        const size_t open = nextSig(m_t, i + 1);
+        const bool call = tok.kind == SqlToken::Word && open < to && m_t[open].isSymbol('(');
+        if (isClauseWord(tok) && !(call && (tok.is("left") || tok.is("right"))))
+            return false;
+        if (call) {
+            const size_t close = matchingParen(m_t, open);
+            if (close >= to)
+                return false;
+            p.out.clear();
+            for (size_t k = i; k <= open; ++k)
+                p.out.push_back(m_t[k]);
+            append(p.out, process(open + 1, close));
+            p.out.push_back(m_t[close]);
+            p.end = close + 1;
+            p.kind = (tok.is("cast") || tok.is("convert")) ? castKind(m_t, i) : functionKind(tok);
+            return true;
+        }
+        size_t last = i;
+        while (true) {
+            const size_t dot = nextSig(m_t, last + 1);
+            if (dot >= to || !m_t[dot].isSymbol('.'))
+                break;
+            const size_t n = nextSig(m_t, dot + 1);
+            if (n >= to || !m_t[n].isName())
+                break;
+            last = n;
+        }
+        p.out.assign(m_t.begin() + long(i), m_t.begin() + long(last) + 1);
+        p.end = last + 1;
+        p.kind = columnKindOf(m_t[last]);
+        return true;
+    }
+
+    // A primary with any signs before it.
+    bool factor(size_t i, size_t to, PlusOperand& f) const
+    {
+        const SqlToken& tok = m_t[i];
+        if (tok.isSymbol('-') || tok.isSymbol('+') || tok.isSymbol('~')) {
+            Tokens lead{tok};
+            const size_t n = spaces(i + 1, to, lead);
+            if (n >= to || !factor(n, to, f))
+                return false;
+            lead.insert(lead.end(), f.out.begin(), f.out.end());
+            f.out = std::move(lead);
+            return true;
+        }
+        return primary(i, to, f);
+    }
+
+    // Factors joined by "*", "/" and "%".
+    bool term(size_t i, size_t to, PlusOperand& t) const
+    {
+        if (!factor(i, to, t))
+            return false;
+        while (true) {
+            const size_t op = nextSig(m_t, t.end);
+            if (op >= to || !(m_t[op].isSymbol('*') || m_t[op].isSymbol('/') || m_t[op].isSymbol('%')))
+                return true;
+            Tokens gap;
+            spaces(t.end, op, gap);
+            gap.push_back(m_t[op]);
+            const size_t n = spaces(op + 1, to, gap);
+            PlusOperand right;
+            if (n >= to || !factor(n, to, right))
+                return true; // "*" of "select *" or "count(*)": not an operator here
+            append(t.out, gap);
+            append(t.out, right.out);
+            t.end = right.end;
+            t.kind = t.kind == 'i' && right.kind == 'i' ? 'i'
+                     : isNumberKind(t.kind) && isNumberKind(right.kind) ? (t.kind == 'f' || right.kind == 'f' ? 'f' : 'n')
+                                                                       : '?';
+        }
+    }
+
+    static char sumKind(char a, char b)
+    {
+        if (a == 't' && b == 't')
+            return 't';
+        if (a == 'd' || b == 'd')
+            return 'd';
+        if (a == '?' || b == '?')
+            return '?';
+        if (a == 'f' || b == 'f')
+            return 'f';
+        if (a == 'n' || b == 'n')
+            return 'n';
+        return 'i';
+    }
+
+    // Terms joined by "+" and "-", left to right.
+    bool expression(size_t i, size_t to, PlusOperand& e) const
+    {
+        if (!term(i, to, e))
+            return false;
+        while (true) {
+            const size_t op = nextSig(m_t, e.end);
+            if (op >= to || !(m_t[op].isSymbol('+') || m_t[op].isSymbol('-')))
+                return true;
+            Tokens gap;
+            spaces(e.end, op, gap);
+            Tokens after;
+            const size_t n = spaces(op + 1, to, after);
+            PlusOperand right;
+            if (n >= to || !term(n, to, right))
+                return true;
+            const bool plus = m_t[op].isSymbol('+');
+            if (!plus || (isNumberKind(e.kind) && isNumberKind(right.kind))) {
+                append(e.out, gap);
+                e.out.push_back(m_t[op]);
+                append(e.out, after);
+                append(e.out, right.out);
+                e.kind = plus ? sumKind(e.kind, right.kind) : (e.kind == 'd' ? 'd' : isNumberKind(e.kind) && isNumberKind(right.kind) ? sumKind(e.kind, right.kind) : '?');
+            } else {
+                Tokens call{word(QStringLiteral("zt_plus")), symbol(QStringLiteral("("))};
+                append(call, e.out);
+                call.push_back(symbol(QStringLiteral(",")));
+                append(call, gap);
+                append(call, after);
+                append(call, right.out);
+                call.push_back(symbol(QStringLiteral(",")));
+                call.push_back({SqlToken::String, QString::fromLatin1(std::string{'\'', e.kind, right.kind, '\''})});
+                call.push_back(symbol(QStringLiteral(")")));
+                e.out = std::move(call);
+                e.kind = sumKind(e.kind, right.kind);
+            }
+            e.end = right.end;
+        }
+    }
+
+    const Tokens& m_t;
+    const ColumnKinds* m_kinds;
+};
 
 const char* kNotNumeric = "Error converting data type varchar to numeric.";
 const char* kNotDate = "Conversion failed when converting date and/or time from character string.";
@@ -316,7 +683,6 @@ Tokens rewriteTokens(const Tokens& in, const QStringList& paramOrder, const Colu
         }
         out.push_back(t);
     }
-    rewriteTextConcatenation(out);
     if (kinds)
         convertComparedOperands(out, *kinds);
     return out;
@@ -609,18 +975,23 @@ Translation translateAlterTable(const Tokens& t, size_t nameAt)
     return {{{joinTokens(t)}}, false};
 }
 
-Translation translateStatement(Tokens t)
+Translation translateStatement(Tokens t, const ColumnKinds* kinds)
 {
-    const size_t first = nextSig(t, 0);
+    size_t first = nextSig(t, 0);
     if (first >= t.size())
         return {};
-    const size_t second = nextSig(t, first + 1);
-    const size_t third = second < t.size() ? nextSig(t, second + 1) : t.size();
+    size_t second = nextSig(t, first + 1);
+    size_t third = second < t.size() ? nextSig(t, second + 1) : t.size();
 
     if (t[first].is("create") && second < t.size() && t[second].is("table") && third < t.size())
         return translateCreateTable(t, third);
     if (t[first].is("alter") && second < t.size() && t[second].is("table") && third < t.size())
         return translateAlterTable(t, third);
+
+    t = PlusRewriter(t, kinds).statement();
+    first = nextSig(t, 0);
+    second = nextSig(t, first + 1);
+    third = second < t.size() ? nextSig(t, second + 1) : t.size();
     if (t[first].is("alter") && second < t.size() && t[second].is("view") && third < t.size()) {
         // ALTER VIEW replaces the definition; it fails, as on the server, when
         // the view does not exist or the new definition names a missing table.
@@ -660,7 +1031,7 @@ Translation translateTsql(const QString& tsql, const ColumnKinds* kinds)
     Translation all;
     int sources = 0;
     for (const Tokens& stmt : splitStatements(rewriteTokens(tokenizeSql(tsql), order, kinds))) {
-        Translation one = translateStatement(stmt);
+        Translation one = translateStatement(stmt, kinds);
         if (one.statements.empty())
             continue;
         ++sources;

@@ -25,10 +25,12 @@ struct Translation {
 
 // What the engine knows of the open database's columns, by lower-case name:
 // 'n' when every table and view holding a column of that name declares it
-// numeric/decimal, 'd' when every one declares it date-time, anything else
-// otherwise. A text literal or a parameter compared with a numeric or
+// numeric/decimal, 'd' date-time, 'i' integer, 'f' float, 't' text, anything
+// else otherwise. A text literal or a parameter compared with a numeric or
 // date-time column is converted as the server converts it, and a text that
 // does not convert fails with the server's error instead of matching nothing.
+// "+" reads the kinds of the columns it adds: a text column holding digits
+// is still text and is joined, a numeric column's whole numbers are decimals.
 using ColumnKinds = QHash<QString, char>;
 
 // Throws DbError when a literal compared with a known column cannot convert.

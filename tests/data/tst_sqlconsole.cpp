@@ -68,6 +68,96 @@ private slots:
         QVERIFY(console({"--no-such-option"}).code != 0);
     }
 
+    // "+" as the server reads it, one statement at a time through the
+    // console: texts join, numbers add, a text added to a number converts to
+    // the number's type or fails with the server's message, NULL wins, and
+    // "+" and "-" group left to right above the comparisons.
+    void plusAsTheServerReadsIt_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("result"); // the one value shown, or empty
+        QTest::addColumn<QString>("error");  // the server's message, or empty
+        const struct {
+            const char* sql;
+            const char* result;
+            const char* error;
+        } cases[] = {
+            {"select manid + manname from zf_man", "K1张三", ""},
+            {"select 'x'+char(65)+'y'", "xAy", ""},
+            {"select len(N'a'+char(13)+char(10)+N'b')", "4", ""},
+            {"select case when N'a'+char(13)+char(10)+N'b' = 'a' + char(13) + char(10) + 'b' then 1 else 0 end", "1", ""},
+            {"select '1' + '2'", "12", ""},
+            {"select '1' + 2", "3", ""},
+            {"select ' 7 ' + 2", "9", ""},
+            {"select '' + 1", "1", ""},
+            {"select 1 + 2 * 3", "7", ""},
+            {"select '1' + '2' + 3", "15", ""},
+            {"select 3 + '1' + '2'", "6", ""},
+            {"select 10 - 2 + '3'", "11", ""},
+            {"select (1 + 2) + 'a' + 'b'", "", "Conversion failed when converting the varchar value 'a' to data type int."},
+            {"select 'a' + (1 + 2)", "", "Conversion failed when converting the varchar value 'a' to data type int."},
+            {"select 'x' + 1", "", "Conversion failed when converting the varchar value 'x' to data type int."},
+            {"select '1.5' + 1", "", "Conversion failed when converting the varchar value '1.5' to data type int."},
+            {"select '1.5' + 1.25", "2.75", ""},
+            {"select 'a' + 1.5", "", "Error converting data type varchar to numeric."},
+            {"select null + 'a'", "NULL", ""},
+            {"select 1 + null", "NULL", ""},
+            {"select manname + company from zf_man", "NULL", ""},
+            // A text column holding digits is text: joined with text,
+            // converted when added to a number.
+            {"select handset + manid from zf_man", "123K1", ""},
+            {"select handset + '0' from zf_man", "1230", ""},
+            {"select handset + 1 from zf_man", "124", ""},
+            {"select manname + 1 from zf_man", "", "Conversion failed when converting the varchar value '张三' to data type int."},
+            // Numeric columns, whole or not, stay decimals.
+            {"select fangya + 1 from zf_fangjian", "1001", ""},
+            {"select fangprice + fangya from zf_fangjian", "1800.5", ""},
+            {"select fangprice + '0.25' from zf_fangjian", "800.75", ""},
+            {"select fangya + '0.25' from zf_fangjian", "1000.25", ""},
+            {"select fangprice + 'abc' from zf_fangjian", "", "Error converting data type varchar to numeric."},
+            {"select 0.1 + 0.2", "0.3", ""},
+            {"select begindate + 1 from zf_rz", "2004-05-02", ""},
+            // Below a comparison, inside CASE and in WHERE.
+            {"select count(*) from zf_man where manid + 'x' = 'K1x'", "1", ""},
+            {"select count(*) from zf_man where manid = 'K' + '1' and 1 + 1 = 2", "1", ""},
+            {"select case when handset + '4' like '1234' then manid + '!' end from zf_man", "K1!", ""},
+            {"select top 1 manid + '-' + fangno from zf_rz order by manid + fangno", "K1-101", ""},
+        };
+        for (const auto& c : cases)
+            QTest::newRow(c.sql) << QString::fromUtf8(c.sql) << QString::fromUtf8(c.result) << QString::fromUtf8(c.error);
+    }
+    void plusAsTheServerReadsIt()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, result);
+        QFETCH(QString, error);
+        TestDatabase db;
+        TestDatabase::exec(QStringLiteral("insert zf_man(manid,manname,handset) values ('K1','张三','123');"
+                                          "insert zf_fangjian(fangno,fangprice,fangya) values ('101',800.5,1000);"
+                                          "insert zf_rz(manid,fangno,begindate,status) values ('K1','101','2004-05-01','1')"));
+        const Run r = console({"-c", db.writeIni(), "-Q", sql});
+        if (error.isEmpty()) {
+            QVERIFY2(r.code == 0, qPrintable(r.err));
+            const QStringList lines = r.out.split(QLatin1Char('\n'));
+            QCOMPARE(lines.value(1), result);
+            QCOMPARE(lines.value(2), QStringLiteral("(1 row affected)"));
+        } else {
+            QVERIFY(r.code != 0);
+            QCOMPARE(r.err.trimmed(), error);
+        }
+    }
+
+    // An unnamed column keeps the text it was written with.
+    void plusKeepsTheWrittenColumnName()
+    {
+        TestDatabase db;
+        TestDatabase::exec(QStringLiteral("insert zf_man(manid,manname) values ('K1','张三')"));
+        const Run r = console({"-c", db.writeIni(), "-Q",
+                               "select top 1 manid + manname, len(manid + 'a'), manid + '号' as named from zf_man"});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("manid + manname\tlen(manid + 'a')\tnamed\nK1张三\t3\tK1号\n(1 row affected)\n"));
+    }
+
     void unusableConfigurationFails()
     {
         const Run r = console({"-c", "/nonexistent/iniFw.ini", "-Q", "select 1"});

@@ -1,6 +1,7 @@
 #include "texthelpers.h"
 
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QtTest>
 
 #include <cmath>
@@ -71,6 +72,10 @@ private slots:
     void charInitial();
     void pinyinInitialsOfRawGbk_data();
     void pinyinInitialsOfRawGbk();
+    void readingsBeyondTheTable_data();
+    void readingsBeyondTheTable();
+    void staleCodes_data();
+    void staleCodes();
 };
 
 void TestTextHelpers::amountInCapitals_data() {
@@ -169,12 +174,13 @@ void TestTextHelpers::pinyinInitials_data() {
     QTest::newRow("chinese name") << u"张三"_qs << u"ZS"_qs;
     QTest::newRow("ascii kept") << u"李 四-1#"_qs << u"L S-1#"_qs;
     QTest::newRow("first and last level one") << u"啊座"_qs << u"AZ"_qs;
-    QTest::newRow("second level") << u"亍丌"_qs << u"??"_qs;
+    QTest::newRow("second level") << u"亍丌"_qs << u"CJ"_qs;
     QTest::newRow("full-width letters and digits") << u"Ａ１"_qs << u"??"_qs;
     QTest::newRow("chinese punctuation") << u"张，三"_qs << u"Z?S"_qs;
-    QTest::newRow("gbk addition") << u"丂a"_qs << u"?A"_qs;
-    // 盄 (0xB140) is no GB2312 character, but its code lies inside the B range.
-    QTest::newRow("gbk addition inside a range") << u"盄"_qs << u"B"_qs;
+    QTest::newRow("gbk addition") << u"丂a"_qs << u"KA"_qs;
+    // 盄 (0xB140, zhāo) is no GB2312 character, though its code lies inside
+    // the B range.
+    QTest::newRow("gbk addition inside a range") << u"盄"_qs << u"Z"_qs;
     // € is the single byte 0x80 in code page 936 and must not swallow the 'a'.
     QTest::newRow("euro sign") << u"€a"_qs << u"?A"_qs;
     QTest::newRow("outside gbk") << u"a😀b"_qs << u"A?B"_qs;
@@ -199,14 +205,18 @@ void TestTextHelpers::charInitial_data() {
                   {0xCDDA, "W"}, {0xD4D0, "Y"}, {0xD4D1, "Z"}, {0xD7F9, "Z"}};
     for (const auto& b : bounds)
         QTest::addRow("%04X", b.code) << bytes(b.code) << QString::fromLatin1(b.letter);
-    QTest::newRow("B0A0 before level one") << bytes(0xB0A0) << u"?"_qs;
+    QTest::newRow("B0A0 before level one 盃") << bytes(0xB0A0) << u"B"_qs;
     QTest::newRow("D7FA after level one") << bytes(0xD7FA) << u"?"_qs;
-    QTest::newRow("D8A1 second level") << bytes(0xD8A1) << u"?"_qs;
+    QTest::newRow("D8A1 second level 亍") << bytes(0xD8A1) << u"C"_qs;
     QTest::newRow("A3AC chinese comma") << bytes(0xA3AC) << u"?"_qs;
-    // Inside a range the second byte does not matter.
-    QTest::newRow("B140 gbk addition") << bytes(0xB140) << u"B"_qs;
-    QTest::newRow("B1FF no character") << bytes(0xB1FF) << u"B"_qs;
-    QTest::newRow("C000 zero second byte") << bytes(0xC000) << u"K"_qs;
+    // A code inside a range with a second byte below 0xA1 is a GBK addition,
+    // read by its own reading; a code that is no character gives "?".
+    QTest::newRow("B140 gbk addition 盄") << bytes(0xB140) << u"Z"_qs;
+    QTest::newRow("D678 gbk addition 謝") << bytes(0xD678) << u"X"_qs;
+    QTest::newRow("B1FF no character") << bytes(0xB1FF) << u"?"_qs;
+    QTest::newRow("C000 zero second byte") << bytes(0xC000) << u"?"_qs;
+    QTest::newRow("A3C1 full-width A") << bytes(0xA3C1) << u"?"_qs;
+    QTest::newRow("AAA1 user-defined area") << bytes(0xAAA1) << u"?"_qs;
     QTest::newRow("one byte") << QByteArray("\xB0") << u"?"_qs;
     QTest::newRow("three bytes") << QByteArray("\xB0\xA1\xA1") << u"?"_qs;
 }
@@ -222,10 +232,13 @@ void TestTextHelpers::pinyinInitialsOfRawGbk_data() {
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("name") << QByteArray("\xD5\xC5\xC8\xFD") << u"ZS"_qs;
-    // A final lead byte is looked up as if its second byte were zero.
-    QTest::newRow("lead byte at the end") << QByteArray("\xD5\xC5\xC8") << u"ZQ"_qs;
+    // A final lead byte is looked up as if its second byte were zero, which
+    // is no character.
+    QTest::newRow("lead byte at the end") << QByteArray("\xD5\xC5\xC8") << u"Z?"_qs;
     QTest::newRow("lead byte alone") << QByteArray("a\xB0") << u"A?"_qs;
-    QTest::newRow("lead byte C0 alone") << QByteArray("a\xC0") << u"AK"_qs;
+    QTest::newRow("lead byte C0 alone") << QByteArray("a\xC0") << u"A?"_qs;
+    // 謝婷 in GBK: a GBK addition and a second-level character.
+    QTest::newRow("beyond the first level") << QByteArray("\xD6\x78\xE6\xC3") << u"XT"_qs;
     QTest::newRow("0xFF alone") << QByteArray("\xFF"
                                               "b")
                                 << u"?B"_qs;
@@ -235,6 +248,79 @@ void TestTextHelpers::pinyinInitialsOfRawGbk() {
     QFETCH(QByteArray, gbk);
     QFETCH(QString, expected);
     QCOMPARE(PinyinInitialsGbk(gbk), expected);
+}
+
+// Characters the range table does not cover, each with the first letter of
+// its common reading: traditional surnames (GBK additions, many of them with
+// codes inside a range of the table), second-level given names and surnames,
+// and characters beyond GBK. Names of the table's own characters keep the
+// letters they always had.
+void TestTextHelpers::readingsBeyondTheTable_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+
+    const struct {
+        const char16_t* text;
+        const char* expected;
+    } cases[] = {
+        // Traditional surnames.
+        {u"謝", "X"}, {u"許", "X"}, {u"葉", "Y"}, {u"蘇", "S"}, {u"盧", "L"},
+        {u"華", "H"}, {u"萬", "W"}, {u"蔣", "J"}, {u"莊", "Z"}, {u"衛", "W"},
+        // More GBK additions.
+        {u"陳", "C"}, {u"劉", "L"}, {u"張", "Z"}, {u"黃", "H"}, {u"趙", "Z"},
+        {u"鄭", "Z"}, {u"馮", "F"}, {u"龔", "G"}, {u"錢", "Q"}, {u"傑", "J"},
+        {u"偉", "W"}, {u"麗", "L"}, {u"國", "G"}, {u"丂", "K"}, {u"盄", "Z"},
+        // Second-level given-name characters and surnames.
+        {u"婷", "T"}, {u"倩", "Q"}, {u"琪", "Q"}, {u"怡", "Y"}, {u"梓", "Z"},
+        {u"睿", "R"}, {u"昊", "H"}, {u"萱", "X"}, {u"馨", "X"}, {u"鑫", "X"},
+        {u"楠", "N"}, {u"皓", "H"}, {u"昕", "X"}, {u"煜", "Y"}, {u"宸", "C"},
+        {u"妍", "Y"}, {u"瑾", "J"}, {u"璐", "L"}, {u"薇", "W"}, {u"晗", "H"},
+        {u"闫", "Y"}, {u"滕", "T"}, {u"缪", "M"}, {u"褚", "C"}, {u"窦", "D"},
+        {u"岑", "C"}, {u"晏", "Y"}, {u"瞿", "Q"}, {u"佟", "T"},
+        // Beyond GBK.
+        {u"\U00020000", "H"}, {u"\U0002A6A5", "Z"},
+        // Whole names.
+        {u"张琪", "ZQ"}, {u"王梓涵", "WZH"}, {u"闫伟", "YW"}, {u"欧阳娜娜", "OYNN"},
+        {u"謝婷婷", "XTT"}, {u"許a1", "XA1"}, {u"张三", "ZS"}, {u"啊座", "AZ"},
+        // No reading: symbols, full-width forms, other scripts.
+        {u"王〠", "W?"}, {u"Ａ", "?"}, {u"あ", "?"}, {u"\uE000", "?"},
+    };
+    for (const auto& c : cases)
+        QTest::newRow(QString::fromUtf16(c.text).toUtf8().constData())
+            << QString::fromUtf16(c.text) << QString::fromLatin1(c.expected);
+}
+
+void TestTextHelpers::readingsBeyondTheTable() {
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(PinyinInitials(text), expected);
+    // The same letters from the GBK bytes, where the text has them.
+    QStringEncoder toGbk("GBK");
+    const QByteArray gbk = toGbk.encode(text);
+    if (!toGbk.hasError() && !gbk.contains('?'))
+        QCOMPARE(PinyinInitialsGbk(gbk), expected);
+}
+
+// Which stored codes the upgrade computes afresh.
+void TestTextHelpers::staleCodes_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("stale");
+
+    QTest::newRow("second level gave ?") << u"张琪"_qs << u"Z?"_qs << true;
+    QTest::newRow("range fault and ?") << u"謝婷"_qs << u"Z?"_qs << true;
+    QTest::newRow("range fault") << u"蔣明"_qs << u"SM"_qs << true;
+    QTest::newRow("already right") << u"张三"_qs << u"ZS"_qs << false;
+    QTest::newRow("set by hand") << u"衛東"_qs << u"WD2"_qs << false;
+    QTest::newRow("? still without reading") << u"王〠"_qs << u"W?"_qs << false;
+    QTest::newRow("? of another name") << u"王伟"_qs << u"?W"_qs << true;
+}
+
+void TestTextHelpers::staleCodes() {
+    QFETCH(QString, name);
+    QFETCH(QString, stored);
+    QFETCH(bool, stale);
+    QCOMPARE(MnemonicCodeIsStale(name, stored), stale);
 }
 
 QTEST_APPLESS_MAIN(TestTextHelpers)

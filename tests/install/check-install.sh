@@ -29,7 +29,7 @@ info=$(dpkg-deb -I "$deb")
 grep -q '^ Package: zentavo$' <<<"$info" || fail "package name"
 grep -q '^ Architecture: ' <<<"$info" || fail "architecture"
 depends=$(grep '^ Depends:' <<<"$info") || fail "no Depends"
-for dep in libqt6widgets6 libqt6sql6-sqlite libqt6sql6-odbc tdsodbc fonts-wqy-microhei libsqlite3-0; do
+for dep in libqt6widgets6 libqt6sql6-sqlite libqt6sql6-odbc tdsodbc fonts-wqy-microhei libsqlite3-0 libicu72; do
   grep -q "$dep" <<<"$depends" || fail "Depends lacks $dep: $depends"
 done
 files=$(dpkg-deb -c "$deb")

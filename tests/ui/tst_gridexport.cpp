@@ -4,6 +4,9 @@
 
 #include <QAction>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -106,6 +109,80 @@ private slots:
 
         // A folder that cannot be written gives a message and no file.
         QVERIFY(!exportGridToFile(&grid, dir.filePath(QStringLiteral("missing/list.csv"))).isEmpty());
+    }
+
+    // Texts a spreadsheet would run as formulas carry a leading apostrophe;
+    // amounts and dates stay numbers and dates, "-5" included. Read back by
+    // python's csv module, a reader this program has no part in.
+    void guardsFormulaTextsAndKeepsNumbers()
+    {
+        TestDatabase db;
+        TestDatabase::exec(QStringLiteral(
+            "insert into Zf_Man (manid, manname, zjm, sex) values ('K1', '张三', 'ZS', '1');"
+            "insert into Zf_Fangjian (fangno, sb, fangprice, fangya, area) values "
+            "('101', '=1+2', 800.5, -5, 12),"
+            "('102', '+1', 0, 1000, -0.5),"
+            "('103', '-5', -12.25, 0, 30),"
+            "('104', '@SUM(A1)', 1, 2, 3),"
+            "('105', char(9) + '制表符开头', 1, 2, 3),"
+            "('106', char(13) + '回车开头', 1, 2, 3),"
+            "('107', '朝阳区-东单 =A1', 1, 2, 3),"
+            "('108', '=HYPERLINK(\"http://example.com\",\"点我\")', 1, 2, 3);"
+            "insert into Zf_Rz (manid, fangno, begindate, status) values ('K1', '101', '2024-05-01', '1')"));
+        Query q;
+        q.setSql(QStringLiteral("select f.fangno, f.sb, f.fangprice, f.fangya, f.area, r.begindate "
+                                "from Zf_Fangjian f left join Zf_Rz r on r.fangno = f.fangno order by f.fangno"));
+        q.open();
+        QueryModel model(q, {{"fangno", "房号"}, {"sb", "设备"}, {"fangprice", "房租"},
+                             {"fangya", "押金"}, {"area", "面积"}, {"begindate", "起租日期"}});
+        QTableView grid;
+        bindQueryGrid(&grid, &model);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("rooms.csv"));
+        QCOMPARE(exportGridToFile(&grid, path), QString());
+
+        // Each cell as python reads it, and whether it reads as a number.
+        QProcess python;
+        python.start(QStringLiteral("python3"),
+                     {QStringLiteral("-c"),
+                      QStringLiteral("import csv, json, sys\n"
+                                     "def num(s):\n"
+                                     "    try:\n"
+                                     "        float(s); return True\n"
+                                     "    except ValueError:\n"
+                                     "        return False\n"
+                                     "rows = list(csv.reader(open(sys.argv[1], encoding='utf-8-sig', newline='')))\n"
+                                     "print(json.dumps([[[c, num(c)] for c in r] for r in rows]))\n"),
+                      path});
+        QVERIFY(python.waitForFinished(30000));
+        QCOMPARE(python.exitCode(), 0);
+        const QJsonArray rows = QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+        QCOMPARE(rows.size(), 9);
+        auto cell = [&](int row, int column) { return rows[row].toArray()[column].toArray()[0].toString(); };
+        auto numeric = [&](int row, int column) { return rows[row].toArray()[column].toArray()[1].toBool(); };
+        const struct {
+            const char* typed;
+            const char* written;
+        } texts[] = {{"=1+2", "'=1+2"},
+                     {"+1", "'+1"},
+                     {"-5", "'-5"},
+                     {"@SUM(A1)", "'@SUM(A1)"},
+                     {"\t制表符开头", "'\t制表符开头"},
+                     {"\r回车开头", "'\r回车开头"},
+                     {"朝阳区-东单 =A1", "朝阳区-东单 =A1"},
+                     {"=HYPERLINK(\"http://example.com\",\"点我\")", "'=HYPERLINK(\"http://example.com\",\"点我\")"}};
+        for (int r = 0; r < 8; ++r) {
+            QCOMPARE(cell(r + 1, 1), QString::fromUtf8(texts[r].written));
+            QCOMPARE(cell(r + 1, 1).mid(cell(r + 1, 1).startsWith(u'\'') ? 1 : 0), QString::fromUtf8(texts[r].typed));
+            for (int c = 2; c <= 4; ++c)
+                QVERIFY2(numeric(r + 1, c), qPrintable(cell(r + 1, c)));
+        }
+        QCOMPARE(cell(1, 3), QStringLiteral("-5"));
+        QCOMPARE(cell(2, 4), QStringLiteral("-0.5"));
+        QCOMPARE(cell(3, 2), QStringLiteral("-12.25"));
+        QCOMPARE(cell(1, 5), QStringLiteral("2024-05-01"));
+        QCOMPARE(cell(2, 5), QString());
+        QCOMPARE(cell(0, 1), QStringLiteral("设备"));
     }
 };
 
