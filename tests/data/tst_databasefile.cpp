@@ -258,7 +258,7 @@ private slots:
     // every other column stay as stored.
     void versionFourRecomputesOnlyTheStaleMnemonicCodes()
     {
-        const QString file = path("v2.db");
+        const QString file = path("v4codes.db");
         const struct {
             const char* manid;
             const char* name;
