@@ -321,7 +321,6 @@ bool TCbglForm::save() {
         EnsureBiaodiTable(BiaodiName);
         if (connection.inTransaction())
             connection.rollback();
-        connection.beginTransaction();
 
         const QString room = foundRoom();
         const auto bindReading = [&](Query& q) {
@@ -334,6 +333,8 @@ bool TCbglForm::save() {
         };
 
         if (inserting) {
+            // The question is asked before the transaction begins: while it
+            // is open, the other desks' saves would wait for the answer.
             Query exists;
             exists.setSql(existsSql(BiaodiName));
             exists.setText(QStringLiteral("fangno"), room, 8);
@@ -343,12 +344,14 @@ bool TCbglForm::save() {
                              MsgIcon::NoIcon)) {
                 declined = true;
             } else {
+                connection.beginTransaction();
                 Query insert;
                 insert.setSql(insertSql(BiaodiName));
                 bindReading(insert);
                 insert.exec();
             }
         } else {
+            connection.beginTransaction();
             // The row current in the list now, found by its ID. The ID only
             // names a row of the table the list was read from; in another
             // month's table it would name some other room's reading.
@@ -363,18 +366,17 @@ bool TCbglForm::save() {
             if (update.exec() == 0)
                 throw NotSaved{};
         }
-        if (declined)
-            connection.rollback();
-        else
+        if (!declined)
             connection.commit();
     } catch (...) {
+        const QString failure = failureMessage(kFailed);
         try {
             if (connection.inTransaction())
                 connection.rollback();
         } catch (const DbError&) {
             // The failure shown already says what went wrong.
         }
-        showNotice(this, QString(), kFailed, MsgIcon::Critical);
+        showNotice(this, QString(), failure, MsgIcon::Critical);
         return false;
     }
     if (declined)

@@ -201,10 +201,10 @@ void TKhrzForm::checkIn() {
     }
 
     Connection& connection = Connection::shared();
-    if (connection.inTransaction())
-        connection.rollback();
-    connection.beginTransaction();
     try {
+        if (connection.inTransaction())
+            connection.rollback();
+        connection.beginTransaction();
         Query insert;
         insert.setSql(kInsertSql);
         insert.setText(QStringLiteral("manid"), Ed_Khbh->text(), 10);
@@ -215,9 +215,14 @@ void TKhrzForm::checkIn() {
         insert.exec();
         connection.commit();
     } catch (...) {
-        if (connection.inTransaction())
-            connection.rollback();
-        showNotice(this, kAppCaption, QStringLiteral("入住失败"), MsgIcon::NoIcon);
+        const QString failure = failureMessage(QStringLiteral("入住失败"));
+        try {
+            if (connection.inTransaction())
+                connection.rollback();
+        } catch (const DbError&) {
+            // The failure shown next already says what went wrong.
+        }
+        showNotice(this, kAppCaption, failure, MsgIcon::NoIcon);
         return;
     }
     showNotice(this, kAppCaption, QStringLiteral("入住完成！"), MsgIcon::NoIcon);

@@ -294,13 +294,14 @@ void TTfglForm::checkOut() {
         occupancy.exec();
         connection.commit();
     } catch (...) {
+        const QString failure = failureMessage(QStringLiteral("操作失败！"));
         try {
             if (connection.inTransaction())
                 connection.rollback();
         } catch (const DbError&) {
             // The failure shown next already says what went wrong.
         }
-        showNotice(this, QString(), QStringLiteral("操作失败！"), MsgIcon::Critical);
+        showNotice(this, QString(), failure, MsgIcon::Critical);
         return; // the check-out stays under way
     }
 
