@@ -86,9 +86,9 @@ private slots:
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("stored"); // empty: the save is refused
         QTest::addColumn<QString>("why");    // of a refused save: the sentence and the engine's text
-        const QString notNumber = "输入的内容不是有效的数值或日期，请检查后再保存。\n"
+        const QString notNumber = "输入的内容不是有效的数值或日期，请检查后重新输入。\n"
                                   "Error converting data type varchar to numeric.";
-        const QString tooLong = "输入的内容超过了该项允许的长度，请缩短后再保存。\n"
+        const QString tooLong = "输入的内容超过了该项允许的长度，请缩短后重新输入。\n"
                                 "String or binary data would be truncated.";
         QTest::newRow("own layout") << "Com_Fx"
                                     << "复式楼"
@@ -221,13 +221,13 @@ private slots:
         QTest::addColumn<QString>("engine");
         QTest::addColumn<QString>("shown");
         QTest::newRow("conversion") << "Error converting data type varchar to numeric."
-                                    << "输入的内容不是有效的数值或日期，请检查后再保存。\n"
+                                    << "输入的内容不是有效的数值或日期，请检查后重新输入。\n"
                                        "Error converting data type varchar to numeric.";
         QTest::newRow("date") << "Conversion failed when converting date and/or time from character string."
-                              << "输入的内容不是有效的数值或日期，请检查后再保存。\n"
+                              << "输入的内容不是有效的数值或日期，请检查后重新输入。\n"
                                  "Conversion failed when converting date and/or time from character string.";
         QTest::newRow("truncation") << "String or binary data would be truncated."
-                                    << "输入的内容超过了该项允许的长度，请缩短后再保存。\n"
+                                    << "输入的内容超过了该项允许的长度，请缩短后重新输入。\n"
                                        "String or binary data would be truncated.";
         QTest::newRow("lock") << "database is locked"
                               << "其他用户正在保存数据，数据库暂时被占用，请稍后再试。\ndatabase is locked";
