@@ -167,7 +167,7 @@ private slots:
         const QString file = dir.filePath("desks.db");
         makeDatabase(file);
         const int saves = 150;
-        const int timeout = 3000;
+        const int timeout = 8000; // a loaded machine may stall a desk a while
         std::vector<std::unique_ptr<QProcess>> desks;
         for (const char* name : {"a", "b", "c"})
             desks.push_back(startDesk(file, saves, timeout, name, 0));
