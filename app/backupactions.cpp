@@ -3,6 +3,7 @@
 #include "backup.h"
 #include "clock.h"
 #include "connection.h"
+#include "errordisplay.h"
 #include "messages.h"
 
 #include <QApplication>
@@ -100,7 +101,7 @@ void backupDatabase(QWidget* owner)
         Progress progress(owner, QStringLiteral("正在备份数据库……"));
         backupDatabaseFile(source, dest, progress.callback());
     } catch (const DbError& e) {
-        showNotice(owner, kRefusal, QStringLiteral("备份失败：%1").arg(e.text()), MsgIcon::Warning);
+        showNotice(owner, kRefusal, QStringLiteral("备份失败：%1").arg(explainedError(e.text())), MsgIcon::Warning);
         return;
     }
     showNotice(owner, kCaption, QStringLiteral("备份完成：%1").arg(QDir::toNativeSeparators(dest)),
@@ -137,7 +138,9 @@ void restoreDatabase(QWidget* owner)
 
     // The shared connection lets go of the file while it is replaced and
     // opens it again afterwards, so every screen reads the restored data
-    // (and an older file is brought up to this program's version).
+    // (and an older file is brought up to this program's version). The
+    // restore waits for a save another desk has under way; the other desks'
+    // saves wait for the restore and then go into the restored data.
     Connection& con = Connection::shared();
     const ServerConfig config = con.config();
     con.close();
@@ -147,7 +150,7 @@ void restoreDatabase(QWidget* owner)
         Progress progress(owner, QStringLiteral("正在恢复数据库……"));
         kept = restoreDatabaseFile(source, target, progress.callback());
     } catch (const DbError& e) {
-        failure = QStringLiteral("恢复失败，当前数据未改变：%1").arg(e.text());
+        failure = QStringLiteral("恢复失败，当前数据未改变：%1").arg(explainedError(e.text()));
     }
     try {
         con.open(config);

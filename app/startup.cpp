@@ -7,6 +7,7 @@
 #include "tloginform.h"
 #include "tmainform.h"
 #include "tsplashform.h"
+#include "waitcursor.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -39,6 +40,7 @@ void prepareApplication(QApplication& app) {
     }
     QApplication::setWindowIcon(programIcon());
     installScreenEscGuard();
+    installLockWaitCursor();
 }
 
 namespace {

@@ -110,6 +110,22 @@ QString storedAmount(QLineEdit* edit) {
     return stored;
 }
 
+bool acceptPayment(QWidget* screen, QLineEdit* edit) {
+    const QString text = edit->text().trimmed();
+    if (text.isEmpty())
+        return true;
+    const std::optional<Decimal> d = Decimal::parse(text);
+    if (d && !(d->toString().startsWith(QLatin1Char('-'))))
+        return true;
+    showNotice(screen, QStringLiteral("Morvik提示"),
+               d ? QStringLiteral("实收金额不能是负数，请重新填写。")
+                 : QStringLiteral("实收金额必须是数字，请重新填写。"),
+               MsgIcon::Warning);
+    edit->setFocus();
+    edit->selectAll();
+    return false;
+}
+
 void showChargeRow(QueryModel& list, const QString& querySql, int id) {
     guarded([&] {
         Query& q = list.query();

@@ -63,6 +63,11 @@ void preferExactRoom(Query& search, const QString& typed);
 // stored. A text that is no number is left for the database to refuse.
 QString storedAmount(QLineEdit* edit);
 
+// Whether the payment typed into edit (实收) may be saved: a number not
+// below zero. Otherwise the operator is told so, the edit takes the focus
+// with its text selected, and nothing is saved. An empty edit passes: the
+// screen's required-field check speaks about it.
+bool acceptPayment(QWidget* screen, QLineEdit* edit);
 
 // Shows a compound-condition dialog over the grid's columns; when it closes
 // with 确定, the list is reopened with querySql followed by the condition.

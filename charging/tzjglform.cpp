@@ -352,6 +352,8 @@ void TZjglForm::DBGrid1DblClick() {
 }
 
 void TZjglForm::bitbtn_postClick() {
+    if (m_cycle->editMode() != 0 && !charging::acceptPayment(this, Ed_sszj))
+        return;
     m_cycle->save();
 }
 

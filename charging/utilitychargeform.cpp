@@ -488,6 +488,8 @@ void UtilityChargeForm::bitbtn_modifyClick() {
 }
 
 void UtilityChargeForm::bitbtn_postClick() {
+    if (m_cycle->editMode() != 0 && !charging::acceptPayment(this, Ed_Sfj))
+        return;
     m_cycle->save();
     updateModifyButton();
 }

@@ -16,6 +16,10 @@ using BackupProgress = std::function<bool(int done, int total)>;
 // it. Throws DbError; a stopped copy throws too and leaves dest as it was.
 void backupDatabaseFile(const QString& source, const QString& dest, const BackupProgress& progress = {});
 
+// Removes what copies stopped by force (their process gone) left in folder:
+// a backup is written under a temporary name beside its destination.
+void removeStalePartialCopies(const QString& folder);
+
 // Why file cannot be restored (damaged, not this program's database, made
 // by a newer program), as a message for the user; empty when it can. Files
 // of this program from before it stamped its id are recognised by their
@@ -23,8 +27,11 @@ void backupDatabaseFile(const QString& source, const QString& dest, const Backup
 QString restoreRefusal(const QString& file);
 
 // Restores source into the database file target: refused (DbError with
-// restoreRefusal()'s text) unless source passes the check; then target's
-// present content is kept beside it as "NAME.YYYYMMDD-HHMMSS.bak" (whose
-// path is answered) and replaced in one transaction. Connections to target
-// should reopen afterwards. Throws DbError, leaving target as it was.
+// restoreRefusal()'s text) unless source passes the check. Then, under the
+// target's write lock (waiting the busy timeout for a save under way),
+// target's present content is kept beside it as "NAME.YYYYMMDD-HHMMSS.bak"
+// ("...-2.bak" and so on when that name is taken; the path is answered) and
+// replaced in one transaction. Any page size restores. Other connections
+// to target see the restored data at their next statement. Throws DbError,
+// leaving target as it was.
 QString restoreDatabaseFile(const QString& source, const QString& target, const BackupProgress& progress = {});

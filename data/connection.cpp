@@ -9,7 +9,19 @@
 
 namespace {
 QAtomicInt g_connectionCounter;
+QAtomicInt g_busyTimeout = 15000;
+
+Connection::LockWaitListener& listener()
+{
+    static Connection::LockWaitListener l;
+    return l;
 }
+} // namespace
+
+void Connection::setBusyTimeout(int milliseconds) { g_busyTimeout.storeRelaxed(qMax(0, milliseconds)); }
+int Connection::busyTimeout() { return g_busyTimeout.loadRelaxed(); }
+void Connection::setLockWaitListener(LockWaitListener l) { listener() = std::move(l); }
+const Connection::LockWaitListener& Connection::lockWaitListener() { return listener(); }
 
 Connection::Connection() = default;
 Connection::~Connection() { close(); }

@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -31,9 +32,15 @@ public:
     // Compiles the statement without running it: names and syntax are
     // checked as the database would check them.
     virtual void compile(const QString& sql) = 0;
+    // Runs a statement of any form: one that returns rows answers its
+    // result, any other a null result, with *changed set to the rows changed.
+    virtual std::shared_ptr<ResultSet> run(const QString& sql, const std::vector<BoundParam>& params,
+                                           int* changed) = 0;
+    // Begins a transaction for writing. On the embedded engine it holds the
+    // write lock from its start, waiting the busy timeout for another desk's
+    // save to end, so a check made inside it still holds when the writes
+    // follow and no write in it fails for a lock taken after its reads.
     virtual void begin() = 0;
-    // Begins a transaction that holds the write lock from its start, so a
-    // check made inside it still holds when the writes follow.
     virtual void beginWrite() { begin(); }
     virtual void commit() = 0;
     virtual void rollback() = 0;
@@ -74,8 +81,10 @@ public:
     const ServerConfig& config() const { return m_config; }
     QString connectionString() const { return ::connectionString(m_config); }
 
+    // A transaction for writing, holding the write lock from its start (see
+    // Backend::begin). Begin it only once every question to the user has
+    // been answered: while it is open, the other desks' saves wait.
     void beginTransaction();
-    // A transaction holding the write lock from its start (see Backend).
     void beginWriteTransaction();
     void commit();
     void rollback();
@@ -83,6 +92,20 @@ public:
 
     // Used by Query; throws DbError("...not open...") on a closed connection.
     Backend& backend();
+
+    // How long an embedded statement waits for another desk's write lock
+    // before it fails with the engine's "database is locked"; 15 s unless
+    // set. Applies to connections already open too.
+    static void setBusyTimeout(int milliseconds);
+    static int busyTimeout();
+
+    // Told true when a statement starts waiting for another desk's lock and
+    // false when the wait is over (whether it got the lock or not), so the
+    // user interface can show that the program waits. One listener for the
+    // process; an empty function removes it.
+    using LockWaitListener = std::function<void(bool waiting)>;
+    static void setLockWaitListener(LockWaitListener listener);
+    static const LockWaitListener& lockWaitListener();
 
 private:
     Kind m_kind = Kind::Closed;

@@ -147,11 +147,33 @@ void OdbcBackend::run(QSqlQuery& q, const QString& sql, const std::vector<BoundP
         throw DbError(errorText(q.lastError()));
 }
 
+namespace {
+std::shared_ptr<ResultSet> readResult(QSqlQuery& q);
+}
+
 std::shared_ptr<ResultSet> OdbcBackend::select(const QString& sql, const std::vector<BoundParam>& params)
 {
     QSqlQuery q(database());
     q.setForwardOnly(true);
     run(q, sql, params);
+    return readResult(q);
+}
+
+std::shared_ptr<ResultSet> OdbcBackend::run(const QString& sql, const std::vector<BoundParam>& params, int* changed)
+{
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    run(q, sql, params);
+    if (q.isSelect())
+        return readResult(q);
+    if (changed)
+        *changed = q.numRowsAffected();
+    return nullptr;
+}
+
+namespace {
+std::shared_ptr<ResultSet> readResult(QSqlQuery& q)
+{
     auto rs = std::make_shared<ResultSet>();
     const QSqlRecord rec = q.record();
     for (int c = 0; c < rec.count(); ++c)
@@ -163,6 +185,7 @@ std::shared_ptr<ResultSet> OdbcBackend::select(const QString& sql, const std::ve
     }
     return rs;
 }
+} // namespace
 
 int OdbcBackend::execute(const QString& sql, const std::vector<BoundParam>& params)
 {

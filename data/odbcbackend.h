@@ -15,6 +15,8 @@ public:
 
     std::shared_ptr<ResultSet> select(const QString& sql, const std::vector<BoundParam>& params) override;
     int execute(const QString& sql, const std::vector<BoundParam>& params) override;
+    std::shared_ptr<ResultSet> run(const QString& sql, const std::vector<BoundParam>& params,
+                                   int* changed) override;
     void compile(const QString& sql) override;
     void begin() override;
     void commit() override;

@@ -86,6 +86,17 @@ int Query::exec()
     return m_connection.backend().execute(m_sql, orderedParams());
 }
 
+int Query::run()
+{
+    close();
+    int changed = 0;
+    m_result = m_connection.backend().run(m_sql, orderedParams(), &changed);
+    if (!m_result)
+        return changed;
+    m_row = m_result->rowCount() > 0 ? 0 : -1;
+    return -1;
+}
+
 void Query::compile() { m_connection.backend().compile(m_sql); }
 
 void Query::close()

@@ -37,6 +37,10 @@ public:
     void open();
     // Runs a statement that returns no rows; answers the rows changed.
     int exec();
+    // Runs a statement of any form (a WITH before an insert, several
+    // statements): one that returns rows keeps its result as open() does and
+    // answers -1; any other answers the rows it changed, as exec().
+    int run();
     // Checks the statement against the database without running it.
     void compile();
     void close();

@@ -338,7 +338,6 @@ bool TCbglForm::save() {
         EnsureBiaodiTable(BiaodiName);
         if (connection.inTransaction())
             connection.rollback();
-        connection.beginTransaction();
 
         const QString room = foundRoom();
         const auto bindReading = [&](Query& q) {
@@ -351,6 +350,8 @@ bool TCbglForm::save() {
         };
 
         if (inserting) {
+            // The question is asked before the transaction begins: while it
+            // is open, the other desks' saves would wait for the answer.
             Query exists;
             exists.setSql(existsSql(BiaodiName));
             exists.setText(QStringLiteral("fangno"), room, 8);
@@ -360,12 +361,14 @@ bool TCbglForm::save() {
                              MsgIcon::NoIcon)) {
                 declined = true;
             } else {
+                connection.beginTransaction();
                 Query insert;
                 insert.setSql(insertSql(BiaodiName));
                 bindReading(insert);
                 insert.exec();
             }
         } else {
+            connection.beginTransaction();
             // The row current in the list now, found by its ID. The ID only
             // names a row of the table the list was read from; in another
             // month's table it would name some other room's reading.
@@ -380,9 +383,7 @@ bool TCbglForm::save() {
             if (update.exec() == 0)
                 throw NotSaved{QStringLiteral("要修改的抄表记录已不在了，请取消后重新选取。")};
         }
-        if (declined)
-            connection.rollback();
-        else
+        if (!declined)
             connection.commit();
     } catch (...) {
         QString reason;
@@ -395,7 +396,7 @@ bool TCbglForm::save() {
             for (QLineEdit* meter : {Ed_Db, Ed_Lsb, Ed_Rsb, Ed_Mqb})
                 meters = meters || meterRefused(meter->text());
             reason = meters ? QStringLiteral("表数须是小于 10000 的数字，请改正后再保存。")
-                            : error.text();
+                            : explainedError(error.text());
         } catch (...) {
         }
         try {

@@ -215,10 +215,10 @@ void TKhrzForm::checkIn() {
     }
 
     Connection& connection = Connection::shared();
-    if (connection.inTransaction())
-        connection.rollback();
-    connection.beginTransaction();
     try {
+        if (connection.inTransaction())
+            connection.rollback();
+        connection.beginTransaction();
         Query insert;
         insert.setSql(kInsertSql);
         insert.setText(QStringLiteral("manid"), Ed_Khbh->text(), 10);
@@ -229,13 +229,20 @@ void TKhrzForm::checkIn() {
         insert.exec();
         connection.commit();
     } catch (...) {
-        if (connection.inTransaction())
-            connection.rollback();
+        const QString failure = failureMessage(QStringLiteral("入住失败"));
+        try {
+            if (connection.inTransaction())
+                connection.rollback();
+        } catch (const DbError&) {
+            // The failure shown next already says what went wrong.
+        }
+        // Why it failed, looked up after the rollback: the room let, or the
+        // room or tenant not registered; else the engine's explanation.
         QString reason;
         guarded([&] { reason = failureReason(); });
         showNotice(this, kAppCaption,
-                   reason.isEmpty() ? QStringLiteral("入住失败")
-                                    : QStringLiteral("入住失败\n") + reason,
+                   reason.isEmpty() ? failure : QStringLiteral("入住失败
+") + reason,
                    MsgIcon::NoIcon);
         return;
     }

@@ -230,9 +230,14 @@ int TPlcbForm::save()
         }
         c.commit();
     } catch (const std::exception&) {
-        if (c.inTransaction())
-            c.rollback();
-        showNotice(this, QString(), QStringLiteral("操作失败！"), MsgIcon::Critical);
+        const QString failure = failureMessage(QStringLiteral("操作失败！"));
+        try {
+            if (c.inTransaction())
+                c.rollback();
+        } catch (const DbError&) {
+            // The failure shown next already says what went wrong.
+        }
+        showNotice(this, QString(), failure, MsgIcon::Critical);
         return -1;
     }
     return written;

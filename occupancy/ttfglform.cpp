@@ -446,7 +446,9 @@ void TTfglForm::checkOut() {
     try {
         result = saveCheckOut(Connection::shared(), *m_settlement, status);
     } catch (...) {
-        showNotice(this, QString(), QStringLiteral("操作失败！"), MsgIcon::Critical);
+        // The save rolls its own transaction back; the engine's known errors
+        // are explained after the screen's message.
+        showNotice(this, QString(), failureMessage(QStringLiteral("操作失败！")), MsgIcon::Critical);
         return; // the check-out stays under way
     }
     if (result.outcome != CheckOutOutcome::Saved) {

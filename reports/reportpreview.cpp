@@ -1,6 +1,7 @@
 #include "reportpreview.h"
 
 #include "errordisplay.h"
+#include "privatefile.h"
 #include "screenkeys.h"
 
 #include <QAction>
@@ -517,6 +518,11 @@ bool ReportPreview::stream(const QString& what, int total, int showFrom,
 }
 
 bool ReportPreview::saveAsPdf(const QString& path) {
+    // A printout holds tenants' particulars: readable by its owner only,
+    // from before its first page is written.
+    const QString refused = prepareOwnerOnlyFile(path);
+    if (!refused.isEmpty())
+        throw ReportError(QStringLiteral("无法写入文件 %1：%2").arg(path, refused));
     return stream(QStringLiteral("正在保存第 %1 页，共 %2 页…"), m_view->pageCount(), 300,
                   [&](const ReportRenderer::Progress& progress) {
                       return m_renderer.writePdf(path, m_printer->pageLayout(), progress);

@@ -25,23 +25,12 @@
 #include "connection.h"
 #include "query.h"
 #include "schema.h"
-#include "sqltokens.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
 
 namespace {
-
-bool returnsRows(const QString& sql)
-{
-    for (const SqlToken& t : tokenizeSql(sql)) {
-        if (t.kind == SqlToken::Space || t.isSymbol('('))
-            continue;
-        return t.is("select") || t.is("with") || t.is("pragma");
-    }
-    return false;
-}
 
 void runBatch(const QString& sql, QTextStream& out, bool checkOnly)
 {
@@ -52,12 +41,13 @@ void runBatch(const QString& sql, QTextStream& out, bool checkOnly)
         out << "ok\n";
         return;
     }
-    if (!returnsRows(sql)) {
-        const int n = q.exec();
-        out << "(" << n << (n == 1 ? " row affected)" : " rows affected)") << "\n";
+    // Whether a statement returns rows is what the database says of it, not
+    // its first word: WITH may begin an INSERT, a batch may hold several.
+    const int changed = q.run();
+    if (changed >= 0) {
+        out << "(" << changed << (changed == 1 ? " row affected)" : " rows affected)") << "\n";
         return;
     }
-    q.open();
     const auto rs = q.result();
     QStringList header;
     for (int c = 0; c < rs->columnCount(); ++c)

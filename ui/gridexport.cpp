@@ -132,6 +132,8 @@ QString exportGridToFile(QTableView* grid, const QString& path)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return QStringLiteral("无法写入文件：%1\n%2").arg(QDir::toNativeSeparators(path), file.errorString());
+    // The list holds tenants' particulars: readable by its owner only.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
     std::unique_ptr<QProgressDialog> dialog;
     const qint64 rows = model->rowCount();

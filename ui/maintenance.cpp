@@ -220,9 +220,9 @@ void RecordMaintenance::save() {
         else
             bindAndExec(m_update, m_config.update.params);
         c.commit();
-    } catch (const DbError&) {
-        showNotice(m_screen, QString(), m_config.saveFailure, MsgIcon::Critical);
+    } catch (const DbError& e) {
         rollbackQuietly();
+        showNotice(m_screen, QString(), failureMessage(m_config.saveFailure, e.text()), MsgIcon::Critical);
         return; // still inserting or modifying, with the typed values
     }
 
@@ -240,24 +240,28 @@ void RecordMaintenance::remove() {
         showNotice(m_screen, kNoticeCaption, kEmptyList, MsgIcon::Warning);
         return;
     }
+    // The question comes first: the transaction holds the write lock, and
+    // the other desks' saves would wait for as long as the question is open.
+    if (!askYesNo(m_screen, kQuestionCaption, m_config.deleteQuestion, MsgIcon::Warning))
+        return;
     try {
         Connection& c = Connection::shared();
         if (c.inTransaction())
             c.rollback();
         c.beginTransaction();
-        if (askYesNo(m_screen, kQuestionCaption, m_config.deleteQuestion, MsgIcon::Warning))
-            m_model.deleteCurrentRow(m_config.table, m_config.keyColumn);
+        m_model.deleteCurrentRow(m_config.table, m_config.keyColumn);
         c.commit();
-    } catch (const DbError&) {
+    } catch (const DbError& e) {
         rollbackQuietly();
-        QString text = m_config.deleteFailure;
-        if (m_config.deleteFailureReason) {
-            QString reason;
+        // Why the row could not go (the tenant still has lets or charges,
+        // say) where the screen can tell; else the engine's explanation.
+        QString reason;
+        if (m_config.deleteFailureReason)
             guarded([&] { reason = m_config.deleteFailureReason(m_list); });
-            if (!reason.isEmpty())
-                text += QLatin1Char('\n') + reason;
-        }
-        showNotice(m_screen, kDeleteFailureCaption, text, MsgIcon::Critical);
+        showNotice(m_screen, kDeleteFailureCaption,
+                   reason.isEmpty() ? failureMessage(m_config.deleteFailure, e.text())
+                                    : m_config.deleteFailure + QLatin1Char('\n') + reason,
+                   MsgIcon::Critical);
     }
 }
 

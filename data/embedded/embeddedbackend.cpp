@@ -15,6 +15,8 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <functional>
+#include <iterator>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -229,9 +231,6 @@ void EmbeddedBackend::openFile(const QString& path, bool mayCreate)
     const QString& qtName = m_qtName;
     QSqlDatabase qdb = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), qtName);
     qdb.setDatabaseName(path);
-    // A second program on the same file waits for the lock instead of
-    // failing at once.
-    qdb.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
     auto drop = [&] {
         sqlite3_finalize(m_schemaVersion);
         m_schemaVersion = nullptr;
@@ -252,6 +251,9 @@ void EmbeddedBackend::openFile(const QString& path, bool mayCreate)
         drop();
         throw DbError(QStringLiteral("The embedded database driver gave no handle."));
     }
+    // A second program on the same file waits for the lock instead of
+    // failing at once, as long as the busy timeout says.
+    sqlite3_busy_handler(m_db, &EmbeddedBackend::busyHandler, this);
     registerServerFunctions(m_db);
     try {
         prepareSchema(path, mayCreate);
@@ -352,7 +354,28 @@ void EmbeddedBackend::prepareSchema(const QString& path, bool mayCreate)
                                 refusedText(DatabaseFileError::Reason::Missing, path));
     const bool current = f.applicationId == Schema::kApplicationId && f.version == Schema::kVersion;
     // Durable commits: a power cut after a confirmed save loses nothing.
-    plain("PRAGMA journal_mode=WAL");
+    // Changing a file into WAL mode reads its header and then writes it in
+    // one transaction; the engine answers a desk that cannot upgrade its
+    // read to a write "database is locked" at once, without waiting (the
+    // wait could deadlock with another desk doing the same). Several desks
+    // opening a new file together do so: each tries again until the busy
+    // timeout has passed.
+    {
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            const int rc = sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+            if (rc == SQLITE_OK)
+                break;
+            if ((rc & 0xff) != SQLITE_BUSY || waited.elapsed() >= Connection::busyTimeout()) {
+                const QString text = sqliteError(m_db);
+                endLockWait();
+                throw DbError(text);
+            }
+            sqlite3_sleep(5);
+        }
+        endLockWait();
+    }
     if (current)
         return;
 
@@ -581,8 +604,49 @@ EmbeddedBackend::~EmbeddedBackend()
     QSqlDatabase::removeDatabase(m_qtName);
 }
 
+// Called by the engine while another connection holds the lock it needs:
+// waits in short naps until the busy timeout has passed, telling the
+// lock-wait listener when a wait begins (endLockWait() tells it the end).
+int EmbeddedBackend::busyHandler(void* self, int count)
+{
+    auto* backend = static_cast<EmbeddedBackend*>(self);
+    if (count == 0) {
+        backend->m_waitTimer.start();
+        if (!backend->m_waiting) {
+            backend->m_waiting = true;
+            if (const auto& listener = Connection::lockWaitListener())
+                listener(true);
+        }
+    }
+    const qint64 left = Connection::busyTimeout() - backend->m_waitTimer.elapsed();
+    if (left <= 0)
+        return 0;
+    static const int naps[] = {1, 2, 5, 10, 15, 20, 25};
+    const int nap = count < int(std::size(naps)) ? naps[count] : 25;
+    sqlite3_sleep(int(qMin<qint64>(nap, left)));
+    return 1;
+}
+
+void EmbeddedBackend::endLockWait()
+{
+    if (!m_waiting)
+        return;
+    m_waiting = false;
+    if (const auto& listener = Connection::lockWaitListener())
+        listener(false);
+}
+
+namespace {
+// Ends a wait for a lock (if there was one) on every way out of a call.
+struct LockWaitEnd {
+    std::function<void()> end;
+    ~LockWaitEnd() { end(); }
+};
+} // namespace
+
 void EmbeddedBackend::plain(const char* sql)
 {
+    LockWaitEnd waited{[this] { endLockWait(); }};
     char* err = nullptr;
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
         const QString text = QString::fromUtf8(err ? err : sqlite3_errmsg(m_db));
@@ -616,10 +680,22 @@ void EmbeddedBackend::compile(const QString& sql)
     sqlite3_exec(m_db, "RELEASE zt_compile", nullptr, nullptr, nullptr);
 }
 
-int EmbeddedBackend::run(const QString& sql, const std::vector<BoundParam>& params, std::shared_ptr<ResultSet>* result)
+int EmbeddedBackend::runStatements(const QString& sql, const std::vector<BoundParam>& params,
+                                   std::shared_ptr<ResultSet>* result)
 {
+    LockWaitEnd waited{[this] { endLockWait(); }};
     const Translation tr = translateTsql(sql, &columnKinds());
-    const bool savepoint = tr.atomic;
+    // Several statements that stand for one run all or nothing. Outside a
+    // transaction, those that write take the write lock before the first
+    // of them reads: a lock asked for only at the first write could not wait
+    // for another desk's commit (the reads would be out of date).
+    bool writes = false;
+    for (const SqliteStatement& s : tr.statements)
+        writes = writes || !s.sql.startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive);
+    const bool own = tr.atomic && writes && sqlite3_get_autocommit(m_db) != 0;
+    const bool savepoint = tr.atomic && !own;
+    if (own)
+        plain("BEGIN IMMEDIATE");
     if (savepoint)
         plain("SAVEPOINT zt_statement");
     int changed = 0;
@@ -644,15 +720,22 @@ int EmbeddedBackend::run(const QString& sql, const std::vector<BoundParam>& para
                 *result = rs;
                 continue;
             }
+            // Rows changed by this statement itself (not by its triggers);
+            // a statement that changed no rows (a CREATE, a DROP) leaves the
+            // total as it was, while sqlite3_changes() would still answer the
+            // count of the last insert, update or delete before it.
+            const sqlite3_int64 before = sqlite3_total_changes64(m_db);
             int rc;
             while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
             }
             if (rc != SQLITE_DONE)
                 throw DbError(sqliteError(m_db));
-            if (sqlite3_stmt_readonly(st) == 0)
-                changed += sqlite3_changes(m_db);
+            if (sqlite3_total_changes64(m_db) != before)
+                changed += int(sqlite3_changes64(m_db));
         }
     } catch (...) {
+        if (own)
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         if (savepoint) {
             sqlite3_exec(m_db, "ROLLBACK TO zt_statement", nullptr, nullptr, nullptr);
             sqlite3_exec(m_db, "RELEASE zt_statement", nullptr, nullptr, nullptr);
@@ -661,13 +744,21 @@ int EmbeddedBackend::run(const QString& sql, const std::vector<BoundParam>& para
     }
     if (savepoint)
         plain("RELEASE zt_statement");
+    if (own) {
+        try {
+            plain("COMMIT");
+        } catch (...) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+    }
     return changed;
 }
 
 std::shared_ptr<ResultSet> EmbeddedBackend::select(const QString& sql, const std::vector<BoundParam>& params)
 {
     std::shared_ptr<ResultSet> result;
-    run(sql, params, &result);
+    runStatements(sql, params, &result);
     if (!result)
         result = std::make_shared<ResultSet>(); // a statement without rows opens an empty result
     return result;
@@ -675,13 +766,23 @@ std::shared_ptr<ResultSet> EmbeddedBackend::select(const QString& sql, const std
 
 int EmbeddedBackend::execute(const QString& sql, const std::vector<BoundParam>& params)
 {
-    return run(sql, params, nullptr);
+    return runStatements(sql, params, nullptr);
 }
 
-// The write lock is taken by the first statement that writes, waiting for
-// another desk's commit if need be; a transaction that only asks a question
-// first (the delete) holds no lock while the question is open.
-void EmbeddedBackend::begin() { plain("BEGIN"); }
+std::shared_ptr<ResultSet> EmbeddedBackend::run(const QString& sql, const std::vector<BoundParam>& params, int* changed)
+{
+    std::shared_ptr<ResultSet> result;
+    const int n = runStatements(sql, params, &result);
+    if (changed)
+        *changed = n;
+    return result;
+}
+
+// A transaction takes the write lock when it begins, waiting up to the busy
+// timeout for another desk's save to end. A deferred BEGIN would take it at
+// the first write, and a transaction that read before that write could not
+// wait for another desk's commit: it would fail at once.
+void EmbeddedBackend::begin() { plain("BEGIN IMMEDIATE"); }
 void EmbeddedBackend::beginWrite() { plain("BEGIN IMMEDIATE"); }
 void EmbeddedBackend::commit() { plain("COMMIT"); }
 void EmbeddedBackend::rollback()

@@ -2,6 +2,8 @@
 #include "../connection.h"
 #include "tsqlrewriter.h"
 
+#include <QElapsedTimer>
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -18,6 +20,8 @@ public:
 
     std::shared_ptr<ResultSet> select(const QString& sql, const std::vector<BoundParam>& params) override;
     int execute(const QString& sql, const std::vector<BoundParam>& params) override;
+    std::shared_ptr<ResultSet> run(const QString& sql, const std::vector<BoundParam>& params,
+                                   int* changed) override;
     void compile(const QString& sql) override;
     void begin() override;
     void beginWrite() override;
@@ -26,7 +30,9 @@ public:
     bool inTransaction() const override;
 
 private:
-    int run(const QString& sql, const std::vector<BoundParam>& params, std::shared_ptr<ResultSet>* result);
+    int runStatements(const QString& sql, const std::vector<BoundParam>& params, std::shared_ptr<ResultSet>* result);
+    static int busyHandler(void* self, int count);
+    void endLockWait();
     void openFile(const QString& path, bool mayCreate);
     void prepareSchema(const QString& path, bool mayCreate);
     void upgradeFrom1();
@@ -43,4 +49,6 @@ private:
 
     QString m_qtName;
     sqlite3* m_db = nullptr;
+    QElapsedTimer m_waitTimer; // since the present wait for a lock began
+    bool m_waiting = false;    // the lock-wait listener was told a wait began
 };

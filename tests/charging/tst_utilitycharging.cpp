@@ -200,10 +200,15 @@ private slots:
         // A meter gone down is marked, as the reading screens mark it.
         QCOMPARE(child<QLineEdit>(f, "Ed_Sys")->toolTip(), QStringLiteral("低于上月读数"));
         chooseStatus(f, "已交款");
+        // The amount due is negative; a payment received cannot be: refused
+        // until one not below zero is typed.
         click(f, "bitbtn_post");
-        rows << "105|K05|2024-03-07|80|70.5|-9.5|2.5|-23.75|-23.75|1";
-        QCOMPARE(takeMessages(m),
-                 (QStringList{"房屋出租管理|保存成功！", "房屋出租管理|保存成功！"}));
+        QCOMPARE(takeMessages(m), (QStringList{"房屋出租管理|保存成功！", "Morvik提示|实收金额不能是负数，请重新填写。"}));
+        QCOMPARE(TestDatabase::rows(stored), rows);
+        child<QLineEdit>(f, "Ed_Sfj")->setText("0");
+        click(f, "bitbtn_post");
+        rows << "105|K05|2024-03-07|80|70.5|-9.5|2.5|-23.75|0|1";
+        QCOMPARE(takeMessages(m), (QStringList{"房屋出租管理|保存成功！"}));
         QCOMPARE(TestDatabase::rows(stored), rows);
 
         // No reading last month, no reading this month: refused, the fields

@@ -6,6 +6,7 @@
 #include "testdatabase.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
 
@@ -223,10 +224,13 @@ private slots:
         QCOMPARE(TestDatabase::scalar("PRAGMA journal_mode"), QStringLiteral("wal"));
 
         const QString console = QDir(QCoreApplication::applicationDirPath()).filePath("zentavo-sql");
-        // A transaction that has not written yet (a delete waiting for its
-        // question to be answered) holds no lock.
+        // A transaction holds the write lock from its start (so its reads
+        // stay true until it writes); a desk that only reads is not held up.
         Connection::shared().beginTransaction();
-        QCOMPARE(QProcess::execute(console, {"-c", db.writeIni(), "-Q", "update zf_dj set price=2 where djid=2"}), 0);
+        QElapsedTimer reading;
+        reading.start();
+        QCOMPARE(QProcess::execute(console, {"-c", db.writeIni(), "-Q", "select price from zf_dj where djid=2"}), 0);
+        QVERIFY(reading.elapsed() < 10000);
         Connection::shared().rollback();
 
         // A second program writing to the same file waits for our commit.

@@ -1,6 +1,7 @@
 #include "testdatabase.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTest>
 
@@ -45,6 +46,71 @@ private slots:
                               "select manname from zf_man\n");
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, QStringLiteral("(1 row affected)\n(4 rows affected)\nmanname\n张三\n(1 row affected)\n"));
+    }
+
+    // The count printed is what the statement changed, whatever its form:
+    // a WITH before an insert or a delete, a CREATE after an update (which
+    // changes nothing however many rows the statement before it changed).
+    void rowCountsOfEveryForm_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("with insert select")
+            << "with n as (select djid from zf_dj) insert into zf_man (manid, manname) select djid, 'x' from n\n"
+               "GO\nselect count(*) as n from zf_man\n"
+            << "(4 rows affected)\nn\n4\n(1 row affected)\n";
+        QTest::newRow("with delete")
+            << "with n as (select djid from zf_dj where djid > 2) delete from zf_dj where djid in (select djid from n)\n"
+            << "(2 rows affected)\n";
+        QTest::newRow("with select") << "with x as (select 7 as a) select a from x\n"
+                                     << "a\n7\n(1 row affected)\n";
+        QTest::newRow("create after update")
+            << "update zf_dj set price = price + 1\nGO\ncreate table zz (a int)\nGO\ndrop table zz\n"
+            << "(4 rows affected)\n(0 rows affected)\n(0 rows affected)\n";
+        QTest::newRow("update then create in one batch")
+            << "update zf_dj set price = price where djid = 1; create table zz (a int)\n"
+            << "(1 row affected)\n";
+    }
+
+    void rowCountsOfEveryForm()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, output);
+        TestDatabase db;
+        const Run r = console({"-c", db.writeIni()}, input.toUtf8());
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.out, output);
+    }
+
+    // A backup stopped by force (kill -9) leaves its temporary file; the
+    // next backup into that folder clears it away, while a copy still being
+    // written by a live process is left alone.
+    void killedBackupLeavesNoPartialFile()
+    {
+        TestDatabase db;
+        QProcess gone;
+        gone.start("sleep", {"0"});
+        QVERIFY(gone.waitForStarted());
+        const qint64 deadPid = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        const QString dest = QDir(db.dir()).filePath("copy.db");
+        const QString stale = dest + ".zentavo-part-" + QString::number(deadPid);
+        const QString live = QDir(db.dir()).filePath("other.db.zentavo-part-") + QString::number(QCoreApplication::applicationPid());
+        for (const QString& f : {stale, stale + "-journal", live}) {
+            QFile file(f);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(8192, 'x'));
+        }
+        const Run r = console({"-c", db.writeIni(), "--backup", dest});
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.code, 0);
+        QVERIFY(QFile::exists(dest));
+        QVERIFY(!QFile::exists(stale));
+        QVERIFY(!QFile::exists(stale + "-journal"));
+        QVERIFY(QFile::exists(live));
+        QCOMPARE(QFile::permissions(dest), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                               QFileDevice::ReadUser | QFileDevice::WriteUser);
+        QCOMPARE(QDir(db.dir()).entryList({"copy.db*"}), QStringList{"copy.db"});
     }
 
     void failureGoesToStandardError()

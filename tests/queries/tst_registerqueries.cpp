@@ -158,6 +158,10 @@ private slots:
         const QStringList failed = shownTexts(messages.messages());
         QCOMPARE(failed.size(), 1);
         QVERIFY2(failed[0].startsWith(kGeneral), qPrintable(failed[0]));
+        // Said in Chinese first, the database's own text after it.
+        QVERIFY2(failed[0].endsWith("输入的内容不是有效的数值或日期，请检查后重新输入。\n"
+                                    "Error converting data type varchar to numeric."),
+                 qPrintable(failed[0]));
         QCOMPARE(grid->model()->rowCount(), 0);
         click(&form, "BBtn_Print");
         QCOMPARE(shownTexts(messages.messages()), QStringList{kNotice + "请查询后再打印！"});
