@@ -241,8 +241,7 @@ void TKhrzForm::checkIn() {
         QString reason;
         guarded([&] { reason = failureReason(); });
         showNotice(this, kAppCaption,
-                   reason.isEmpty() ? failure : QStringLiteral("入住失败
-") + reason,
+                   reason.isEmpty() ? failure : QStringLiteral("入住失败\n") + reason,
                    MsgIcon::NoIcon);
         return;
     }
