@@ -123,11 +123,16 @@ private slots:
         // A refused check-in says why after its own message: the database's
         // rules (a room let once, a tenant registered) were not met.
         const QString shownText = messages->shown[0].text;
-        QCOMPARE(messages->shown[0].caption + "|" + shownText.section('\n', 0, 0), message);
+        // A refusal whose cause the screen can name says so on a second
+        // line; any other shows the database's explanation.
+        if (message.contains('\n'))
+            QCOMPARE(messages->shown[0].caption + "|" + shownText, message);
+        else
+            QCOMPARE(messages->shown[0].caption + "|" + shownText.section('\n', 0, 0), message);
         if (message == "房屋出租管理|入住失败")
             QVERIFY2(shownText.contains("\n数据不符合数据库的规定（例如编号重复、必填项为空或仍被其他记录使用），操作未能完成。\n"),
                      qPrintable(shownText));
-        else
+        else if (!message.contains('\n'))
             QVERIFY(!shownText.contains('\n'));
         QCOMPARE(messages->shown[0].icon,
                  message.startsWith("Morvik") ? MsgIcon::Information : MsgIcon::NoIcon);
