@@ -50,8 +50,10 @@ QString embeddedFile(QWidget* owner)
 
 QString documentsDir()
 {
+    // An account without a documents folder (Qt then names the home folder
+    // or one that is not there) is offered its home folder instead.
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return dir.isEmpty() ? QDir::homePath() : dir;
+    return !dir.isEmpty() && QFileInfo(dir).isDir() ? dir : QDir::homePath();
 }
 
 // A modal progress window the copy reports to; Cancel stops the copy.

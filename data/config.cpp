@@ -35,20 +35,24 @@ QString iniPathForRun(const QString& programDir)
     return QDir(userConfigDir()).filePath(QStringLiteral("iniFw.ini"));
 }
 
-QString prepareIniForRun(const QString& programDir)
+QString prepareIniForRun(const QString& programDir, bool* written)
 {
+    if (written)
+        *written = false;
     const QString path = iniPathForRun(programDir);
     if (QFileInfo::exists(path))
         return path;
     QDir().mkpath(userConfigDir());
     QDir().mkpath(userDataDir());
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    // Created owner-only from the start: the file may come to hold a server
+    // password.
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         const QString database = QDir(userDataDir()).filePath(QStringLiteral("zentavo.db"));
         file.write(QStringLiteral("[server]\nname=sqlite:%1\ndatabaseName=\nuser=\npass=\n").arg(database).toUtf8());
         file.close();
-        // The file may come to hold a server password.
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        if (written)
+            *written = true;
     }
     return path;
 }

@@ -29,8 +29,9 @@ QString iniPathForRun(const QString& programDir = QString());
 // into the user's configuration folder, naming the embedded database
 // zentavo.db in the user's data folder (created on the first open, after
 // the user agrees). A file that cannot be written is left missing, which
-// start-up reports as the connection failure.
-QString prepareIniForRun(const QString& programDir = QString());
+// start-up reports as the connection failure. *written (when given) tells
+// whether this call wrote the default file.
+QString prepareIniForRun(const QString& programDir = QString(), bool* written = nullptr);
 
 // Reads section [server]; a missing file or key reads as empty text, and
 // values are taken exactly as they stand (no trimming, quoting or escapes).

@@ -4,8 +4,10 @@
 //   zentavo-sql [-c INI] [--create] [--check] [-Q "statement"]
 //   zentavo-sql [-c INI] --backup FILE
 //
-// The configuration is iniFw.ini beside the console when one is there,
-// otherwise the one in the user's configuration folder.
+// The configuration is chosen as the program chooses it: iniFw.ini beside the
+// console when one is there, otherwise the one in the user's configuration
+// folder, which is written (naming the embedded database in the user's data
+// folder) when it does not exist yet. Every failure names the file it read.
 //
 // --backup writes a consistent copy of the embedded database to FILE
 // (readable by its owner only) while other desks may go on working.
@@ -28,6 +30,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace {
@@ -76,8 +80,9 @@ int main(int argc, char** argv)
         "standard input, separated by lines holding only GO."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption iniOption(QStringLiteral("c"), QStringLiteral("Configuration file (default: iniFw.ini beside the console, else in the user's configuration folder)."),
-                                       QStringLiteral("INI"), iniPathForRun());
+    const QCommandLineOption iniOption(QStringLiteral("c"), QStringLiteral("Configuration file (default: iniFw.ini beside the console, else %1, written when missing).")
+                                                                .arg(QDir(userConfigDir()).filePath(QStringLiteral("iniFw.ini"))),
+                                       QStringLiteral("INI"));
     const QCommandLineOption statementOption(QStringLiteral("Q"), QStringLiteral("Runs this one statement."),
                                              QStringLiteral("statement"));
     const QCommandLineOption checkOption(QStringLiteral("check"),
@@ -96,12 +101,33 @@ int main(int argc, char** argv)
         err << "unexpected argument: " << parser.positionalArguments().first() << "\n";
         return 2;
     }
+    QString iniPath;
+    if (parser.isSet(iniOption)) {
+        iniPath = parser.value(iniOption);
+        if (!QFileInfo(iniPath).isFile()) {
+            err << "No configuration file " << iniPath << "\n";
+            return 1;
+        }
+    } else {
+        bool written = false;
+        iniPath = prepareIniForRun(QString(), &written);
+        if (written)
+            err << "Wrote the default configuration " << iniPath << "\n";
+        else if (!QFileInfo(iniPath).isFile()) {
+            err << "No configuration file " << iniPath << ", and it could not be written.\n";
+            return 1;
+        }
+    }
     try {
-        Connection::shared().open(readServerConfig(parser.value(iniOption)),
+        Connection::shared().open(readServerConfig(iniPath),
                                   parser.isSet(createOption) ? Connection::OpenMode::CreateIfMissing
                                                              : Connection::OpenMode::Existing);
     } catch (const DbError& e) {
-        err << e.text() << "\n";
+        err << iniPath << ": " << e.text();
+        const auto* file = dynamic_cast<const DatabaseFileError*>(&e);
+        if (file && file->reason() == DatabaseFileError::Reason::Missing)
+            err << " (--create makes it, with its tables and starting rows)";
+        err << "\n";
         return 1;
     }
 

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TestBackupActions : public QObject {
@@ -71,6 +72,21 @@ private slots:
         QCOMPARE(lastText(), "恢复完成，当前数据已另存为：" + db.file() + ".20240307-140509.bak");
         QVERIFY(Connection::shared().isOpen());
         QCOMPARE(TestDatabase::scalar("select price from zf_dj where djid=1"), QString("3.5"));
+
+        // The backup is offered in the documents folder, or in the home
+        // folder of an account that has none.
+        QTemporaryDir home;
+        const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
+        answer.clear();
+        trigger("Item_bfsjk");
+        QCOMPARE(QFileInfo(suggested).absolutePath(), home.path());
+        QVERIFY(QDir(home.path()).mkdir("Documents"));
+        trigger("Item_bfsjk");
+        QCOMPARE(QFileInfo(suggested).absolutePath(), home.path() + "/Documents");
+        qputenv("HOME", oldHome);
+        qputenv("XDG_CONFIG_HOME", oldConfig);
         BackupActions::setFileChooser({});
     }
 };

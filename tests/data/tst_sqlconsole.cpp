@@ -1,8 +1,11 @@
+#include "config.h"
+#include "connection.h"
 #include "testdatabase.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -11,10 +14,12 @@ struct Run {
     QString out, err;
 };
 
-Run console(const QStringList& args, const QByteArray& input = {})
+Run console(const QStringList& args, const QByteArray& input = {}, const QString& program = {},
+            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
-    p.start(QDir(QCoreApplication::applicationDirPath()).filePath("zentavo-sql"), args);
+    p.setProcessEnvironment(env);
+    p.start(program.isEmpty() ? QDir(QCoreApplication::applicationDirPath()).filePath("zentavo-sql") : program, args);
     p.waitForStarted();
     p.write(input);
     p.closeWriteChannel();
@@ -228,7 +233,69 @@ private slots:
     {
         const Run r = console({"-c", "/nonexistent/iniFw.ini", "-Q", "select 1"});
         QVERIFY(r.code != 0);
-        QVERIFY(!r.err.trimmed().isEmpty());
+        QVERIFY2(r.err.contains("/nonexistent/iniFw.ini"), qPrintable(r.err));
+    }
+
+    // A fresh account: the console, copied to a folder of its own, chooses
+    // and writes its configuration as the program does, makes the default
+    // database with --create, and names the file it read in every failure.
+    void freshAccountChoosesAndWritesTheConfiguration()
+    {
+        QTemporaryDir root;
+        const QString bin = root.filePath("bin"), config = root.filePath("config"), data = root.filePath("data");
+        QVERIFY(QDir().mkpath(bin));
+        const QString program = bin + "/zentavo-sql";
+        QVERIFY(QFile::copy(QDir(QCoreApplication::applicationDirPath()).filePath("zentavo-sql"), program));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", root.filePath("home"));
+        env.insert("XDG_CONFIG_HOME", config);
+        env.insert("XDG_DATA_HOME", data);
+
+        // The program's own choice for the same folders.
+        const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME"), oldData = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_CONFIG_HOME", config.toUtf8());
+        qputenv("XDG_DATA_HOME", data.toUtf8());
+        const QString ini = iniPathForRun(bin);
+        const QString database = QDir(userDataDir()).filePath("zentavo.db");
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+        qputenv("XDG_DATA_HOME", oldData);
+        QCOMPARE(ini, config + "/zentavo/iniFw.ini");
+
+        // Without --create: the default file is written, the missing
+        // database refused, both named.
+        Run r = console({"-Q", "select 1"}, {}, program, env);
+        QVERIFY(r.code != 0);
+        QVERIFY2(r.err.contains("Wrote the default configuration " + ini), qPrintable(r.err));
+        QVERIFY2(r.err.contains(ini + ": ") && r.err.contains(database) && r.err.contains("--create"), qPrintable(r.err));
+        // Owner, group and others: read and write for the owner alone.
+        QCOMPARE(int(QFile::permissions(ini) & 0xF0FF), int(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QCOMPARE(Connection::embeddedPath(readServerConfig(ini)), database);
+        QVERIFY(!QFile::exists(database));
+
+        r = console({"--create", "-Q", "select user_loginname from login_user"}, {}, program, env);
+        QCOMPARE(r.code, 0);
+        QVERIFY2(!r.err.contains("Wrote"), qPrintable(r.err));
+        QCOMPARE(r.out, QString("user_loginname\nadmin\n(1 row affected)\n"));
+        QVERIFY(QFile::exists(database));
+
+        // A configuration that names no database: the failure names the file.
+        QFile broken(ini);
+        QVERIFY(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        broken.write("[server]\nname=\n");
+        broken.close();
+        r = console({"-Q", "select 1"}, {}, program, env);
+        QVERIFY(r.code != 0);
+        QVERIFY2(r.err.startsWith(ini + ": "), qPrintable(r.err));
+
+        // An iniFw.ini beside the console wins, its relative path taken from there.
+        QFile beside(bin + "/iniFw.ini");
+        QVERIFY(beside.open(QIODevice::WriteOnly));
+        beside.write("[server]\nname=sqlite:here.db\n");
+        beside.close();
+        r = console({"--create", "-Q", "select count(*) as n from zf_dj"}, {}, program, env);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QString("n\n4\n(1 row affected)\n"));
+        QVERIFY(QFile::exists(bin + "/here.db"));
     }
 };
 

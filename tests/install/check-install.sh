@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what lands there,
 # validates the desktop entry, then builds the Debian package and reads its
-# control fields back. Usage: check-install.sh BUILD_DIR
+# control fields back. Usage: check-install.sh BUILD_DIR [SOURCE_DIR]
 set -euo pipefail
 build=$1
+source_dir=${2:-$(cd "$(dirname "$0")/../.." && pwd)}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -35,4 +36,17 @@ done
 files=$(dpkg-deb -c "$deb")
 grep -q './usr/bin/zentavo$' <<<"$files" || fail "package lacks /usr/bin/zentavo"
 grep -q './usr/share/applications/zentavo.desktop$' <<<"$files" || fail "package lacks the desktop entry"
+# Every server script ships, and each script path the README gives is one
+# the source or the package holds.
+for sql in "$source_dir"/data/schema/*.sql; do
+  grep -q "\./usr/share/zentavo/schema/$(basename "$sql")$" <<<"$files" || fail "package lacks $(basename "$sql")"
+done
+mapfile -t named < <(grep -oE '(/usr/share/zentavo/schema|data/schema)/[A-Za-z0-9_.-]+\.sql' "$source_dir/README.md" | sort -u)
+[[ ${#named[@]} -gt 0 ]] || fail "the README names no server script"
+for path in "${named[@]}"; do
+  case $path in
+    /usr/*) grep -q "\.$path$" <<<"$files" || fail "README names $path, which the package lacks" ;;
+    *) [[ -f "$source_dir/$path" ]] || fail "README names $path, which the source lacks" ;;
+  esac
+done
 echo "install and package checked: $(basename "$deb")"
