@@ -1,5 +1,7 @@
 #pragma once
+#include <QDate>
 #include <QDialog>
+#include <QStringList>
 
 class QDateEdit;
 class QLabel;
@@ -30,6 +32,10 @@ private:
     void moveToNextCell();
     // Saves what is typed; answers the rows written, -1 when nothing was.
     int save();
+    // The reading date lies between the first of last month and the end of
+    // next month; otherwise the operator is told and false is answered.
+    bool dateAcceptable();
+    void DT_CbrqEditingFinished();
 
     QDateEdit* DT_Cbrq;
     QTableView* DBGrid1;
@@ -37,4 +43,6 @@ private:
     QPushButton* bitbtn_post;
     QPushButton* bitbtn_quit;
     ReadingSheetModel* m_model;
+    QDate m_acceptedDate;      // the reading date last accepted
+    QStringList m_partlyRead;  // rooms the last save stored with meters unread
 };

@@ -6,7 +6,7 @@ packages=(g++ cmake make pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc
   libsqlite3-dev sqlite3 unixodbc-dev tdsodbc libsqliteodbc
   fonts-wqy-microhei qt6-translations-l10n
-  poppler-utils xvfb xauth dpkg-dev desktop-file-utils)
+  poppler-utils xvfb xauth xdotool dpkg-dev desktop-file-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
