@@ -228,8 +228,8 @@ int TPlcbForm::save()
             if (!cell.isEmpty() && !validReading(cell)) {
                 DBGrid1->setCurrentIndex(m_model->index(r, ReadingSheetModel::kFirstTyped + i));
                 showNotice(this, kNoticeCaption,
-                           QStringLiteral("房号 %1 的读数“%2”不是有效的表底数（最多四位整数、两位小数）。")
-                               .arg(rows[r].fangno, cell),
+                           QStringLiteral("房号 %1 %2的读数“%3”不是有效的表底数（最多四位整数、两位小数）。")
+                               .arg(rows[r].fangno, meterTitle(i), cell),
                            MsgIcon::Warning);
                 return -1;
             }

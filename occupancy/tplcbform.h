@@ -12,7 +12,8 @@ class ReadingSheetModel;
 // 批量抄表: the monthly reading sheet. One grid of every let room with last
 // month's readings, where the operator types this month's four readings row
 // after row; Enter moves across the four cells and on to the next row. 保存
-// writes every typed row into this month's reading table in one transaction.
+// writes every typed row into this month's reading table in one transaction;
+// a meter left blank is stored as not read (empty), never as 0.
 class TPlcbForm : public QDialog {
     Q_OBJECT
 public:

@@ -152,7 +152,7 @@ private slots:
         // Not a reading: told which, nothing written.
         sheet.setData(sheet.index(3, ReadingSheetModel::kFirstTyped + 1), "5O");
         QTest::mouseClick(post, Qt::LeftButton);
-        QCOMPARE(messages->shown.last().text, QStringLiteral("房号 104 的读数“5O”不是有效的表底数（最多四位整数、两位小数）。"));
+        QCOMPARE(messages->shown.last().text, QStringLiteral("房号 104 热水表的读数“5O”不是有效的表底数（最多四位整数、两位小数）。"));
         QCOMPARE(stored().size(), 1);
         sheet.setData(sheet.index(3, ReadingSheetModel::kFirstTyped + 1), "");
 
@@ -227,12 +227,20 @@ private slots:
         TestDatabase::exec("insert into Zf_Man (manid,manname,zjm,sex) values ('K6','客户6','KH','1');"
                            "insert into Zf_Fangjian (fangno,fangprice) values ('106',600);"
                            "insert into Zf_Rz (manid,fangno,begindate,status) values ('K6','106','2026-11-01','1');"
-                           "insert zf_Biaodi202611(fangno,cbrq,lsb,rsb,db,mqb) values ('106','2026-11-01',20,null,230,0)");
+                           "insert zf_Biaodi202611(fangno,cbrq,lsb,rsb,db,mqb) values ('106','2026-11-01',20,null,230,0);"
+                           // A later reading of the month with electricity unread.
+                           "insert zf_Biaodi202611(fangno,cbrq,lsb,rsb,db,mqb) values ('106','2026-11-20',21,null,null,0)");
         {
             TPlcbForm form;
             form.show();
             ReadingSheetModel& sheet = form.sheet();
             QCOMPARE(sheet.data(sheet.index(5, 0)).toString(), QStringLiteral("106"));
+            // Last month: each meter's latest reading; an unread meter keeps
+            // the reading before it.
+            QStringList last;
+            for (int c = 2; c < ReadingSheetModel::kFirstTyped; ++c)
+                last << sheet.data(sheet.index(5, c)).toString();
+            QCOMPARE(last, (QStringList{"21", "", "230", "0"}));
             // Electricity of the building went up 10 last month.
             QCOMPARE(*sheet.history().buildingUsage(Meter::Electricity), 10.0);
             const int db = ReadingSheetModel::kFirstTyped + int(Meter::Electricity);
