@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -26,6 +27,31 @@ namespace {
 
 const QString kNoticeCaption = QStringLiteral("Morvik提示");
 const QString kAppCaption = QStringLiteral("房屋出租管理");
+
+// Enter in a cell editor commits the value to the editor's own cell and
+// closes the editor at once, before the next key is read. (The standard
+// delegate closes it by a queued call and lets the line edit pass the key on
+// to the grid: a quick next key then lands in the old cell, and the grid's
+// own Enter handling moves a second time.)
+class SheetDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        auto* editor = qobject_cast<QWidget*>(object);
+        if (editor && event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                emit commitData(editor);
+                emit closeEditor(editor, QAbstractItemDelegate::SubmitModelCache);
+                return true;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+};
 
 QString meterTitle(int meter)
 {
@@ -69,6 +95,7 @@ TPlcbForm::TPlcbForm(QWidget* parent) : QDialog(parent)
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setAccessibleName(QStringLiteral("抄表单"));
     DBGrid1->setModel(m_model);
+    DBGrid1->setItemDelegate(new SheetDelegate(DBGrid1));
     DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGrid1->setSelectionBehavior(QAbstractItemView::SelectItems);
     DBGrid1->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
@@ -149,8 +176,8 @@ bool TPlcbForm::eventFilter(QObject* watched, QEvent* event)
 {
     // Enter on a cell that is not being edited moves on. Enter in a cell
     // editor is handled once, by the editor's close (which commits the
-    // value to its own cell and then moves on): the line edit passes the
-    // same key press on to the grid, where it must not move a second time.
+    // value to its own cell and then moves on); should a key press still
+    // reach the grid from an editor, it must not move a second time.
     if (watched == DBGrid1 && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {

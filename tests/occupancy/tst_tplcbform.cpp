@@ -65,8 +65,7 @@ void type(QWidget* grid, const QString& text)
         QTest::keyClick(focused(grid), c.toLatin1());
 }
 
-// Enter, and the event loop turning as it does between two key presses (the
-// editor is closed by a queued call).
+// Enter, and the event loop turning as it does between two key presses.
 void enter(QWidget* grid)
 {
     QTest::keyClick(focused(grid), Qt::Key_Return);
