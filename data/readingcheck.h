@@ -9,9 +9,11 @@
 
 // Readings that look wrong: a meter that reads below last month's reading
 // (a replaced meter, or a slip of a digit), or a month's usage more than
-// three times the room's average over its last six months and above a small
-// floor. Nothing is refused; the screens mark such a reading and ask once
-// before saving it.
+// three times the room's usual usage and above a small floor. The room's
+// usual usage is its average over its last six months; a room with too
+// little history of its own (its first months) is measured against the
+// building's usual usage of that meter last month. Nothing is refused; the
+// screens mark such a reading and ask once before saving it.
 
 // The four meters in the order the reading tables hold them.
 enum class Meter { ColdWater, HotWater, Electricity, Gas };
@@ -43,6 +45,12 @@ public:
     // The average monthly usage over the last six months that have a
     // reading and a reading the month before; none with fewer than two.
     std::optional<double> averageUsage(const QString& room, Meter meter) const;
+    // The building's usual (median) usage of the meter last month, over the
+    // rooms read last month and the month before; none when no room was.
+    std::optional<double> buildingUsage(Meter meter) const;
+    // What a month's usage of the room is judged against: its own average,
+    // else the building's usual usage last month.
+    std::optional<double> usualUsage(const QString& room, Meter meter) const;
 
     ReadingAnomaly judge(const QString& room, Meter meter, double reading) const;
     // The worst of the four meters: below last month before unusually high.
@@ -52,6 +60,7 @@ private:
     using Readings = std::array<std::optional<double>, kMeterCount>;
     // months[0] is last month, months[6] seven months back.
     std::array<QHash<QString, Readings>, 7> m_months;
+    Readings m_building; // buildingUsage() of each meter
 };
 
 // A usage (later minus earlier reading) judged against the room's history:

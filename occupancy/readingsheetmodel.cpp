@@ -1,5 +1,6 @@
 #include "readingsheetmodel.h"
 
+#include "connection.h"
 #include "monthlytables.h"
 #include "query.h"
 #include "sqlcatalog.h"
@@ -20,8 +21,29 @@ QString readThisMonthSql(const QString& table)
 {
     return QStringLiteral("select distinct fangno from ") + table;
 }
+// A second reading of the month, agreed to.
+QString insertSql(const QString& table)
+{
+    return QStringList{QStringLiteral("insert ") + table + QStringLiteral("(fangno,cbrq,lsb,rsb,db,mqb)"),
+                       QStringLiteral("values (:fangno,:cbrq,:lsb,:rsb,:db,:mqb)")}
+        .join(QLatin1Char('\n'));
+}
+
+// The month's first reading of a room: written only while the table holds
+// none, so the row count tells whether another desk was first.
+QString insertFirstSql(const QString& table)
+{
+    return QStringList{QStringLiteral("insert ") + table + QStringLiteral("(fangno,cbrq,lsb,rsb,db,mqb)"),
+                       QStringLiteral("select :fangno,:cbrq,:lsb,:rsb,:db,:mqb"),
+                       QStringLiteral("where not exists (select ID from ") + table +
+                           QStringLiteral(" where fangno = :room)")}
+        .join(QLatin1Char('\n'));
+}
+
 [[maybe_unused]] const bool kSampled =
-    catalogSample("ReadingSheet read this month", readThisMonthSql(QStringLiteral("zf_Biaodi202403")));
+    catalogSample("ReadingSheet read this month", readThisMonthSql(QStringLiteral("zf_Biaodi202403"))) &&
+    catalogSample("ReadingSheet insert", insertSql(QStringLiteral("zf_Biaodi202403"))) &&
+    catalogSample("ReadingSheet insert first of the month", insertFirstSql(QStringLiteral("zf_Biaodi202403")));
 
 const QStringList kTitles{"房号", "客户姓名", "上月冷水", "上月热水", "上月电表", "上月煤气",
                           "冷水表", "热水表", "电表", "煤气表", "本月状态"};
@@ -45,7 +67,7 @@ void ReadingSheetModel::load(const QDate& today)
     rooms.open();
     for (bool more = rooms.first(); more; more = rooms.next())
         rows.push_back({rooms.text(QStringLiteral("fangno")), rooms.text(QStringLiteral("manname")), {}, {}, false,
-                        ReadingAnomaly::None});
+                        ReadingAnomaly::None, {}});
 
     ReadingHistory history = ReadingHistory::load(today);
     QSet<QString> read;
@@ -77,12 +99,28 @@ bool ReadingSheetModel::isTyped(const Row& row)
     return false;
 }
 
+void ReadingSheetModel::markRead(const QStringList& rooms)
+{
+    for (int r = 0; r < int(m_rows.size()); ++r) {
+        for (const QString& room : rooms) {
+            if (m_rows[r].fangno.trimmed().compare(room.trimmed(), Qt::CaseInsensitive) == 0) {
+                m_rows[r].readThisMonth = true;
+                emit dataChanged(index(r, 0), index(r, kStatusColumn));
+            }
+        }
+    }
+}
+
 void ReadingSheetModel::judge(Row& row) const
 {
-    std::array<std::optional<double>, kMeterCount> readings;
-    for (int i = 0; i < kMeterCount; ++i)
-        readings[i] = typedValue(row.typed[i]);
-    row.anomaly = m_history.judge(row.fangno, readings);
+    row.anomaly = ReadingAnomaly::None;
+    for (int i = 0; i < kMeterCount; ++i) {
+        const auto reading = typedValue(row.typed[i]);
+        row.meterAnomaly[i] = reading ? m_history.judge(row.fangno, Meter(i), *reading) : ReadingAnomaly::None;
+        if (row.meterAnomaly[i] == ReadingAnomaly::BelowLastMonth ||
+            (row.meterAnomaly[i] != ReadingAnomaly::None && row.anomaly == ReadingAnomaly::None))
+            row.anomaly = row.meterAnomaly[i];
+    }
 }
 
 int ReadingSheetModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(m_rows.size()); }
@@ -114,7 +152,9 @@ QVariant ReadingSheetModel::data(const QModelIndex& index, int role) const
     if (role == Qt::TextAlignmentRole && c >= 2 && c < kStatusColumn)
         return int(Qt::AlignRight | Qt::AlignVCenter);
     if (role == Qt::BackgroundRole) {
-        if (row.anomaly != ReadingAnomaly::None && c >= kFirstTyped)
+        if (c >= kFirstTyped && c < kStatusColumn && row.meterAnomaly[c - kFirstTyped] != ReadingAnomaly::None)
+            return QBrush(QColor(0xff, 0xd6, 0xd6));
+        if (row.anomaly != ReadingAnomaly::None && c == kStatusColumn)
             return QBrush(QColor(0xff, 0xd6, 0xd6));
         if (c >= kFirstTyped && c < kStatusColumn)
             return QBrush(Qt::white);
@@ -155,4 +195,50 @@ Qt::ItemFlags ReadingSheetModel::flags(const QModelIndex& index) const
     if (index.column() >= kFirstTyped && index.column() < kStatusColumn)
         f |= Qt::ItemIsEditable;
     return f;
+}
+
+SheetStoreResult storeSheetReadings(Connection& connection, const QString& table, const QDate& date,
+                                    const std::vector<SheetReading>& readings)
+{
+    SheetStoreResult result;
+    if (connection.inTransaction())
+        connection.rollback();
+    // The write lock from the start: what the inserts check still holds
+    // when they write.
+    connection.beginWriteTransaction();
+    try {
+        Query again(connection);
+        again.setSql(insertSql(table));
+        Query first(connection);
+        first.setSql(insertFirstSql(table));
+        for (const SheetReading& reading : readings) {
+            Query& insert = reading.secondAllowed ? again : first;
+            insert.setText(QStringLiteral("fangno"), reading.fangno, 8);
+            if (!reading.secondAllowed)
+                insert.setText(QStringLiteral("room"), reading.fangno, 8);
+            insert.setDateTime(QStringLiteral("cbrq"), QDateTime(date, QTime(0, 0)));
+            for (int i = 0; i < kMeterCount; ++i) {
+                const QString cell = reading.typed[i].trimmed();
+                if (cell.isEmpty())
+                    insert.setNull(meterColumn(Meter(i)), ParamKind::Decimal);
+                else
+                    insert.setDecimal(meterColumn(Meter(i)), cell);
+            }
+            if (insert.exec() == 0)
+                result.readMeanwhile << reading.fangno;
+            else
+                ++result.written;
+        }
+        if (!result.readMeanwhile.isEmpty()) {
+            connection.rollback();
+            result.written = 0;
+            return result;
+        }
+        connection.commit();
+    } catch (...) {
+        if (connection.inTransaction())
+            connection.rollback();
+        throw;
+    }
+    return result;
 }

@@ -5,6 +5,8 @@
 #include <QDate>
 #include <QStringList>
 
+class Connection;
+
 #include <array>
 #include <vector>
 
@@ -25,7 +27,8 @@ public:
         std::array<QString, kMeterCount> last;  // last month's readings as shown
         std::array<QString, kMeterCount> typed; // this month's cells
         bool readThisMonth = false;
-        ReadingAnomaly anomaly = ReadingAnomaly::None;
+        ReadingAnomaly anomaly = ReadingAnomaly::None; // the worst of the four
+        std::array<ReadingAnomaly, kMeterCount> meterAnomaly{};
     };
 
     explicit ReadingSheetModel(QObject* parent = nullptr);
@@ -35,6 +38,8 @@ public:
     void load(const QDate& today);
 
     const std::vector<Row>& rows() const { return m_rows; }
+    // Marks rooms found read this month after the sheet was loaded.
+    void markRead(const QStringList& rooms);
     const ReadingHistory& history() const { return m_history; }
     // A row with at least one typed cell.
     static bool isTyped(const Row& row);
@@ -52,3 +57,28 @@ private:
     std::vector<Row> m_rows;
     ReadingHistory m_history;
 };
+
+// One room's row as the sheet stores it: a meter left blank is not read and
+// is stored empty (NULL), never as 0.
+struct SheetReading {
+    QString fangno;
+    std::array<QString, kMeterCount> typed;
+    // The operator agreed to a second reading of the month for this room.
+    bool secondAllowed = false;
+};
+
+struct SheetStoreResult {
+    int written = 0;
+    // Rooms that have a reading this month although no second one was
+    // agreed to (another desk read them after the sheet was loaded). When
+    // there are any, nothing at all was written.
+    QStringList readMeanwhile;
+};
+
+// Writes the readings into the month table in one transaction on the given
+// connection. A room without a second reading agreed to is written only
+// when the table has no reading of it, which the insert itself checks, so
+// two desks saving at once can never both give a room its second reading.
+// Throws DbError (nothing written).
+SheetStoreResult storeSheetReadings(Connection& connection, const QString& table, const QDate& date,
+                                    const std::vector<SheetReading>& readings);

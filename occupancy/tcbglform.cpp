@@ -65,11 +65,18 @@ QString updateSql(const QString& table) {
         .join(QLatin1Char('\n'));
 }
 
+// The reading just inserted: the table's highest ID, read in the transaction
+// that inserted it, which holds the table's writes until it commits.
+QString lastIdSql(const QString& table) {
+    return "select max(ID) as ID from " + table;
+}
+
 const QString kSampleTable = QStringLiteral("zf_Biaodi202403");
 [[maybe_unused]] const bool kSamples = catalogSample("TCbglForm list", listSql(kSampleTable)) &&
                       catalogSample("TCbglForm exists", existsSql(kSampleTable)) &&
                       catalogSample("TCbglForm insert", insertSql(kSampleTable)) &&
-                      catalogSample("TCbglForm update", updateSql(kSampleTable));
+                      catalogSample("TCbglForm update", updateSql(kSampleTable)) &&
+                      catalogSample("TCbglForm inserted ID", lastIdSql(kSampleTable));
 
 const QString kNoticeCaption = QStringLiteral("Morvik提示");
 const QString kAppCaption = QStringLiteral("房屋出租管理");
@@ -292,9 +299,12 @@ void TCbglForm::bitbtn_postClick() {
         Ed_Fh->setFocus();
         return;
     }
-    // An empty meter is read as zero, and shows the zero it stores.
+    // An empty meter is read as zero, and shows the zero it stores. Only a
+    // correction leaves a meter that was never read (stored empty, as the
+    // reading sheet stores an unread meter) empty: a zero there would turn
+    // "not read" into a reading.
     for (QLineEdit* meter : {Ed_Rsb, Ed_Lsb, Ed_Db, Ed_Mqb})
-        if (meter->text().isEmpty())
+        if (meter->text().isEmpty() && !(mode == 2 && unreadInCurrentRow(meter)))
             meter->setText(QStringLiteral("0"));
 
     // Nothing is refused: meters get replaced. But a reading below last
@@ -313,6 +323,17 @@ void TCbglForm::bitbtn_postClick() {
     // candidate grid of the now disabled room edit goes too.
     m_cycle->cancel();
     m_room->hideGrid();
+}
+
+bool TCbglForm::unreadInCurrentRow(const QLineEdit* meter) const {
+    const Query& list = m_cycle->list();
+    if (!list.isOpen() || list.eof())
+        return false;
+    const QString column = meter == Ed_Lsb   ? QStringLiteral("lsb")
+                           : meter == Ed_Rsb ? QStringLiteral("rsb")
+                           : meter == Ed_Db  ? QStringLiteral("db")
+                                             : QStringLiteral("mqb");
+    return list.isNull(column);
 }
 
 QString TCbglForm::foundRoom() const {
@@ -343,11 +364,17 @@ bool TCbglForm::save() {
         const auto bindReading = [&](Query& q) {
             q.setText(QStringLiteral("fangno"), room, 8);
             q.setDateTime(QStringLiteral("cbrq"), QDateTime(DT_Cbrq->date(), QTime(0, 0)));
-            q.setDecimal(QStringLiteral("lsb"), Ed_Lsb->text());
-            q.setDecimal(QStringLiteral("rsb"), Ed_Rsb->text());
-            q.setDecimal(QStringLiteral("db"), Ed_Db->text());
-            q.setDecimal(QStringLiteral("mqb"), Ed_Mqb->text());
+            const std::pair<const char*, QLineEdit*> meters[] = {
+                {"lsb", Ed_Lsb}, {"rsb", Ed_Rsb}, {"db", Ed_Db}, {"mqb", Ed_Mqb}};
+            // Still empty only where a correction keeps an unread meter.
+            for (const auto& [column, edit] : meters) {
+                if (edit->text().isEmpty())
+                    q.setNull(QLatin1String(column), ParamKind::Decimal);
+                else
+                    q.setDecimal(QLatin1String(column), edit->text());
+            }
         };
+        QVariant savedId;
 
         if (inserting) {
             // The question is asked before the transaction begins: while it
@@ -366,6 +393,10 @@ bool TCbglForm::save() {
                 insert.setSql(insertSql(BiaodiName));
                 bindReading(insert);
                 insert.exec();
+                Query last;
+                last.setSql(lastIdSql(BiaodiName));
+                last.open();
+                savedId = last.value(QStringLiteral("ID"));
             }
         } else {
             connection.beginTransaction();
@@ -379,12 +410,14 @@ bool TCbglForm::save() {
             Query update;
             update.setSql(updateSql(BiaodiName));
             bindReading(update);
-            update.setInteger(QStringLiteral("oldID"), list.value(QStringLiteral("ID")));
+            savedId = list.value(QStringLiteral("ID"));
+            update.setInteger(QStringLiteral("oldID"), savedId);
             if (update.exec() == 0)
                 throw NotSaved{QStringLiteral("要修改的抄表记录已不在了，请取消后重新选取。")};
         }
         if (!declined)
             connection.commit();
+        m_savedId = savedId;
     } catch (...) {
         QString reason;
         try {
@@ -414,8 +447,14 @@ bool TCbglForm::save() {
 
     showNotice(this, kAppCaption, inserting ? QStringLiteral("保存成功！") : QStringLiteral("修改成功！"),
                MsgIcon::NoIcon);
-    // Saved: a failure to read the list again is not a failed save.
-    guarded([this] { openList(); });
+    // Saved: a failure to read the list again is not a failed save. The list
+    // stands on the reading saved, which the edits still show, so that the
+    // next 修改 corrects that reading.
+    guarded([this] {
+        openList();
+        if (!m_savedId.isNull())
+            m_cycle->model().locate(QStringLiteral("ID"), plainText(m_savedId));
+    });
     return true;
 }
 

@@ -2,6 +2,7 @@
 #include "readingcheck.h"
 
 #include <QDialog>
+#include <QVariant>
 
 #include <optional>
 #include <QString>
@@ -38,6 +39,8 @@ private:
     void openList();
     bool save();
     QString foundRoom() const;
+    // Whether the list's current row holds no reading of that meter.
+    bool unreadInCurrentRow(const QLineEdit* meter) const;
     // Readings that look wrong against the room's history: marked on the
     // meter edits as they are typed, and asked about once before saving.
     ReadingAnomaly markReadings();
@@ -62,4 +65,5 @@ private:
     LookupField* m_room;
     RecordMaintenance* m_cycle;
     QString m_listTable; // the monthly table the list was read from
+    QVariant m_savedId;  // the reading the last save wrote
 };

@@ -64,6 +64,9 @@ TDanJiaForm::TDanJiaForm(QWidget* parent) : QDialog(parent) {
     M::Config c;
     c.listSql = kListSql;
     c.gridColumns = {{"Djid", "编号"}, {"sfname", "名称"}, {"dw", "单位"}, {"price", "单价"}};
+    // Items are never deleted; the key finds the saved item in the list.
+    c.table = QStringLiteral("Zf_Dj");
+    c.keyColumn = QStringLiteral("Djid");
     c.loadAtOpen = false;
     c.canDelete = false;
     c.buttons = buttons;

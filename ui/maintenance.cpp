@@ -2,6 +2,7 @@
 
 #include "errordisplay.h"
 #include "messages.h"
+#include "sqlcatalog.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -22,6 +23,13 @@ const QString kDeleteFailureCaption = QStringLiteral("错误");
 const QString kEmptyList = QStringLiteral("空记录不能删除!");
 const QString kInserted = QStringLiteral("保存成功！");
 const QString kUpdated = QStringLiteral("修改成功！");
+
+// The highest key of a table, built from the screen's table and key column.
+QString lastKeySql(const QString& table, const QString& keyColumn) {
+    return QStringLiteral("select max(") + keyColumn + QStringLiteral(") as k from ") + table;
+}
+[[maybe_unused]] const bool kSampled =
+    catalogSample("RecordMaintenance saved identity key", lastKeySql("login_user", "user_id"));
 
 void setEnabled(QAbstractButton* button, bool enabled) {
     if (button)
@@ -171,10 +179,14 @@ void RecordMaintenance::rollbackQuietly() {
     }
 }
 
-void RecordMaintenance::bindAndExec(Query& statement, const std::vector<Param>& params) {
+QVariant RecordMaintenance::bindAndExec(Query& statement, const std::vector<Param>& params) {
+    QVariant boundKey;
     for (const Param& p : params) {
         const QVariant value =
             p.currentColumn.isEmpty() ? p.value() : m_list.value(p.currentColumn);
+        if (!m_config.keyColumn.isEmpty() &&
+            p.name.compare(m_config.keyColumn, Qt::CaseInsensitive) == 0)
+            boundKey = value;
         switch (p.kind) {
         case ParamKind::Text:
             statement.setText(p.name, plainText(value), p.width);
@@ -196,6 +208,25 @@ void RecordMaintenance::bindAndExec(Query& statement, const std::vector<Param>& 
     // lose the typed record without a word, so it fails like any refusal.
     if (changed == 0)
         throw DbError(QStringLiteral("No row was changed."));
+    return boundKey;
+}
+
+QVariant RecordMaintenance::savedKey(bool inserting, const QVariant& boundKey,
+                                     const QVariant& oldKey) {
+    if (m_config.keyColumn.isEmpty())
+        return {};
+    if (boundKey.isValid())
+        return boundKey;
+    if (!inserting)
+        return oldKey;
+    if (m_config.table.isEmpty())
+        return {};
+    // An identity key: the row just inserted is the table's highest, as
+    // this transaction holds the table's writes until it commits.
+    Query last;
+    last.setSql(lastKeySql(m_config.table, m_config.keyColumn));
+    last.open();
+    return last.value(QStringLiteral("k"));
 }
 
 void RecordMaintenance::save() {
@@ -210,15 +241,19 @@ void RecordMaintenance::save() {
     }
 
     const bool inserting = m_editMode == 1;
+    QVariant key;
     try {
         Connection& c = Connection::shared();
         if (c.inTransaction())
             c.rollback();
         c.beginTransaction();
-        if (inserting)
-            bindAndExec(m_insert, m_config.insert.params);
-        else
-            bindAndExec(m_update, m_config.update.params);
+        const QVariant oldKey = !inserting && !m_config.keyColumn.isEmpty() && m_list.isOpen() &&
+                                        !m_list.eof()
+                                    ? m_list.value(m_config.keyColumn)
+                                    : QVariant();
+        const QVariant bound = inserting ? bindAndExec(m_insert, m_config.insert.params)
+                                         : bindAndExec(m_update, m_config.update.params);
+        key = savedKey(inserting, bound, oldKey);
         c.commit();
     } catch (const DbError& e) {
         rollbackQuietly();
@@ -227,9 +262,13 @@ void RecordMaintenance::save() {
     }
 
     showNotice(m_screen, kAppCaption, inserting ? kInserted : kUpdated, MsgIcon::NoIcon);
-    // The list is read again and its first row becomes current; the controls
-    // keep showing the record just saved.
-    guarded([this] { m_model.reopen(); });
+    // The list is read again and stands on the record just saved, which the
+    // controls still show, so that 删除 or the next 修改 act on that record.
+    guarded([this, &key] {
+        m_model.reopen();
+        if (!key.isNull())
+            m_model.locate(m_config.keyColumn, plainText(key));
+    });
     setBrowse();
 }
 
@@ -240,8 +279,11 @@ void RecordMaintenance::remove() {
         showNotice(m_screen, kNoticeCaption, kEmptyList, MsgIcon::Warning);
         return;
     }
-    // The question comes first: the transaction holds the write lock, and
-    // the other desks' saves would wait for as long as the question is open.
+    // The question is asked about the record in sight: the controls show
+    // the row that 是 deletes, whatever they showed before. It comes before
+    // the transaction, which holds the write lock: the other desks' saves
+    // would wait for as long as the question is open.
+    loadCurrentRow();
     if (!askYesNo(m_screen, kQuestionCaption, m_config.deleteQuestion, MsgIcon::Warning))
         return;
     try {
@@ -251,6 +293,8 @@ void RecordMaintenance::remove() {
         c.beginTransaction();
         m_model.deleteCurrentRow(m_config.table, m_config.keyColumn);
         c.commit();
+        // The next row is current now; the controls follow it.
+        loadCurrentRow();
     } catch (const DbError& e) {
         rollbackQuietly();
         // Why the row could not go (the tenant still has lets or charges,

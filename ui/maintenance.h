@@ -88,8 +88,14 @@ public:
     struct Config {
         QString listSql;
         QList<QueryModel::Column> gridColumns;
-        QString table;     // the table a delete removes the current row from
-        QString keyColumn; // its key column in the list
+        // The table a delete removes the current row from, and its key
+        // column, named alike in the list. After a save the list stands on
+        // the saved record, found by this key: the value bound to the
+        // parameter of that name, else the old key of an update, else (an
+        // identity key of an insert) the highest key of the table, read in
+        // the save's own transaction.
+        QString table;
+        QString keyColumn;
         bool loadAtOpen = true;
         bool canDelete = true;
         Buttons buttons;
@@ -139,7 +145,11 @@ public:
 
 private:
     void setBrowse();
-    void bindAndExec(Query& statement, const std::vector<Param>& params);
+    // Binds and runs the statement; answers the value bound to the
+    // parameter named as the key column (null when there is none).
+    QVariant bindAndExec(Query& statement, const std::vector<Param>& params);
+    // The key of the record a save has just written, read in its transaction.
+    QVariant savedKey(bool inserting, const QVariant& boundKey, const QVariant& oldKey);
     static void rollbackQuietly();
 
     QPointer<QDialog> m_screen;

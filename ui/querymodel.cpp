@@ -90,6 +90,18 @@ bool QueryModel::moveTo(int row) {
     return true;
 }
 
+bool QueryModel::locate(const QString& column, const QVariant& value) {
+    if (!m_query.isOpen() || m_query.isEmpty())
+        return false;
+    const int before = m_query.row();
+    if (!m_query.locate(column, value)) {
+        m_query.seek(before);
+        return false;
+    }
+    emit currentRowChanged(m_query.row());
+    return true;
+}
+
 int QueryModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() || !m_result)
         return 0;

@@ -61,6 +61,9 @@ public:
     bool prior() { return moveTo(currentRow() - 1); }
     bool next() { return moveTo(currentRow() + 1); }
     bool last() { return moveTo(rowCount() - 1); }
+    // Moves to the first row whose column holds the value as a whole (see
+    // Query::locate); answers false, leaving the cursor, when none does.
+    bool locate(const QString& column, const QVariant& value);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

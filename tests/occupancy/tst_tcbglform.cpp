@@ -254,6 +254,54 @@ private slots:
         QCOMPARE(readings(QStringLiteral("zf_Biaodi202405")), QStringList{});
         QCOMPARE(readings().size(), 4);
     }
+
+    // After each save the list stands on the reading saved, so the next 修改
+    // corrects that reading; a meter stored unread (the sheet leaves it
+    // empty) shows empty and stays unread through a correction of another
+    // meter, never becoming 0.
+    void standsOnSavedAndUnreadMeters() {
+        TestDatabase db;
+        seed();
+        TestDatabase::exec(QStringLiteral(
+            "insert %1(fangno,cbrq,lsb,rsb,db,mqb) values ('102','2024-03-02',null,null,120,null)").arg(kTable));
+        ScriptedMessagesScope messages;
+        TCbglForm form;
+        f = &form;
+        f->show();
+        auto* list = f->findChild<QTableView*>("DBGrid2");
+        const int unread = listRowOf("102");
+        QCOMPARE(listCell(unread, 3) + "|" + listCell(unread, 5), QStringLiteral("|120"));
+
+        list->selectRow(unread);
+        click("bitbtn_modify");
+        QCOMPARE(meters(), (QStringList{"", "", "120", ""}));
+        type("Ed_Db", "121");
+        click("bitbtn_post");
+        QCOMPARE(meters(), (QStringList{"", "", "121", ""}));
+        QCOMPARE(TestDatabase::scalar(QStringLiteral("select count(*) from %1 where lsb is null and rsb is null "
+                                                     "and mqb is null and db = 121").arg(kTable)),
+                 QStringLiteral("1"));
+        QCOMPARE(f->cycle().list().text("ID"), QStringLiteral("3"));
+
+        // A new reading (a second one for 101, agreed to; the date kept from
+        // the reading loaded), then 修改 without touching the list: the
+        // reading just saved is the one changed.
+        list->selectRow(listRowOf("102"));
+        click("bitbtn_insert");
+        QTest::keyClicks(edit("Ed_Fh"), "101");
+        QTest::keyClicks(edit("Ed_Lsb"), "15");
+        click("bitbtn_post");
+        QCOMPARE(f->cycle().list().text("ID"), QStringLiteral("4"));
+        QCOMPARE(list->currentIndex().row(), f->cycle().model().currentRow());
+        click("bitbtn_modify");
+        QCOMPARE(meters(), (QStringList{"15", "0", "0", "0"}));
+        type("Ed_Lsb", "16");
+        messages->clear();
+        click("bitbtn_post");
+        QCOMPARE(messages->shown.last().text, QStringLiteral("修改成功！"));
+        QCOMPARE(readings(), (QStringList{"1|101|2024-03-01|10|2|300|5", "2|201|2024-03-01|11|3|400|6",
+                                          "3|102|2024-03-02|||121|", "4|101|2024-03-02|16|0|0|0"}));
+    }
 };
 
 QTEST_MAIN(TestMeterReading)

@@ -1,5 +1,6 @@
 // The monthly reading sheet walked through as an operator types it, and the
 // readings that look wrong on it.
+#include "connection.h"
 #include "monthlytables.h"
 #include "readingcheck.h"
 #include "readingsheetmodel.h"
@@ -15,7 +16,11 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
+#include <QDateEdit>
 #include <QtTest>
+
+#include <latch>
+#include <thread>
 
 namespace {
 
@@ -60,7 +65,12 @@ void type(QWidget* grid, const QString& text)
         QTest::keyClick(focused(grid), c.toLatin1());
 }
 
-void enter(QWidget* grid) { QTest::keyClick(focused(grid), Qt::Key_Return); }
+// Enter, and the event loop turning as it does between two key presses.
+void enter(QWidget* grid)
+{
+    QTest::keyClick(focused(grid), Qt::Key_Return);
+    QCoreApplication::processEvents();
+}
 
 QStringList stored()
 {
@@ -117,7 +127,8 @@ private slots:
         // Row 101 typed across, Enter moving on to the next row; row 102
         // whole; row 103 only cold water; row 104 left empty; row 105
         // (read already) typed too.
-        grid->setFocus();
+        // Typing starts in the first room's first meter, not in the date.
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(grid));
         QCOMPARE(grid->currentIndex(), sheet.index(0, ReadingSheetModel::kFirstTyped));
         for (const char* v : {"100.5", "50", "1000", "1"}) {
             type(grid, v);
@@ -140,7 +151,7 @@ private slots:
         // Not a reading: told which, nothing written.
         sheet.setData(sheet.index(3, ReadingSheetModel::kFirstTyped + 1), "5O");
         QTest::mouseClick(post, Qt::LeftButton);
-        QCOMPARE(messages->shown.last().text, QStringLiteral("房号 104 的读数“5O”不是有效的表底数（最多四位整数、两位小数）。"));
+        QCOMPARE(messages->shown.last().text, QStringLiteral("房号 104 热水表的读数“5O”不是有效的表底数（最多四位整数、两位小数）。"));
         QCOMPARE(stored().size(), 1);
         sheet.setData(sheet.index(3, ReadingSheetModel::kFirstTyped + 1), "");
 
@@ -156,7 +167,8 @@ private slots:
         messages->answerNext(MsgAnswer::No);
         QTest::mouseClick(post, Qt::LeftButton);
         QCOMPARE(messages->shown.size(), 1);
-        QCOMPARE(messages->shown[0].text, QStringLiteral("本月读数低于上月读数，确认保存吗？"));
+        QCOMPARE(messages->shown[0].text, QStringLiteral("以下读数需要确认：\n房号 101 冷水表：低于上月读数\n"
+                                                         "房号 103 电表：用量异常偏高\n确认保存吗？"));
         QCOMPARE(stored().size(), 1);
         sheet.setData(sheet.index(0, ReadingSheetModel::kFirstTyped), "100.5");
         sheet.setData(sheet.index(2, ReadingSheetModel::kFirstTyped + 2), "");
@@ -167,10 +179,15 @@ private slots:
         messages->answerNext(MsgAnswer::No);
         QTest::mouseClick(post, Qt::LeftButton);
         QCOMPARE(messages->shown.size(), 2);
-        QVERIFY(messages->shown[0].text.startsWith(QStringLiteral("其中 1 个房间本月已抄表")));
-        QCOMPARE(messages->shown[1].text, QStringLiteral("保存成功！共保存 3 个房间的抄表记录。"));
+        QVERIFY(messages->shown[0].text.startsWith(QStringLiteral("其中 1 个房间本月已抄表（房号 105）")));
+        // Room 103's blank meters are not read: stored empty, never as 0.
+        QCOMPARE(messages->shown[1].text, QStringLiteral("保存成功！共保存 3 个房间的抄表记录。\n"
+                                                         "房号 103 只填了部分表，未填的表记为未抄。"));
         QCOMPARE(stored(), (QStringList{"101|2026-12-08|100.5|50|1000|1", "102|2026-12-08|101|51|1009.99|0",
-                                        "103|2026-12-08|100.25|0|0|0", "105|2026-12-01|99|49|995|0"}));
+                                        "103|2026-12-08|100.25|||", "105|2026-12-01|99|49|995|0"}));
+        QCOMPARE(TestDatabase::scalar("select count(*) from zf_Biaodi202612 where fangno = '103' and rsb is null "
+                                      "and db is null and mqb is null"),
+                 QStringLiteral("1"));
         QCOMPARE(form->findChild<QLabel*>("Lab_count")->text(), QStringLiteral("在租房间 5 间，本月已抄 4 间"));
         QCOMPARE(cell(0, ReadingSheetModel::kFirstTyped), QString());
 
@@ -197,6 +214,169 @@ private slots:
         QCOMPARE(cell(3, ReadingSheetModel::kFirstTyped), QStringLiteral("102"));
         delete form;
     }
+    // A room in its first months has no usage of its own to compare with: a
+    // reading far above the building's usual usage of that meter last month
+    // is marked and asked once, naming room and meter, on the sheet and on
+    // the single-reading screen alike.
+    void firstMonthTypo()
+    {
+        TestDatabase db(QDateTime(kToday, QTime(10, 0)));
+        ScriptedMessagesScope messages;
+        seed();
+        TestDatabase::exec("insert into Zf_Man (manid,manname,zjm,sex) values ('K6','客户6','KH','1');"
+                           "insert into Zf_Fangjian (fangno,fangprice) values ('106',600);"
+                           "insert into Zf_Rz (manid,fangno,begindate,status) values ('K6','106','2026-11-01','1');"
+                           "insert zf_Biaodi202611(fangno,cbrq,lsb,rsb,db,mqb) values ('106','2026-11-01',20,null,230,0);"
+                           // A later reading of the month with electricity unread.
+                           "insert zf_Biaodi202611(fangno,cbrq,lsb,rsb,db,mqb) values ('106','2026-11-20',21,null,null,0)");
+        {
+            TPlcbForm form;
+            form.show();
+            ReadingSheetModel& sheet = form.sheet();
+            QCOMPARE(sheet.data(sheet.index(5, 0)).toString(), QStringLiteral("106"));
+            // Last month: each meter's latest reading; an unread meter keeps
+            // the reading before it.
+            QStringList last;
+            for (int c = 2; c < ReadingSheetModel::kFirstTyped; ++c)
+                last << sheet.data(sheet.index(5, c)).toString();
+            QCOMPARE(last, (QStringList{"21", "", "230", "0"}));
+            // Electricity of the building went up 10 last month.
+            QCOMPARE(*sheet.history().buildingUsage(Meter::Electricity), 10.0);
+            const int db = ReadingSheetModel::kFirstTyped + int(Meter::Electricity);
+            sheet.setData(sheet.index(5, db), "2380");
+            QCOMPARE(sheet.data(sheet.index(5, ReadingSheetModel::kStatusColumn)).toString(),
+                     QStringLiteral("用量异常偏高"));
+            messages->answerNext(MsgAnswer::No);
+            QTest::mouseClick(form.findChild<QPushButton*>("bitbtn_post"), Qt::LeftButton);
+            QCOMPARE(messages->shown.size(), 1);
+            QCOMPARE(messages->shown[0].text, QStringLiteral("房号 106 的电表本月用量异常偏高，确认保存吗？"));
+            QCOMPARE(stored().size(), 1);
+            // What was meant: ordinary, saved without a question. The hot
+            // water meter, unread last month, is not judged at all.
+            sheet.setData(sheet.index(5, db), "238");
+            sheet.setData(sheet.index(5, ReadingSheetModel::kFirstTyped + int(Meter::HotWater)), "900");
+            QCOMPARE(sheet.data(sheet.index(5, ReadingSheetModel::kStatusColumn)).toString(), QString());
+            messages->clear();
+            QTest::mouseClick(form.findChild<QPushButton*>("bitbtn_post"), Qt::LeftButton);
+            QCOMPARE(messages->shown.size(), 1);
+            QCOMPARE(stored().last(), QStringLiteral("106|2026-12-08||900|238|"));
+        }
+
+        // The single-reading screen: the same typo marked and asked once.
+        TestDatabase::exec("delete from zf_Biaodi202612 where fangno = '106'");
+        TCbglForm form;
+        form.show();
+        messages->clear();
+        QTest::mouseClick(form.findChild<QPushButton*>("bitbtn_insert"), Qt::LeftButton);
+        QTest::keyClicks(form.findChild<QLineEdit*>("Ed_Fh"), "106");
+        QTest::keyClicks(form.findChild<QLineEdit*>("Ed_Lsb"), "21");
+        QTest::keyClicks(form.findChild<QLineEdit*>("Ed_Db"), "2380");
+        QCOMPARE(form.findChild<QLineEdit*>("Ed_Db")->toolTip(), QStringLiteral("用量异常偏高"));
+        QCOMPARE(form.findChild<QLineEdit*>("Ed_Lsb")->toolTip(), QString());
+        messages->answerNext(MsgAnswer::No);
+        QTest::mouseClick(form.findChild<QPushButton*>("bitbtn_post"), Qt::LeftButton);
+        QCOMPARE(messages->shown.size(), 1);
+        QCOMPARE(messages->shown[0].text, QStringLiteral("本月用量异常偏高，确认保存吗？"));
+        QCOMPARE(stored().size(), 1);
+    }
+
+    // A room read by another desk after the sheet was opened is not given a
+    // second reading silently: the save asks, naming it; 否 stores the other
+    // rooms only. The check is inside the save's transaction.
+    void readByAnotherDesk()
+    {
+        TestDatabase db(QDateTime(kToday, QTime(10, 0)));
+        ScriptedMessagesScope messages;
+        seed();
+        TPlcbForm form;
+        form.show();
+        ReadingSheetModel& sheet = form.sheet();
+        for (int r : {2, 3})
+            sheet.setData(sheet.index(r, ReadingSheetModel::kFirstTyped), "100");
+
+        Connection desk2;
+        desk2.open({QStringLiteral("sqlite:") + db.file(), {}, {}, {}});
+        const SheetStoreResult other = storeSheetReadings(desk2, "zf_Biaodi202612", kToday, {{"103", {"99.5", "", "", ""}}});
+        QCOMPARE(other.written, 1);
+
+        for (MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
+            messages->clear();
+            messages->answerNext(answer);
+            QTest::mouseClick(form.findChild<QPushButton*>("bitbtn_post"), Qt::LeftButton);
+            if (answer == MsgAnswer::No) {
+                QCOMPARE(messages->shown.size(), 2);
+                QCOMPARE(messages->shown[0].text, QStringLiteral("房号 103 在打开本表后已由其他人抄表，是否再保存一次？\n"
+                                                                 "选“否”则不保存这些房间。"));
+                QCOMPARE(stored(), (QStringList{"103|2026-12-08|99.5|||", "104|2026-12-08|100|||",
+                                                "105|2026-12-01|99|49|995|0"}));
+                // Typed again: now the sheet knows both rooms are read.
+                for (int r : {2, 3})
+                    sheet.setData(sheet.index(r, ReadingSheetModel::kFirstTyped), "100");
+            } else {
+                QVERIFY(messages->shown[0].text.startsWith(QStringLiteral("其中 2 个房间本月已抄表（房号 103、104）")));
+                QCOMPARE(stored().size(), 5);
+            }
+        }
+
+        // Two desks storing the same room at the same moment: one stores
+        // it, the other is told the room is read and stores nothing.
+        const auto desk = [&](const QString& value, SheetStoreResult* result, std::latch* start) {
+            Connection c;
+            c.open({QStringLiteral("sqlite:") + db.file(), {}, {}, {}});
+            start->arrive_and_wait();
+            *result = storeSheetReadings(c, "zf_Biaodi202612", kToday, {{"102", {value, "", "", ""}}, {"101", {value, "", "", ""}}});
+            c.close();
+        };
+        SheetStoreResult a, b;
+        std::latch start(2);
+        std::thread t1(desk, QStringLiteral("101"), &a, &start);
+        std::thread t2(desk, QStringLiteral("102"), &b, &start);
+        t1.join();
+        t2.join();
+        QCOMPARE(a.written + b.written, 2);
+        QCOMPARE(a.readMeanwhile.size() + b.readMeanwhile.size(), 2);
+        QCOMPARE(TestDatabase::scalar("select count(*) from zf_Biaodi202612 where fangno in ('101','102')"),
+                 QStringLiteral("2"));
+        QCOMPARE(TestDatabase::scalar("select count(distinct lsb) from zf_Biaodi202612 where fangno in ('101','102')"),
+                 QStringLiteral("1"));
+    }
+
+    // The reading date is refused outside last month … next month, by the
+    // save and when the date edit is left.
+    void dateGuard()
+    {
+        TestDatabase db(QDateTime(kToday, QTime(10, 0)));
+        ScriptedMessagesScope messages;
+        seed();
+        auto* form = new TPlcbForm;
+        form->show();
+        QApplication::setActiveWindow(form);
+        QVERIFY(QTest::qWaitForWindowActive(form));
+        auto* date = form->findChild<QDateEdit*>("DT_Cbrq");
+        auto* grid = form->findChild<QTableView*>("DBGrid1");
+        form->sheet().setData(form->sheet().index(0, ReadingSheetModel::kFirstTyped), "100");
+
+        date->setFocus();
+        date->setDate(QDate(6900, 9, 2));
+        grid->setFocus();
+        QCOMPARE(messages->shown.size(), 1);
+        QCOMPARE(messages->shown[0].text, QStringLiteral("抄表日期 6900-09-02 不在上月初至下月底之间"
+                                                         "（2026-11-01 至 2027-01-31），请重新选择抄表日期。"));
+        QCOMPARE(date->date(), kToday);
+
+        date->setDate(QDate(2026, 10, 31));
+        messages->clear();
+        QTest::mouseClick(form->findChild<QPushButton*>("bitbtn_post"), Qt::LeftButton);
+        QCOMPARE(messages->shown.size(), 1);
+        QVERIFY(messages->shown[0].text.startsWith(QStringLiteral("抄表日期 2026-10-31 不在")));
+        QCOMPARE(stored().size(), 1);
+        date->setDate(QDate(2026, 11, 1));
+        messages->clear();
+        QTest::mouseClick(form->findChild<QPushButton*>("bitbtn_post"), Qt::LeftButton);
+        QCOMPARE(stored().first(), QStringLiteral("101|2026-11-01|100|||"));
+        delete form;
+    }
+
     // The single-reading screen marks the same readings and asks once.
     void singleReadingAsks()
     {

@@ -68,6 +68,12 @@ private slots:
         cycle::deleteRows(screen);
     }
 
+    void standsOnSaved_data() { addScreens(); }
+    void standsOnSaved() {
+        QFETCH(ScreenCase, screen);
+        cycle::standsOnSaved(screen);
+    }
+
     void emptyList_data() { addScreens(); }
     void emptyList() {
         QFETCH(ScreenCase, screen);

@@ -98,6 +98,41 @@ private slots:
         QCOMPARE(d.text(control), value);
         QCOMPARE(cycle::table(s), before);
     }
+
+    // T03 saved among T01..T05 (a modification of the list's last row into
+    // T03, then a new T03 after deleting it): 删除 → 是 removes T03 each
+    // time, T01 stays.
+    void deleteAfterSave() {
+        TestDatabase db;
+        ScriptedMessagesScope messages;
+        ScreenCase s = tenantCase();
+        s.seed.clear();
+        for (const char* id : {"T01", "T02", "T04", "T05"})
+            s.seed << QStringLiteral("insert into Zf_Man (manid,manname,zjm,sex,idcard,iddress,handset) "
+                                     "values ('%1','客户%1','KH','1','1','某地','1')")
+                          .arg(QLatin1String(id));
+        cycle::ScreenDriver d(s);
+        const auto ids = [] { return TestDatabase::rows("select manid from zf_man order by manid"); };
+        d.press("bitbtn_insert");
+        Texts t03 = s.record(3);
+        t03["Ed_Kubh"] = "T03";
+        d.typeAll(t03);
+        d.press("bitbtn_post");
+        QCOMPARE(ids(), (QStringList{"T01", "T02", "T03", "T04", "T05"}));
+        d.press("bitbtn_delete");
+        QCOMPARE(ids(), (QStringList{"T01", "T02", "T04", "T05"}));
+
+        // 修改 of T05 (current after the delete) into T03, then 删除.
+        d.clickRow(3);
+        d.press("bitbtn_modify");
+        d.type("Ed_Kubh", "T03");
+        d.press("bitbtn_post");
+        QCOMPARE(ids(), (QStringList{"T01", "T02", "T03", "T04"}));
+        QCOMPARE(d.gridText(d.selectedRow()), QStringLiteral("T03"));
+        d.press("bitbtn_delete");
+        QCOMPARE(ids(), (QStringList{"T01", "T02", "T04"}));
+        QCOMPARE(d.text("Ed_Kubh"), d.gridText(d.selectedRow()));
+    }
 };
 
 QTEST_MAIN(TestTenantRegister)

@@ -263,8 +263,8 @@ inline void opening(const ScreenCase& s) {
 }
 
 // 新增, typing, 取消 (texts stay, nothing written); 新增 again, a record with
-// a required field of blanks, 保存: written, browse, the list on its first
-// row while the controls still show the saved record.
+// a required field of blanks, 保存: written, browse, the list standing on the
+// saved record, which the controls still show.
 inline void insertCancelSave(const ScreenCase& s) {
     TestDatabase db;
     ScriptedMessagesScope messages;
@@ -299,7 +299,7 @@ inline void insertCancelSave(const ScreenCase& s) {
         QCOMPARE(written.first(), s.stored(7));
     else
         QVERIFY2(written.first().contains(QStringLiteral("|  |")), qPrintable(written.first()));
-    QCOMPARE(d.selectedRow(), 0);
+    QCOMPARE(d.selectedRow(), d.rowCount() - 1); // the new record, listed last
     QVERIFY(!Connection::shared().inTransaction());
 }
 
@@ -383,12 +383,14 @@ inline void modifyAfterMoves(const ScreenCase& s) {
     const QStringList removed = added(table(s), before);
     QCOMPARE(removed.size(), 1);
     QVERIFY2(removed.first().startsWith(s.row1Key + u'|'), qPrintable(removed.first()));
-    QCOMPARE(d.selectedRow(), 0);
+    // The list stands on the modified record: the next 修改 loads it.
+    d.startModify();
+    CYCLE_TEXTS(d, s.record(7));
 }
 
-// 删除 asks; No changes nothing; Yes removes the current row, the next one
-// becomes current and the controls are not reloaded; a row other rows still
-// name is refused with the failure text.
+// 删除 asks about the current row, which the controls show from the question
+// on; No changes nothing; Yes removes it, the next one becomes current and the
+// controls show it; a row other rows still name is refused with the failure text.
 inline void deleteRows(const ScreenCase& s) {
     TestDatabase db;
     ScriptedMessagesScope messages;
@@ -409,7 +411,7 @@ inline void deleteRows(const ScreenCase& s) {
     QCOMPARE(d.gridText(0), second);
     QCOMPARE(d.selectedRow(), 0);
     CYCLE_STATE(d, false);
-    CYCLE_TEXTS(d, s.opened);
+    CYCLE_TEXTS(d, s.row1);
 
     messages->clear();
     for (const QString& sql : s.blockDelete)
@@ -429,6 +431,48 @@ inline void deleteRows(const ScreenCase& s) {
         QCOMPARE(d.gridText(0), second);
     }
     QVERIFY(!Connection::shared().inTransaction());
+}
+
+// After each save the list stands on the saved record: the next 修改 changes
+// it and 删除 removes it, never the list's first row. Before the delete
+// question the controls show the row that would go.
+inline void standsOnSaved(const ScreenCase& s) {
+    TestDatabase db;
+    ScriptedMessagesScope messages;
+    ScreenDriver d(s);
+    const QStringList before = table(s);
+    d.press("bitbtn_insert");
+    d.typeAll(s.record(7));
+    d.press("bitbtn_post");
+    QCOMPARE(added(before, table(s)), QStringList{s.stored(7)});
+
+    // 修改 loads the saved record and changes it in place.
+    d.startModify();
+    CYCLE_TEXTS(d, s.record(7));
+    d.typeAll(s.record(8));
+    d.press("bitbtn_post");
+    QCOMPARE(shown(messages), (QStringList{kSaved, kModified}));
+    QCOMPARE(added(before, table(s)), QStringList{s.stored(8)});
+    QCOMPARE(added(table(s), before), QStringList());
+    if (!s.canDelete)
+        return;
+
+    // 删除 → 是 removes the saved record, the first row stays.
+    messages->clear();
+    d.press("bitbtn_delete");
+    QCOMPARE(shown(messages), QStringList{QStringLiteral("警告|%1|warning").arg(s.deleteQuestion)});
+    QCOMPARE(table(s), before);
+
+    // A row reached by the keyboard (which loads nothing) is shown before
+    // the question; 否 keeps it.
+    d.grid()->setFocus();
+    QTest::keyClick(d.grid(), Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(d.grid(), Qt::Key_Down);
+    QCOMPARE(d.selectedRow(), 1);
+    messages->answerNext(MsgAnswer::No);
+    d.press("bitbtn_delete");
+    CYCLE_TEXTS(d, s.row1);
+    QCOMPARE(table(s), before);
 }
 
 // An empty list: 删除 gives its notice and asks nothing; 修改 has no record

@@ -110,6 +110,12 @@ private slots:
         cycle::deleteRows(screen);
     }
 
+    void standsOnSaved_data() { addScreen(); }
+    void standsOnSaved() {
+        QFETCH(ScreenCase, screen);
+        cycle::standsOnSaved(screen);
+    }
+
     void emptyList_data() { addScreen(); }
     void emptyList() {
         QFETCH(ScreenCase, screen);
