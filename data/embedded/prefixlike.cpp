@@ -12,15 +12,13 @@ using Tokens = std::vector<SqlToken>;
 // point a text can hold, so it sorts after every character.
 const char kAfterEverything[] = "\xF7\xBF\xBF\xBF";
 
-size_t nextSig(const Tokens& t, size_t i)
-{
+size_t nextSig(const Tokens& t, size_t i) {
     while (i < t.size() && t[i].kind == SqlToken::Space)
         ++i;
     return i;
 }
 
-size_t prevSig(const Tokens& t, size_t i)
-{
+size_t prevSig(const Tokens& t, size_t i) {
     while (i > 0) {
         --i;
         if (t[i].kind != SqlToken::Space)
@@ -29,8 +27,7 @@ size_t prevSig(const Tokens& t, size_t i)
     return t.size();
 }
 
-bool isAnyWord(const SqlToken& t, std::initializer_list<const char*> words)
-{
+bool isAnyWord(const SqlToken& t, std::initializer_list<const char*> words) {
     for (const char* w : words)
         if (t.is(w))
             return true;
@@ -39,8 +36,7 @@ bool isAnyWord(const SqlToken& t, std::initializer_list<const char*> words)
 
 // What may stand before the column for "column LIKE pattern" to be the
 // whole operand of the LIKE: nothing that binds tighter than LIKE does.
-bool opensOperand(const Tokens& t, size_t i)
-{
+bool opensOperand(const Tokens& t, size_t i) {
     if (i >= t.size())
         return true;
     return t[i].isSymbol('(') || t[i].isSymbol(',') ||
@@ -49,24 +45,22 @@ bool opensOperand(const Tokens& t, size_t i)
 
 // What may follow the pattern: nothing that would take it as its operand,
 // and no ESCAPE.
-bool closesOperand(const Tokens& t, size_t i)
-{
+bool closesOperand(const Tokens& t, size_t i) {
     if (i >= t.size())
         return true;
     return t[i].isSymbol(')') || t[i].isSymbol(',') || t[i].isSymbol(';') ||
-           isAnyWord(t[i], {"and", "or", "order", "group", "having", "union", "except", "intersect", "limit",
-                            "then", "when", "else", "end"});
+           isAnyWord(t[i], {"and", "or", "order", "group", "having", "union", "except", "intersect",
+                            "limit", "then", "when", "else", "end"});
 }
 
-QString unquote(const QString& literal)
-{
+QString unquote(const QString& literal) {
     return literal.mid(1, literal.size() - 2).replace(QLatin1String("''"), QLatin1String("'"));
 }
 
 // The pattern text of a LIKE's right side starting at r: a literal or a
 // bound text parameter. last is set to the pattern's last token.
-bool patternAt(const Tokens& t, size_t r, const std::vector<BoundParam>& params, QString* pattern, size_t* last)
-{
+bool patternAt(const Tokens& t, size_t r, const std::vector<BoundParam>& params, QString* pattern,
+               size_t* last) {
     if (r >= t.size())
         return false;
     if (t[r].kind == SqlToken::String && t[r].text.startsWith(QLatin1Char('\''))) {
@@ -88,8 +82,7 @@ bool patternAt(const Tokens& t, size_t r, const std::vector<BoundParam>& params,
     return true;
 }
 
-void fnLikeBound(sqlite3_context* ctx, int, sqlite3_value** argv)
-{
+void fnLikeBound(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
         return sqlite3_result_null(ctx);
     const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
@@ -104,17 +97,16 @@ void fnLikeBound(sqlite3_context* ctx, int, sqlite3_value** argv)
 
 } // namespace
 
-bool isPrefixPattern(const QString& pattern)
-{
+bool isPrefixPattern(const QString& pattern) {
     if (pattern.size() < 2 || !pattern.endsWith(QLatin1Char('%')))
         return false;
     const QStringView prefix = QStringView(pattern).chopped(1);
-    return !prefix.contains(QLatin1Char('%')) && !prefix.contains(QLatin1Char('_')) && !prefix.contains(QChar(0)) &&
-           !prefix.trimmed().isEmpty();
+    return !prefix.contains(QLatin1Char('%')) && !prefix.contains(QLatin1Char('_')) &&
+           !prefix.contains(QChar(0)) && !prefix.trimmed().isEmpty();
 }
 
-QString addPrefixRanges(const QString& sql, const std::vector<BoundParam>& params, const QSet<QString>& textColumns)
-{
+QString addPrefixRanges(const QString& sql, const std::vector<BoundParam>& params,
+                        const QSet<QString>& textColumns) {
     if (!sql.contains(QLatin1String("like"), Qt::CaseInsensitive))
         return sql;
     Tokens t = tokenizeSql(sql);
@@ -127,7 +119,8 @@ QString addPrefixRanges(const QString& sql, const std::vector<BoundParam>& param
         if (!t[i].is("like"))
             continue;
         const size_t column = prevSig(t, i);
-        if (column >= t.size() || !t[column].isName() || !textColumns.contains(t[column].name().toLower()))
+        if (column >= t.size() || !t[column].isName() ||
+            !textColumns.contains(t[column].name().toLower()))
             continue;
         size_t start = column;
         const size_t dot = prevSig(t, column);
@@ -149,9 +142,10 @@ QString addPrefixRanges(const QString& sql, const std::vector<BoundParam>& param
             col += t[k].text;
         for (size_t k = r; k <= last; ++k)
             pat += t[k].text;
-        const QString range = QStringLiteral("(%1 LIKE %2 AND %1 >= zt_like_lo(%2) COLLATE Chinese_PRC_CI_AS "
-                                             "AND %1 < zt_like_hi(%2) COLLATE Chinese_PRC_CI_AS)")
-                                  .arg(col, pat);
+        const QString range =
+            QStringLiteral("(%1 LIKE %2 AND %1 >= zt_like_lo(%2) COLLATE Chinese_PRC_CI_AS "
+                           "AND %1 < zt_like_hi(%2) COLLATE Chinese_PRC_CI_AS)")
+                .arg(col, pat);
         t.erase(t.begin() + long(start) + 1, t.begin() + long(last) + 1);
         t[start] = {SqlToken::Symbol, range};
         i = start;
@@ -160,11 +154,10 @@ QString addPrefixRanges(const QString& sql, const std::vector<BoundParam>& param
     return changed ? joinTokens(t) : sql;
 }
 
-void registerPrefixFunctions(sqlite3* db)
-{
+void registerPrefixFunctions(sqlite3* db) {
     static int hi = 1;
-    sqlite3_create_function_v2(db, "zt_like_lo", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fnLikeBound, nullptr,
-                               nullptr, nullptr);
-    sqlite3_create_function_v2(db, "zt_like_hi", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, &hi, fnLikeBound, nullptr,
-                               nullptr, nullptr);
+    sqlite3_create_function_v2(db, "zt_like_lo", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                               fnLikeBound, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "zt_like_hi", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, &hi,
+                               fnLikeBound, nullptr, nullptr, nullptr);
 }

@@ -24,7 +24,8 @@ bool isPrefixPattern(const QString& pattern);
 // case) and whose pattern is a text literal or a parameter (?N, bound to
 // params[N - 1]) holding a prefix search. Parameters are looked at as bound
 // for this run, so the same statement with "%1" typed keeps its plain LIKE.
-QString addPrefixRanges(const QString& sql, const std::vector<BoundParam>& params, const QSet<QString>& textColumns);
+QString addPrefixRanges(const QString& sql, const std::vector<BoundParam>& params,
+                        const QSet<QString>& textColumns);
 
 // zt_like_lo(p) and zt_like_hi(p), the ends of the range of a prefix pattern.
 void registerPrefixFunctions(sqlite3* db);

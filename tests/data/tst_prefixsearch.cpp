@@ -15,8 +15,7 @@ namespace {
 
 // Rows of a statement run by SQLite itself on the file, with the engine's
 // collations but none of its rewriting: what the LIKE alone finds.
-QStringList plainRows(const QString& file, const QString& sql, const QString& param)
-{
+QStringList plainRows(const QString& file, const QString& sql, const QString& param) {
     sqlite3* db = nullptr;
     sqlite3_open(QFile::encodeName(file).constData(), &db);
     registerServerFunctions(db);
@@ -36,8 +35,7 @@ QStringList plainRows(const QString& file, const QString& sql, const QString& pa
     return out;
 }
 
-QStringList programRows(const QString& sql, const QString& zjm)
-{
+QStringList programRows(const QString& sql, const QString& zjm) {
     Query q;
     q.setSql(sql);
     q.setText(QStringLiteral("zjm"), zjm);
@@ -49,8 +47,7 @@ QStringList programRows(const QString& sql, const QString& zjm)
 }
 
 // The plan's lines for a statement run through the program.
-QString planOf(const QString& sql, const QStringList& params)
-{
+QString planOf(const QString& sql, const QStringList& params) {
     Query q;
     q.setSql(QStringLiteral("explain query plan ") + sql);
     for (int i = 0; i < params.size(); i += 2)
@@ -62,12 +59,15 @@ QString planOf(const QString& sql, const QStringList& params)
     return lines.join(QLatin1Char('\n'));
 }
 
-QString literal(const QString& text) { return QLatin1Char('\'') + QString(text).replace("'", "''") + QLatin1Char('\''); }
+QString literal(const QString& text) {
+    return QLatin1Char('\'') + QString(text).replace("'", "''") + QLatin1Char('\'');
+}
 
 const char* const kTenants[][2] = {
-    {"K01", "zs"},   {"K02", "ZS"},  {"K03", "Zs  "}, {"K04", "zsa"}, {"K05", "zs a"}, {"K06", "z_s"},
-    {"K07", "z%s"},  {"K08", "ab"},  {"K09", "张三"}, {"K10", "张"},  {"K11", "章"},   {"K12", "zt"},
-    {"K13", "ｚｓ"}, {"K14", nullptr}, {"K15", "Z"},  {"K16", ""},    {"K17", "zs'x"},  {"K18", "ZT "}};
+    {"K01", "zs"},  {"K02", "ZS"},   {"K03", "Zs  "}, {"K04", "zsa"},   {"K05", "zs a"},
+    {"K06", "z_s"}, {"K07", "z%s"},  {"K08", "ab"},   {"K09", "张三"},  {"K10", "张"},
+    {"K11", "章"},  {"K12", "zt"},   {"K13", "ｚｓ"}, {"K14", nullptr}, {"K15", "Z"},
+    {"K16", ""},    {"K17", "zs'x"}, {"K18", "ZT "}};
 
 } // namespace
 
@@ -75,8 +75,7 @@ class TestPrefixSearch : public QObject {
     Q_OBJECT
 
 private slots:
-    void findsWhatTheLikeFinds_data()
-    {
+    void findsWhatTheLikeFinds_data() {
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<int>("count");
         QTest::newRow("letter case ignored") << "zs%" << 6;
@@ -97,8 +96,7 @@ private slots:
         QTest::newRow("longer than the values") << "zsab%" << 0;
         QTest::newRow("no percent") << "zs" << 2;
     }
-    void findsWhatTheLikeFinds()
-    {
+    void findsWhatTheLikeFinds() {
         QFETCH(QString, pattern);
         QFETCH(int, count);
         TestDatabase db;
@@ -113,57 +111,67 @@ private slots:
             q.exec();
         }
         const QString byParam = "select manid from zf_man where zjm like :zjm order by manid";
-        const QStringList plain = plainRows(db.file(), "SELECT manid FROM Zf_Man WHERE zjm LIKE ?1 ORDER BY manid", pattern);
+        const QStringList plain = plainRows(
+            db.file(), "SELECT manid FROM Zf_Man WHERE zjm LIKE ?1 ORDER BY manid", pattern);
         QCOMPARE(plain.size(), count);
         QCOMPARE(programRows(byParam, pattern), plain);
         Query byLiteral;
-        byLiteral.setSql("select manid from zf_man where zjm like " + literal(pattern) + " order by manid");
+        byLiteral.setSql("select manid from zf_man where zjm like " + literal(pattern) +
+                         " order by manid");
         byLiteral.open();
         QStringList literalRows;
         for (int r = 0; r < byLiteral.result()->rowCount(); ++r)
             literalRows << byLiteral.result()->text(r, 0);
         QCOMPARE(literalRows, plain);
         // Joined, qualified and beside another condition, as the screens write it.
-        QCOMPARE(programRows("select B.manid from dbo.Zf_Man B inner join dbo.Zf_Man C on C.manid = B.manid "
-                             "where B.manid like 'K%' and (B.zjm like :zjm) order by B.manid",
-                             pattern),
-                 plain);
+        QCOMPARE(
+            programRows(
+                "select B.manid from dbo.Zf_Man B inner join dbo.Zf_Man C on C.manid = B.manid "
+                "where B.manid like 'K%' and (B.zjm like :zjm) order by B.manid",
+                pattern),
+            plain);
     }
 
-    void searchesReadTheIndex()
-    {
+    void searchesReadTheIndex() {
         TestDatabase db;
         const QString byZjm = "select manid from zf_man where zjm like :zjm";
-        QVERIFY2(planOf(byZjm, {"zjm", "zs%"}).contains("USING INDEX IX_Zf_Man_zjm (zjm>? AND zjm<?)"),
-                 qPrintable(planOf(byZjm, {"zjm", "zs%"})));
-        QVERIFY2(planOf("select manid from zf_man where zjm like 'Zs%'", {}).contains("IX_Zf_Man_zjm"),
-                 qPrintable(planOf("select manid from zf_man where zjm like 'Zs%'", {})));
+        QVERIFY2(
+            planOf(byZjm, {"zjm", "zs%"}).contains("USING INDEX IX_Zf_Man_zjm (zjm>? AND zjm<?)"),
+            qPrintable(planOf(byZjm, {"zjm", "zs%"})));
+        QVERIFY2(
+            planOf("select manid from zf_man where zjm like 'Zs%'", {}).contains("IX_Zf_Man_zjm"),
+            qPrintable(planOf("select manid from zf_man where zjm like 'Zs%'", {})));
         // What only a scan answers keeps its plain LIKE.
         QVERIFY(planOf(byZjm, {"zjm", "%s%"}).startsWith("SCAN"));
         QVERIFY(planOf(byZjm, {"zjm", "z_%"}).startsWith("SCAN"));
         // The lookups' "number or mnemonic": both indexes.
-        const QString either = "select manid,manname,zjm from dbo.Zf_Man where manid like :manid or zjm like :zjm";
+        const QString either =
+            "select manid,manname,zjm from dbo.Zf_Man where manid like :manid or zjm like :zjm";
         const QString plan = planOf(either, {"manid", "K1%", "zjm", "K1%"});
         QVERIFY2(plan.contains("MULTI-INDEX OR") && plan.contains("IX_Zf_Man_zjm") &&
                      plan.contains("sqlite_autoindex_Zf_Man_1"),
                  qPrintable(plan));
         for (const char* table : {"Zf_Zujin", "Zf_Lenshui", "Zf_Reshui", "Zf_YdSf"}) {
-            const QString sql = QStringLiteral("select count(*) from dbo.%1 A where A.fangno like :fangno").arg(table);
+            const QString sql =
+                QStringLiteral("select count(*) from dbo.%1 A where A.fangno like :fangno")
+                    .arg(table);
             const QString p = planOf(sql, {"fangno", "10%"});
-            QVERIFY2(p.contains(QStringLiteral("IX_%1_fangno").arg(table), Qt::CaseInsensitive), qPrintable(p));
+            QVERIFY2(p.contains(QStringLiteral("IX_%1_fangno").arg(table), Qt::CaseInsensitive),
+                     qPrintable(p));
         }
     }
 
     // A file of the version before gains the indexes when opened, and
     // opening it again changes nothing.
-    void olderFileGainsTheIndexes()
-    {
+    void olderFileGainsTheIndexes() {
         QTemporaryDir dir;
         const QString file = dir.filePath("v4.db");
-        const QString count = "select count(*) from sqlite_master where type='index' and name like 'IX!_%!_unpaid' escape '!'";
+        const QString count = "select count(*) from sqlite_master where type='index' and name like "
+                              "'IX!_%!_unpaid' escape '!'";
         {
             Connection c;
-            c.open({QStringLiteral("sqlite:") + file, {}, {}, {}}, Connection::OpenMode::CreateIfMissing);
+            c.open({QStringLiteral("sqlite:") + file, {}, {}, {}},
+                   Connection::OpenMode::CreateIfMissing);
             Query q(c);
             q.setSql(count);
             q.open();
