@@ -370,8 +370,10 @@ void EmbeddedBackend::prepareSchema(const QString& path, bool mayCreate)
                 upgradeFrom2();
             if (f.version < 4)
                 addCheckOutLines();
-            if (f.version < 5)
+            if (f.version < 5) {
                 addUnpaidIndexes();
+                indexReadingTables();
+            }
         }
         plain(QStringLiteral("PRAGMA application_id=%1").arg(Schema::kApplicationId).toLatin1().constData());
         plain(QStringLiteral("PRAGMA user_version=%1").arg(Schema::kVersion).toLatin1().constData());
@@ -451,6 +453,22 @@ void EmbeddedBackend::addUnpaidIndexes()
                   .arg(QLatin1String(t[0]), QLatin1String(t[1]), QLatin1String(t[2]))
                   .toUtf8()
                   .constData());
+}
+
+// Version 4 to 5, too: each monthly reading table made before gains the
+// index on its room number that a new one is made with.
+void EmbeddedBackend::indexReadingTables()
+{
+    QStringList tables;
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(m_db,
+                       "SELECT name FROM sqlite_master WHERE type='table' AND name LIKE 'zf!_Biaodi%' ESCAPE '!'",
+                       -1, &st, nullptr);
+    while (st && sqlite3_step(st) == SQLITE_ROW)
+        tables << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    for (const QString& t : tables)
+        plain(QStringLiteral("CREATE INDEX IF NOT EXISTS \"IX_%1_fangno\" ON \"%1\" (fangno)").arg(t).toUtf8().constData());
 }
 
 // Runs the schema script's batches that create the named table (and the

@@ -35,6 +35,7 @@ private:
     void upgradeFrom2();
     void addCheckOutLines();
     void addUnpaidIndexes();
+    void indexReadingTables();
     void runSchemaBatchesCreating(const QString& table);
     void plain(const char* sql);
     qint64 pragmaInt(const char* sql);

@@ -3,6 +3,7 @@
 // gains the indexes over unsettled charges when it is opened.
 #include "connection.h"
 #include "embedded/sqlitefunctions.h"
+#include "monthlytables.h"
 #include "query.h"
 #include "schema.h"
 #include "testdatabase.h"
@@ -151,6 +152,13 @@ private slots:
         QVERIFY2(plan.contains("MULTI-INDEX OR") && plan.contains("IX_Zf_Man_zjm") &&
                      plan.contains("sqlite_autoindex_Zf_Man_1"),
                  qPrintable(plan));
+        // The reading pairs join the monthly tables by room through their index.
+        AlterXmXfView();
+        const QString pairs =
+            planOf("select * From XmXf where fangno like :fangno or zjm like :zjm",
+                   {"fangno", "10%", "zjm", "10%"});
+        QVERIFY2(pairs.contains("IX_" + SyBiaodiName + "_fangno") && !pairs.contains("AUTOMATIC"),
+                 qPrintable(pairs));
         for (const char* table : {"Zf_Zujin", "Zf_Lenshui", "Zf_Reshui", "Zf_YdSf"}) {
             const QString sql =
                 QStringLiteral("select count(*) from dbo.%1 A where A.fangno like :fangno")
@@ -166,18 +174,24 @@ private slots:
     void olderFileGainsTheIndexes() {
         QTemporaryDir dir;
         const QString file = dir.filePath("v4.db");
-        const QString count = "select count(*) from sqlite_master where type='index' and name like "
-                              "'IX!_%!_unpaid' escape '!'";
+        // The four charge tables' indexes over unsettled rows, and the
+        // monthly reading tables' index on the room.
+        const QString count =
+            "select count(*) from sqlite_master where type='index' and (name like "
+            "'IX!_%!_unpaid' escape '!' or name like 'IX!_zf!_Biaodi%!_fangno' escape '!')";
         {
             Connection c;
             c.open({QStringLiteral("sqlite:") + file, {}, {}, {}},
                    Connection::OpenMode::CreateIfMissing);
+            EnsureBiaodiTable(c, QStringLiteral("zf_Biaodi202401"));
+            EnsureBiaodiTable(c, QStringLiteral("zf_Biaodi202402"));
             Query q(c);
             q.setSql(count);
             q.open();
-            QCOMPARE(q.result()->text(0, 0), QStringLiteral("4"));
+            QCOMPARE(q.result()->text(0, 0), QStringLiteral("6"));
             Query drop(c);
-            drop.setSql("drop index IX_Zf_Zujin_unpaid; drop index IX_Zf_YdSf_unpaid");
+            drop.setSql("drop index IX_Zf_Zujin_unpaid; drop index IX_Zf_YdSf_unpaid;"
+                        "drop index IX_zf_Biaodi202401_fangno");
             drop.exec();
         }
         sqlite3* raw = nullptr;
@@ -191,7 +205,7 @@ private slots:
             Query q(c);
             q.setSql(count);
             q.open();
-            QCOMPARE(q.result()->text(0, 0), QStringLiteral("4"));
+            QCOMPARE(q.result()->text(0, 0), QStringLiteral("6"));
             Query v(c);
             v.setSql("PRAGMA user_version");
             v.open();
