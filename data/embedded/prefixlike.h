@@ -16,7 +16,7 @@ struct sqlite3;
 // stays beside the range, so the rows found are exactly the LIKE's.
 
 // Whether pattern is such a prefix search: one "%" at its end, no other
-// "%" or "_", and something before it.
+// "%" or "_", and something other than blanks before it.
 bool isPrefixPattern(const QString& pattern);
 
 // Adds the range to each "column LIKE pattern" of one translated statement
@@ -24,6 +24,9 @@ bool isPrefixPattern(const QString& pattern);
 // case) and whose pattern is a text literal or a parameter (?N, bound to
 // params[N - 1]) holding a prefix search. Parameters are looked at as bound
 // for this run, so the same statement with "%1" typed keeps its plain LIKE.
+// A derived table's column that takes the name of such a column is taken to
+// hold text too, as every one in the program's statements does; one holding
+// numbers would fall outside the range.
 QString addPrefixRanges(const QString& sql, const std::vector<BoundParam>& params,
                         const QSet<QString>& textColumns);
 
