@@ -114,6 +114,19 @@ QString addPrefixRanges(const QString& sql, const std::vector<BoundParam>& param
     // Definitions are stored as written: a view keeps its plain LIKE.
     if (first >= t.size() || isAnyWord(t[first], {"create", "alter", "drop"}))
         return sql;
+    // A derived table's column may hold numbers under a text column's name:
+    // a statement reading one keeps its plain LIKEs.
+    if (t[first].is("with"))
+        return sql;
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (!t[i].isSymbol('('))
+            continue;
+        const size_t before = prevSig(t, i);
+        const size_t after = nextSig(t, i + 1);
+        if (before < t.size() && after < t.size() && t[after].is("select") &&
+            (t[before].is("from") || t[before].is("join") || t[before].isSymbol(',')))
+            return sql;
+    }
     bool changed = false;
     for (size_t i = 0; i < t.size(); ++i) {
         if (!t[i].is("like"))

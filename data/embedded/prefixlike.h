@@ -24,9 +24,9 @@ bool isPrefixPattern(const QString& pattern);
 // case) and whose pattern is a text literal or a parameter (?N, bound to
 // params[N - 1]) holding a prefix search. Parameters are looked at as bound
 // for this run, so the same statement with "%1" typed keeps its plain LIKE.
-// A derived table's column that takes the name of such a column is taken to
-// hold text too, as every one in the program's statements does; one holding
-// numbers would fall outside the range.
+// A statement that reads a derived table (a select in its FROM, or WITH)
+// is left as it is: such a column may hold numbers under a text column's
+// name, and a number lies outside every range of texts.
 QString addPrefixRanges(const QString& sql, const std::vector<BoundParam>& params,
                         const QSet<QString>& textColumns);
 
