@@ -31,6 +31,14 @@ QString keySql(const QString& name)
            QStringLiteral("([ID])  ON [PRIMARY] ");
 }
 
+// The readings are joined and searched by room: the room pairs the month's
+// reading with last month's and with the occupancy.
+QString indexSql(const QString& name)
+{
+    return QStringLiteral("CREATE INDEX [IX_") + name + QStringLiteral("_fangno] ON [dbo].[") + name +
+           QStringLiteral("] ([fangno])");
+}
+
 QString alterViewSql(const QString& thisMonth, const QString& lastMonth)
 {
     return QStringLiteral("Alter view XmXf as SELECT C.manid, D.manname, D.Zjm, C.fangno,B.Cbrq, B.lsb, "
@@ -45,7 +53,8 @@ QString alterViewSql(const QString& thisMonth, const QString& lastMonth)
 const bool kSamples = catalogSample("EnsureBiaodiTable exists", existsSql(QStringLiteral("zf_Biaodi199901"))) &&
                       catalogSample("EnsureBiaodiTable create and key",
                                     createSql(QStringLiteral("zf_Biaodi199901")) + QLatin1Char(';') +
-                                        keySql(QStringLiteral("zf_Biaodi199901"))) &&
+                                        keySql(QStringLiteral("zf_Biaodi199901")) + QLatin1Char(';') +
+                                        indexSql(QStringLiteral("zf_Biaodi199901"))) &&
                       catalogSample("AlterXmXfView", alterViewSql(QStringLiteral("zf_Biaodi202403"),
                                                                   QStringLiteral("zf_Biaodi202402")));
 
@@ -89,6 +98,9 @@ void EnsureBiaodiTable(Connection& connection, const QString& name)
             Query key(connection);
             key.setSql(keySql(name));
             key.exec();
+            Query index(connection);
+            index.setSql(indexSql(name));
+            index.exec();
         }
         if (own)
             connection.commit();

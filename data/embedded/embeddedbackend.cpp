@@ -3,6 +3,7 @@
 #include "../resultset.h"
 #include "../schema.h"
 #include "../texthelpers.h"
+#include "prefixlike.h"
 #include "sqlitefunctions.h"
 #include "tsqlrewriter.h"
 
@@ -255,6 +256,7 @@ void EmbeddedBackend::openFile(const QString& path, bool mayCreate)
     // failing at once, as long as the busy timeout says.
     sqlite3_busy_handler(m_db, &EmbeddedBackend::busyHandler, this);
     registerServerFunctions(m_db);
+    registerPrefixFunctions(m_db);
     try {
         prepareSchema(path, mayCreate);
         plain("PRAGMA synchronous=FULL");
@@ -388,6 +390,7 @@ void EmbeddedBackend::prepareSchema(const QString& path, bool mayCreate)
                 throw DatabaseFileError(DatabaseFileError::Reason::Missing, path,
                                         refusedText(DatabaseFileError::Reason::Missing, path));
             Schema::install(*this);
+            addUnpaidIndexes();
         } else {
             // Each step from the one before; a version-1 file reads as 0.
             if (f.applicationId == 0)
@@ -398,6 +401,10 @@ void EmbeddedBackend::prepareSchema(const QString& path, bool mayCreate)
                 addCheckOutLines();
             if (f.version < 5)
                 recomputeMnemonicCodes(m_db);
+            if (f.version < 6) {
+                addUnpaidIndexes();
+                indexReadingTables();
+            }
         }
         plain(QStringLiteral("PRAGMA application_id=%1").arg(Schema::kApplicationId).toLatin1().constData());
         plain(QStringLiteral("PRAGMA user_version=%1").arg(Schema::kVersion).toLatin1().constData());
@@ -460,6 +467,39 @@ void EmbeddedBackend::upgradeFrom2()
 void EmbeddedBackend::addCheckOutLines()
 {
     runSchemaBatchesCreating(QStringLiteral("Zf_TfMx"));
+}
+
+// Version 4 to 5: each charge table gains an index over its unsettled rows
+// only (status not '1'), holding every column the arrears screen reads, so
+// the arrears are read from these few entries instead of every row. The
+// index's condition is the one the arrears statement writes, which is how
+// the engine knows the index answers it. Indexes only; no row is touched.
+void EmbeddedBackend::addUnpaidIndexes()
+{
+    static const char* const tables[][3] = {
+        {"Zf_Zujin", "jkrq", "Yf"}, {"Zf_Lenshui", "Jkrq", "Yfj"}, {"Zf_Reshui", "Jkrq", "Yfj"}, {"Zf_YdSf", "Jkrq", "Yfj"}};
+    for (const auto& t : tables)
+        plain(QStringLiteral("CREATE INDEX IF NOT EXISTS \"IX_%1_unpaid\" ON \"%1\" (manid, fangno, %2, %3, status) "
+                             "WHERE ifnull(status, '0') <> '1'")
+                  .arg(QLatin1String(t[0]), QLatin1String(t[1]), QLatin1String(t[2]))
+                  .toUtf8()
+                  .constData());
+}
+
+// Version 4 to 5, too: each monthly reading table made before gains the
+// index on its room number that a new one is made with.
+void EmbeddedBackend::indexReadingTables()
+{
+    QStringList tables;
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(m_db,
+                       "SELECT name FROM sqlite_master WHERE type='table' AND name LIKE 'zf!_Biaodi%' ESCAPE '!'",
+                       -1, &st, nullptr);
+    while (st && sqlite3_step(st) == SQLITE_ROW)
+        tables << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    for (const QString& t : tables)
+        plain(QStringLiteral("CREATE INDEX IF NOT EXISTS \"IX_%1_fangno\" ON \"%1\" (fangno)").arg(t).toUtf8().constData());
 }
 
 // Runs the schema script's batches that create the named table (and the
@@ -548,6 +588,8 @@ const ColumnKinds& EmbeddedBackend::columnKinds()
     if (version == m_kindsVersion)
         return m_kinds;
     m_kinds.clear();
+    m_textColumns.clear();
+    QSet<QString> notText;
     QStringList objects;
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(m_db,
@@ -567,6 +609,12 @@ const ColumnKinds& EmbeddedBackend::columnKinds()
         while (sqlite3_step(st) == SQLITE_ROW) {
             const QString column = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
             const QByteArray type(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+            const bool text = type.startsWith("CHAR") || type.startsWith("VARCHAR") || type.startsWith("NCHAR") ||
+                              type.startsWith("NVARCHAR") || type.startsWith("TEXT") || type.startsWith("NTEXT");
+            if (text)
+                m_textColumns << column;
+            else
+                notText << column;
             if (type.isEmpty())
                 continue; // an expression in a view: its kind is unknown
             char kind = 'o';
@@ -589,6 +637,7 @@ const ColumnKinds& EmbeddedBackend::columnKinds()
         sqlite3_reset(st);
     }
     sqlite3_finalize(st);
+    m_textColumns -= notText;
     m_kindsVersion = version;
     return m_kinds;
 }
@@ -684,7 +733,10 @@ int EmbeddedBackend::runStatements(const QString& sql, const std::vector<BoundPa
                                    std::shared_ptr<ResultSet>* result)
 {
     LockWaitEnd waited{[this] { endLockWait(); }};
-    const Translation tr = translateTsql(sql, &columnKinds());
+    Translation tr = translateTsql(sql, &columnKinds());
+    // Prefix searches are given a range the index answers.
+    for (SqliteStatement& s : tr.statements)
+        s.sql = addPrefixRanges(s.sql, params, m_textColumns);
     // Several statements that stand for one run all or nothing. Outside a
     // transaction, those that write take the write lock before the first
     // of them reads: a lock asked for only at the first write could not wait

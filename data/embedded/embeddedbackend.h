@@ -3,6 +3,7 @@
 #include "tsqlrewriter.h"
 
 #include <QElapsedTimer>
+#include <QSet>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -38,12 +39,16 @@ private:
     void upgradeFrom1();
     void upgradeFrom2();
     void addCheckOutLines();
+    void addUnpaidIndexes();
+    void indexReadingTables();
     void runSchemaBatchesCreating(const QString& table);
     void plain(const char* sql);
     qint64 pragmaInt(const char* sql);
     const ColumnKinds& columnKinds();
 
     ColumnKinds m_kinds;
+    // Columns every table and view declares as text (lower case).
+    QSet<QString> m_textColumns;
     qint64 m_kindsVersion = -1;
     sqlite3_stmt* m_schemaVersion = nullptr;
 

@@ -176,6 +176,16 @@ GO
 CREATE INDEX [IX_Zf_YdSf_Jkrq] ON [dbo].[Zf_YdSf] ([Jkrq])
 GO
 
+-- The searches: every column a screen searches by what the operator types
+-- first (fangno, manid, zjm) is indexed in each table above, and the server
+-- reads "fangno LIKE 'text%'" as a range of that index; it needs no other
+-- index for them. The embedded engine reads such a LIKE as the same range.
+-- The embedded engine also keeps, in each charge table, an index over the
+-- unsettled rows only (IX_<table>_unpaid: manid, fangno, the date, the amount
+-- due and status, where isnull(status, '0') <> '1'), which the arrears
+-- screen reads instead of every row. It makes that index itself: a filtered
+-- index of the server cannot hold that condition, and the server needs none.
+
 -- Per charge table, the last row written while the charging screens still
 -- proposed 实收 = 应付 on unpaid rows; such a row's 实收 counts as nothing
 -- received until it is settled. A database made new has no rows here.
