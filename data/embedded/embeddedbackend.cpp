@@ -365,6 +365,8 @@ void EmbeddedBackend::prepareSchema(const QString& path, bool mayCreate)
                 upgradeFrom1();
             if (f.version < 3)
                 upgradeFrom2();
+            if (f.version < 4)
+                upgradeChargeBook();
         }
         plain(QStringLiteral("PRAGMA application_id=%1").arg(Schema::kApplicationId).toLatin1().constData());
         plain(QStringLiteral("PRAGMA user_version=%1").arg(Schema::kVersion).toLatin1().constData());
@@ -420,6 +422,17 @@ void EmbeddedBackend::upgradeFrom2()
           "UNION ALL SELECT 'Zf_Lenshui', max(ID) FROM \"Zf_Lenshui\" HAVING max(ID) IS NOT NULL "
           "UNION ALL SELECT 'Zf_Reshui', max(ID) FROM \"Zf_Reshui\" HAVING max(ID) IS NOT NULL "
           "UNION ALL SELECT 'Zf_YdSf', max(ID) FROM \"Zf_YdSf\" HAVING max(ID) IS NOT NULL");
+}
+
+// The charge book: the reading pair of each utility charge (one charge per
+// pair), meter replacements, voided charges, and the index the rent
+// screen's look-up of a room's paid periods uses. Idempotent.
+void EmbeddedBackend::upgradeChargeBook()
+{
+    runSchemaBatchesCreating(QStringLiteral("Zf_ChargeReading"));
+    runSchemaBatchesCreating(QStringLiteral("Zf_MeterChange"));
+    runSchemaBatchesCreating(QStringLiteral("Zf_VoidCharge"));
+    plain("CREATE INDEX IF NOT EXISTS \"IX_Zf_Zujin_fangno_enddate\" ON \"Zf_Zujin\" (fangno, enddate)");
 }
 
 // Runs the schema script's batches that create the named table (and the

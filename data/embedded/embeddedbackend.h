@@ -31,6 +31,7 @@ private:
     void prepareSchema(const QString& path, bool mayCreate);
     void upgradeFrom1();
     void upgradeFrom2();
+    void upgradeChargeBook();
     void runSchemaBatchesCreating(const QString& table);
     void plain(const char* sql);
     qint64 pragmaInt(const char* sql);
