@@ -270,8 +270,13 @@ void voidCurrentCharge(QWidget* screen, QueryModel& list, int table, const QStri
         guarded([&] { list.reopen(); });
 }
 
-QString proposedReceived(const QString& due, const QString& status) {
-    return status.trimmed() == QStringLiteral("未交款") ? QStringLiteral("0") : due;
+QString proposedReceived(const QString& due, const QString& status, const QString& current) {
+    if (status.trimmed() != QStringLiteral("未交款"))
+        return due;
+    const std::optional<Decimal> typed = Decimal::parse(current);
+    const std::optional<Decimal> owed = Decimal::parse(due);
+    const bool partPayment = typed && !typed->isZero() && !(owed && *typed == *owed);
+    return partPayment ? current : QStringLiteral("0");
 }
 
 } // namespace charging

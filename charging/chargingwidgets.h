@@ -114,7 +114,9 @@ void showSaved(QWidget* screen, QueryModel& list, const QString& querySql, qint6
 void voidCurrentCharge(QWidget* screen, QueryModel& list, int table, const QString& dueColumn);
 
 // The money received proposed for a status: the amount due when 已交款 is
-// chosen, 0 when 未交款 is, the amount due while nothing is chosen.
-QString proposedReceived(const QString& due, const QString& status);
+// chosen, 0 when 未交款 is, the amount due while nothing is chosen. A part
+// payment already typed (neither the amount due nor 0) stays for 未交款.
+QString proposedReceived(const QString& due, const QString& status,
+                         const QString& current = QString());
 
 } // namespace charging

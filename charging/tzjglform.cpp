@@ -22,6 +22,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <QScopeGuard>
+
 #include <limits>
 
 namespace {
@@ -246,8 +248,8 @@ TZjglForm::TZjglForm(QWidget* parent) : QDialog(parent) {
     // The money received follows the status chosen: all of it when paid,
     // nothing (or a part payment typed over it) when not.
     connect(Com_status, &QComboBox::currentTextChanged, this, [this](const QString& status) {
-        if (bitbtn_post->isEnabled())
-            Ed_sszj->setText(charging::proposedReceived(Ed_yfzj->text(), status));
+        if (bitbtn_post->isEnabled() && !m_loading)
+            Ed_sszj->setText(charging::proposedReceived(Ed_yfzj->text(), status, Ed_sszj->text()));
     });
     connect(Ed_Yj, &QLineEdit::textChanged, this, [this] { guarded([this] { Ed_YjChange(); }); });
 
@@ -359,6 +361,9 @@ void TZjglForm::LoadCurrentRow() {
     m_foundTenant = text("manid");
     const QString room = m_foundRoom;
     const QString tenant = m_foundTenant;
+    // The row's own amounts are shown as stored, whatever its status.
+    m_loading = true;
+    const auto done = qScopeGuard([this] { m_loading = false; });
     setIfDifferent(Ed_bh, text("manid"));
     setIfDifferent(Ed_begindate, text("begindate"));
     setIfDifferent(Ed_Yj, text("fangya"));

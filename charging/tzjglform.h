@@ -85,6 +85,7 @@ private:
     // The end of the let found, when it has ended (zf_tf); null for a
     // current let.
     QDate m_letEnd;
+    bool m_loading = false; // a stored row is being loaded
     std::vector<RecordMaintenance::Param> m_insertParams;
     std::vector<RecordMaintenance::Param> m_updateParams;
 };

@@ -285,7 +285,7 @@ UtilityChargeForm::UtilityChargeForm(const UtilityKind& kind, QWidget* parent)
     // nothing (or a part payment typed over it) when not.
     connect(Com_Status, &QComboBox::currentTextChanged, this, [this](const QString& status) {
         if (bitbtn_post->isEnabled())
-            Ed_Sfj->setText(charging::proposedReceived(Ed_Yfj->text(), status));
+            Ed_Sfj->setText(charging::proposedReceived(Ed_Yfj->text(), status, Ed_Sfj->text()));
     });
 
     FormCreate();
