@@ -158,7 +158,7 @@ ReportLayout paymentNotice(const char* name, const QString& heading, const char*
                        kReceiptText);
     items << captioned(QStringLiteral("应付￥："), namedLabel("QRL_Owed"), right, 75, kReceiptText);
     items << rule().at(0.02, 0.96).top(85, 0);
-    items << label(QStringLiteral("注：本通知单不作收款凭证，请凭收据核对")).at(left, 0).top(92).size(kReceiptText).heavy()
+    items << label(QStringLiteral("注：本通知单不作收款凭证")).at(left, 0).top(92).size(kReceiptText).heavy()
           << label(QStringLiteral("经办人：")).at(right, 0).top(92).size(kReceiptText);
     return l;
 }
