@@ -61,7 +61,10 @@ TZfsfCxForm::TZfsfCxForm(QWidget* parent) : QDialog(parent) {
                               {"reason", "作废原因"}},
                              this);
     DBGrid1 = QueryScreen::grid("DBGrid1", m_model, this);
-    DBGrid1->setMinimumSize(900, 300);
+    DBGrid1->setMinimumSize(1040, 300);
+    const int widths[] = {60, 55, 50, 70, 70, 90, 75, 75, 60, 60, 140};
+    for (int i = 0; i < int(std::size(widths)); ++i)
+        DBGrid1->setColumnWidth(i, widths[i]);
     DBGrid1->horizontalHeader()->setStretchLastSection(true);
 
     auto* layout = new QVBoxLayout(this);
