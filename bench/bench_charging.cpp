@@ -46,8 +46,12 @@ template <class Screen> void utilityScreen(const char* name, ChargeMoney::Table 
                           .arg(table, meterColumn(meter)),
                       {room1000});
     };
+    // This month's and last month's tables, by the clock as the screens name them.
+    const QDate today = Clock::today();
+    const QString thisMonth = BiaodiTableName(today.year(), today.month());
+    const QString lastMonth = BiaodiTableName(today.addMonths(-1).year(), today.addMonths(-1).month());
     const double bare = bareMs(lets, kPattern) + bareMs(catalogText("ReadingSeries month tables")) +
-                        series(BiaodiName) + series(SyBiaodiName) +
+                        series(thisMonth) + series(lastMonth) +
                         bareMs(catalogText("ReadingSeries meter changes"),
                                {room1000, QStringLiteral("lsb"), QStringLiteral("2000-01-01"),
                                 QStringLiteral("2100-01-01")});
@@ -59,7 +63,7 @@ template <class Screen> void utilityScreen(const char* name, ChargeMoney::Table 
     std::optional<ReadingInterval> interval;
     const double seriesMs = timeMs([&] { interval = ReadingSeries::latestInterval(room1000, meter); });
     report(qPrintable(QStringLiteral("%1 reading series of one room").arg(QLatin1String(name))), seriesMs,
-           bareMs(catalogText("ReadingSeries month tables")) + series(BiaodiName) + series(SyBiaodiName));
+           bareMs(catalogText("ReadingSeries month tables")) + series(thisMonth) + series(lastMonth));
     if (interval) {
         const double dup = timeMs([&] { ChargeBook::intervalCharged(table, room1000, *interval); });
         const QString legacy = QStringLiteral(
