@@ -20,6 +20,7 @@
 #include "tkfcxform.h"
 #include "tplcbform.h"
 #include "tqfcxform.h"
+#include "tzfsfcxform.h"
 #include "tqtfytjform.h"
 #include "tsfcxform.h"
 #include "tzfcbcxform.h"
@@ -164,6 +165,8 @@ void TMainForm::buildMenu() {
                     connect(arrears, &TQfCxForm::openCharge, this, &TMainForm::openChargeRow);
                 });
             });
+    connect(addItem(queries, "Item_zfjlcx", QStringLiteral("作废收费查询"), QStyle::SP_TrashIcon),
+            &QAction::triggered, this, [this] { openScreen<TZfsfCxForm>(true); });
     queries->addSeparator();
     QMenu* chargeQueries = queries->addMenu(QStringLiteral("收费项目查询"));
     chargeQueries->setObjectName(QStringLiteral("Menu_sfxmcx"));

@@ -5,6 +5,9 @@
 #include "clock.h"
 #include "monthlytables.h"
 #include "query.h"
+#include "chargebook.h"
+#include "readingseries.h"
+#include "sqlcatalog.h"
 #include "scriptedmessages.h"
 #include "tzjglform.h"
 #include "utilitychargeform.h"
@@ -18,7 +21,7 @@ namespace {
 
 const QStringList kPattern{QStringLiteral("1000%"), QStringLiteral("1000%")};
 
-template <class Screen> void utilityScreen(const char* name) {
+template <class Screen> void utilityScreen(const char* name, ChargeMoney::Table table, Meter meter) {
     std::unique_ptr<Screen> screen;
     const double open = timeMs([&] {
         screen = std::make_unique<Screen>();
@@ -32,35 +35,57 @@ template <class Screen> void utilityScreen(const char* name) {
 
     auto* room = screen->template findChild<QLineEdit*>(QStringLiteral("Ed_Fh"));
     const double key = timeMs([&] { room->setText(QStringLiteral("1000")); });
-    // The same statements on the bare engine: the count of this month's
-    // readings, the pairing through XmXf and the pair itself.
-    const QString count = QStringList{"SELECT A.fangno, B.Zjm, A.Cbrq, A.lsb, A.rsb, A.db,A.mqb",
-                                      "from " + BiaodiName + " A INNER JOIN ",
-                                      "dbo.Zf_Rz C ON A.fangno = C.fangno INNER JOIN ",
-                                      "dbo.Zf_Man B ON C.manid = B.manid ",
-                                      "where A.fangno like :fangno or zjm like :zjm"}
-                              .join(QLatin1Char('\n'));
-    const double bare =
-        bareMs(count, kPattern) +
-        bareMs(QStringLiteral("select * From XmXf \nwhere fangno like :fangno or zjm like :zjm"),
-               kPattern) +
-        bareMs(
-            QStringLiteral(
-                "select max(cbrq)as cbrq From XmXf \nwhere fangno like :fangno or zjm like :zjm"),
-            kPattern) +
-        bareMs(screen->search().sql(),
-               kPattern + QStringList{screen->search().text(QStringLiteral("cbrq"))});
+    // The same statements on the bare engine: the lets matching the typed
+    // text, the room's readings in this month's and last month's tables
+    // (enough for two readings) and its meter changes.
+    const QString room1000 = screen->search().isEmpty() ? QStringLiteral("1000")
+                                                       : screen->search().text(QStringLiteral("fangno")).trimmed();
+    const QString lets = catalogText("UtilityCharge current lets");
+    const auto series = [&](const QString& table) {
+        return bareMs(QStringLiteral("select ID, Cbrq, %2 as reading from %1 where fangno = :fangno and %2 is not null")
+                          .arg(table, meterColumn(meter)),
+                      {room1000});
+    };
+    // This month's and last month's tables, by the clock as the screens name them.
+    const QDate today = Clock::today();
+    const QString thisMonth = BiaodiTableName(today.year(), today.month());
+    const QString lastMonth = BiaodiTableName(today.addMonths(-1).year(), today.addMonths(-1).month());
+    const double bare = bareMs(lets, kPattern) + bareMs(catalogText("ReadingSeries month tables")) +
+                        series(thisMonth) + series(lastMonth) +
+                        bareMs(catalogText("ReadingSeries meter changes"),
+                               {room1000, QStringLiteral("lsb"), QStringLiteral("2000-01-01"),
+                                QStringLiteral("2100-01-01")});
     report(qPrintable(QStringLiteral("%1 keystroke in the room edit").arg(QLatin1String(name))),
            key, bare);
+
+    // The look-ups a save makes: the room's latest interval of readings and
+    // whether a charge already covers it (the charge table at full size).
+    std::optional<ReadingInterval> interval;
+    const double seriesMs = timeMs([&] { interval = ReadingSeries::latestInterval(room1000, meter); });
+    report(qPrintable(QStringLiteral("%1 reading series of one room").arg(QLatin1String(name))), seriesMs,
+           bareMs(catalogText("ReadingSeries month tables")) + series(thisMonth) + series(lastMonth));
+    if (interval) {
+        const double dup = timeMs([&] { ChargeBook::intervalCharged(table, room1000, *interval); });
+        const QString legacy = QStringLiteral(
+            "select count(*) as n from %1 A where A.fangno = :fangno and A.Sybd = :sybd and A.Bybd = :bybd "
+            "and A.Jkrq >= :todate and not exists (select 1 from Zf_ChargeReading L where L.tablename = '%1' "
+            "and L.chargeid = A.ID)").arg(ChargeMoney::tableName(table));
+        report(qPrintable(QStringLiteral("%1 duplicate-charge look-up").arg(QLatin1String(name))), dup,
+               bareMs(catalogText("ChargeBook interval recorded"),
+                      {ChargeMoney::tableName(table), interval->to.table, QString::number(interval->to.id),
+                       interval->from.table, QString::number(interval->from.id)}) +
+                   bareMs(legacy, {room1000, interval->from.value.toString(), interval->to.value.toString(),
+                                   interval->to.date.toString(QStringLiteral("yyyy-MM-dd"))}));
+    }
 }
 
 } // namespace
 
 ZT_BENCH(charging, 40) {
     ScriptedMessagesScope messages; // a notice must not wait for a click
-    utilityScreen<TLsSfForm>("TLsSfForm");
-    utilityScreen<TRsSfForm>("TRsSfForm");
-    utilityScreen<TYdSfForm>("TYdSfForm");
+    utilityScreen<TLsSfForm>("TLsSfForm", ChargeMoney::Table::ColdWater, Meter::ColdWater);
+    utilityScreen<TRsSfForm>("TRsSfForm", ChargeMoney::Table::HotWater, Meter::HotWater);
+    utilityScreen<TYdSfForm>("TYdSfForm", ChargeMoney::Table::Electricity, Meter::Electricity);
 
     std::unique_ptr<TZjglForm> rent;
     const double open = timeMs([&] {
@@ -81,6 +106,16 @@ ZT_BENCH(charging, 40) {
         bareMs(QStringLiteral("select *from dbo.Zf_Zujin where manid= :manid and id< :id"),
                {rent->search().text(QStringLiteral("manid")), QStringLiteral("2147483647")});
     report("TZjglForm keystroke in the room edit", key, bare);
+    // The look-up before a save: is this period already paid for?
+    const QString tenant = rent->search().text(QStringLiteral("manid"));
+    const QString rentRoom = rent->search().text(QStringLiteral("fangno"));
+    const double paid = timeMs([&] {
+        ChargeBook::rentAlreadyPaidQuestion(rentRoom, tenant, QVariant(), today, today);
+    });
+    report("TZjglForm period-already-paid look-up", paid,
+           bareMs(catalogText("ChargeBook rent paid up to"), {rentRoom, tenant, QStringLiteral("1"), QString()}) +
+               bareMs(catalogText("ChargeBook rent paid this month"),
+                      {rentRoom, first.toString(format), first.addMonths(1).toString(format)}));
     if (!messages.messages().shown.isEmpty())
         std::printf("  notice: %s\n", qPrintable(messages.messages().shown.last().text));
 }

@@ -1,11 +1,17 @@
 #include "chargingwidgets.h"
 
 #include "decimal.h"
+#include "sqlvalue.h"
 #include "errordisplay.h"
 #include "messages.h"
 #include "query.h"
 #include "querymodel.h"
 #include "tgjcxform.h"
+#include "voidchargedialog.h"
+#include "chargebook.h"
+#include "clock.h"
+#include "connection.h"
+#include "session.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -36,9 +42,10 @@ Buttons makeButtons(QWidget* screen) {
     b.cancel = makeButton(screen, QStringLiteral("取消"), "bitbtn_cancel");
     b.print = makeButton(screen, QStringLiteral("&P收据"), "BBtn_Print");
     b.find = makeButton(screen, QStringLiteral("查  询"), "BitBtn_find");
+    b.voidCharge = makeButton(screen, QStringLiteral("作废"), "BBtn_Void");
     b.row = new QHBoxLayout;
     b.row->addStretch();
-    for (QPushButton* button : {b.insert, b.modify, b.post, b.cancel, b.print, b.find})
+    for (QPushButton* button : {b.insert, b.modify, b.post, b.cancel, b.print, b.find, b.voidCharge})
         b.row->addWidget(button);
     b.row->addStretch();
     return b;
@@ -159,6 +166,133 @@ void runQueryDialog(QWidget* screen, TGjcxForm* dialog, QueryModel& list, const 
         list.reopen();
     });
     Q_UNUSED(screen);
+}
+
+void bindParams(Query& statement, const std::vector<RecordMaintenance::Param>& params,
+                const Query& list) {
+    for (const RecordMaintenance::Param& p : params) {
+        const QVariant value = p.currentColumn.isEmpty() ? p.value() : list.value(p.currentColumn);
+        switch (p.kind) {
+        case ParamKind::Text:
+            statement.setText(p.name, plainText(value), p.width);
+            break;
+        case ParamKind::Decimal:
+            statement.setDecimal(p.name, value);
+            break;
+        case ParamKind::Integer:
+            statement.setInteger(p.name, value);
+            break;
+        case ParamKind::DateTime:
+            statement.setDateTime(p.name, value);
+            break;
+        }
+    }
+}
+
+bool requiredFilled(QWidget* screen, const std::vector<std::pair<QWidget*, QString>>& required) {
+    for (const auto& [control, message] : required) {
+        QString text;
+        if (auto* edit = qobject_cast<QLineEdit*>(control))
+            text = edit->text();
+        else if (auto* combo = qobject_cast<QComboBox*>(control))
+            text = combo->currentText();
+        if (text.isEmpty()) {
+            showNotice(screen, QStringLiteral("Morvik提示"), message, MsgIcon::Information);
+            control->setFocus();
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace {
+void rollbackQuietly() {
+    try {
+        Connection& c = Connection::shared();
+        if (c.inTransaction())
+            c.rollback();
+    } catch (const DbError&) {
+        // The failure being reported already says what went wrong.
+    }
+}
+} // namespace
+
+qint64 saveInTransaction(QWidget* screen, const std::function<qint64()>& write,
+                         const QString& failure) {
+    try {
+        Connection& c = Connection::shared();
+        if (c.inTransaction())
+            c.rollback();
+        // The write lock at once: what the save checks cannot change under
+        // it before it writes.
+        c.beginWriteTransaction();
+        const qint64 id = write();
+        c.commit();
+        return id;
+    } catch (const SaveRefusal& r) {
+        rollbackQuietly();
+        showNotice(screen, QStringLiteral("Morvik提示"), r.text, MsgIcon::Warning);
+    } catch (const DbError&) {
+        rollbackQuietly();
+        showNotice(screen, QString(), failure, MsgIcon::Critical);
+    }
+    return 0;
+}
+
+void showSaved(QWidget* screen, QueryModel& list, const QString& querySql, qint64 id,
+               bool inserted) {
+    showNotice(screen, QStringLiteral("房屋出租管理"),
+               inserted ? QStringLiteral("保存成功！") : QStringLiteral("修改成功！"), MsgIcon::NoIcon);
+    guarded([&] {
+        list.reopen();
+    });
+    showChargeRow(list, querySql, int(id));
+}
+
+void voidCurrentCharge(QWidget* screen, QueryModel& list, int table, const QString& dueColumn) {
+    const auto t = ChargeMoney::Table(table);
+    Query& q = list.query();
+    if (!q.isOpen() || q.isEmpty()) {
+        showNotice(screen, QStringLiteral("Morvik提示"), QStringLiteral("请先选择要作废的收费记录！"),
+                   MsgIcon::Warning);
+        return;
+    }
+    const qint64 id = q.integer(QStringLiteral("id"));
+    const QString what = QStringLiteral("房号 %1（%2）%3，应付 %4 元，实收 %5 元")
+                             .arg(q.text(QStringLiteral("fangno")).trimmed(),
+                                  q.text(QStringLiteral("manname")).trimmed(),
+                                  q.dateTime(QStringLiteral("Jkrq")).date().toString(QStringLiteral("yyyy-MM-dd")),
+                                  q.text(dueColumn),
+                                  q.text(t == ChargeMoney::Table::Rent ? QStringLiteral("sf")
+                                                                       : QStringLiteral("sfj")));
+    VoidChargeDialog dialog(what, screen);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    bool gone = false;
+    const qint64 done = saveInTransaction(
+        screen,
+        [&]() -> qint64 {
+            if (!ChargeBook::voidCharge(t, id, CurrentLoginName, Clock::now(), dialog.reason())) {
+                gone = true;
+                throw SaveRefusal{QStringLiteral("该收费记录已不存在，可能已被其他操作员作废！")};
+            }
+            return id;
+        },
+        QStringLiteral("操作失败！"));
+    if (done) {
+        showNotice(screen, QStringLiteral("房屋出租管理"), QStringLiteral("作废成功！"), MsgIcon::NoIcon);
+    }
+    if (done || gone)
+        guarded([&] { list.reopen(); });
+}
+
+QString proposedReceived(const QString& due, const QString& status, const QString& current) {
+    if (status.trimmed() != QStringLiteral("未交款"))
+        return due;
+    const std::optional<Decimal> typed = Decimal::parse(current);
+    const std::optional<Decimal> owed = Decimal::parse(due);
+    const bool partPayment = typed && !typed->isZero() && !(owed && *typed == *owed);
+    return partPayment ? current : QStringLiteral("0");
 }
 
 } // namespace charging

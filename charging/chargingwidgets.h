@@ -1,8 +1,12 @@
 #pragma once
+#include "maintenance.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 class Decimal;
 class QComboBox;
@@ -24,7 +28,8 @@ namespace charging {
 // A button that Enter in an edit never presses.
 QPushButton* makeButton(QWidget* parent, const QString& text, const char* name);
 // The buttons of a charging screen, left to right: 新增, 修改, 保存, 取消,
-// &P收据, 查  询, named bitbtn_insert ... BitBtn_find, in a centred row.
+// &P收据, 查  询, 作废, named bitbtn_insert ... BitBtn_find, BBtn_Void, in a
+// centred row.
 struct Buttons {
     QPushButton* insert;
     QPushButton* modify;
@@ -32,6 +37,7 @@ struct Buttons {
     QPushButton* cancel;
     QPushButton* print;
     QPushButton* find;
+    QPushButton* voidCharge; // 作废
     QHBoxLayout* row;
 };
 Buttons makeButtons(QWidget* screen);
@@ -79,5 +85,43 @@ void showChargeRow(QueryModel& list, const QString& querySql, int id);
 
 void runQueryDialog(QWidget* screen, TGjcxForm* dialog, QueryModel& list, const QString& querySql,
                     const QStringList& fieldNames);
+
+// Binds the parameters as the maintenance cycle does: each from its value
+// function, or from the list's current row.
+void bindParams(Query& statement, const std::vector<RecordMaintenance::Param>& params,
+                const Query& list);
+
+// A save refused for a reason the operator can mend: the text is shown
+// (caption "Morvik提示", warning icon), nothing is written and the edit
+// stays under way.
+struct SaveRefusal {
+    QString text;
+};
+
+// The first empty required field's notice, with the focus put there; true
+// when every one is filled.
+bool requiredFilled(QWidget* screen,
+                    const std::vector<std::pair<QWidget*, QString>>& required);
+
+// Runs a save: a transaction that takes the write lock at once, `write`
+// inside it (which answers the ID of the row saved), commit. A refusal
+// shows its text, a database error `failure`; both roll back and answer 0.
+qint64 saveInTransaction(QWidget* screen, const std::function<qint64()>& write,
+                         const QString& failure);
+
+// After a save: the success notice, the list read again with its statement
+// and standing on the row saved.
+void showSaved(QWidget* screen, QueryModel& list, const QString& querySql, qint64 id,
+               bool inserted);
+
+// 作废 on a charging screen: the current row of the list, after its reason
+// is typed, moves into the voided charges; the list is read again.
+void voidCurrentCharge(QWidget* screen, QueryModel& list, int table, const QString& dueColumn);
+
+// The money received proposed for a status: the amount due when 已交款 is
+// chosen, 0 when 未交款 is, the amount due while nothing is chosen. A part
+// payment already typed (neither the amount due nor 0) stays for 未交款.
+QString proposedReceived(const QString& due, const QString& status,
+                         const QString& current = QString());
 
 } // namespace charging

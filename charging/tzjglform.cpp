@@ -9,6 +9,7 @@
 #include "maintenance.h"
 #include "messages.h"
 #include "sqlcatalog.h"
+#include "chargebook.h"
 #include "tgjcxform.h"
 
 #include <QComboBox>
@@ -20,6 +21,8 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <QScopeGuard>
 
 #include <limits>
 
@@ -50,16 +53,29 @@ const QString kSearchSql = catalogSql("TZjglForm search", QStringList{
     "JOIN dbo.Zf_Fangjian c ON b.fangno = c.fangno INNER JOIN dbo.Zf_Man  a ON b.manid = a.manid",
     "where (b.fangno like :fangno or a.zjm like :zjm) and B.status='1'"});
 
+// Where no current let matches: lets that ended, newest first, so that a
+// tenant who left can be charged for a period of the let.
+const QString kEndedSearchSql = catalogSql("TZjglForm ended lets", QStringList{
+    "SELECT a.manid, a.manname, b.fangno, c.fangya, c.fangprice, c.ljf, b.begindate, b.tfdate",
+    "FROM dbo.zf_tf b INNER JOIN dbo.Zf_Fangjian c ON b.fangno = c.fangno",
+    "INNER JOIN dbo.Zf_Man a ON b.manid = a.manid",
+    "where (b.fangno like :fangno or a.zjm like :zjm) and b.status = '0'",
+    "order by b.tfdate desc, b.id desc"});
+
 // The tenant's rent rows saved before the one at hand: a new row comes after
 // all of them, a modified row after those older than itself, so re-saving a
 // first payment keeps its deposit.
 const QString kDepositSql = catalogSql("TZjglForm earlier payments", QStringList{
     "select *from dbo.Zf_Zujin where manid= :manid and id< :id"});
 
+// A payment that carries a deposit is written only while the tenant has no
+// rent row at all: decided again by the statement itself, so that of two
+// desks showing the same first payment only one stores the deposit.
 const QString kInsertSql = catalogSql("TZjglForm insert", QStringList{
     "insert into Zf_Zujin",
     "       (fangno,manid,jkrq,fangya,fangprice,ljf,yf,sf,begindate,enddate,status)",
-    "values (:fangno,:manid,:jkrq,:fangya,:fangprice,:ljf,:yf,:sf,:begindate,:enddate,:status)"});
+    "select :fangno,:manid,:jkrq,:fangya,:fangprice,:ljf,:yf,:sf,:begindate,:enddate,:status",
+    "where :withdeposit = 0 or not exists (select 1 from dbo.Zf_Zujin where manid = :depositof)"});
 
 const QString kUpdateSql = catalogSql("TZjglForm update", QStringList{
     "update Zf_Zujin",
@@ -132,6 +148,7 @@ TZjglForm::TZjglForm(QWidget* parent) : QDialog(parent) {
     bitbtn_cancel = b.cancel;
     BBtn_Print = b.print;
     BitBtn_find = b.find;
+    BBtn_Void = b.voidCharge;
 
     DBGrid1 = new QTableView(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
@@ -197,8 +214,16 @@ TZjglForm::TZjglForm(QWidget* parent) : QDialog(parent) {
          })}};
     c.update = c.insert;
     c.update.sql = kUpdateSql;
+    c.insert.params.push_back(M::Param::computed("withdeposit", ParamKind::Integer, 0, [this] {
+        const std::optional<Decimal> d = Decimal::parse(Ed_Yj->text());
+        return QVariant(d && d->isZero() ? 0 : 1);
+    }));
+    c.insert.params.push_back(
+        M::Param::computed("depositof", ParamKind::Text, 10, [this] { return QVariant(m_foundTenant); }));
     c.update.params.push_back(M::Param::currentRow("oldID", ParamKind::Integer, 0, "id"));
     c.saveFailure = QStringLiteral("操作失败！");
+    m_insertParams = c.insert.params;
+    m_updateParams = c.update.params;
     m_cycle = new RecordMaintenance(this, DBGrid1, std::move(c));
     // Every column in sight without scrolling.
     const int widths[] = {50, 70, 70, 90, 60, 60, 60, 70, 70, 90, 90, 60};
@@ -219,6 +244,13 @@ TZjglForm::TZjglForm(QWidget* parent) : QDialog(parent) {
     connect(BBtn_Print, &QPushButton::clicked, this, &TZjglForm::BBtn_PrintClick);
     connect(BitBtn_find, &QPushButton::clicked, this, &TZjglForm::BitBtn_findClick);
     connect(DBGrid1, &QTableView::doubleClicked, this, &TZjglForm::DBGrid1DblClick);
+    connect(BBtn_Void, &QPushButton::clicked, this, &TZjglForm::BBtn_VoidClick);
+    // The money received follows the status chosen: all of it when paid,
+    // nothing (or a part payment typed over it) when not.
+    connect(Com_status, &QComboBox::currentTextChanged, this, [this](const QString& status) {
+        if (bitbtn_post->isEnabled() && !m_loading)
+            Ed_sszj->setText(charging::proposedReceived(Ed_yfzj->text(), status, Ed_sszj->text()));
+    });
     connect(Ed_Yj, &QLineEdit::textChanged, this, [this] { guarded([this] { Ed_YjChange(); }); });
 
     FormCreate();
@@ -257,12 +289,24 @@ void TZjglForm::Ed_fhChange() {
     m_search.setText(QStringLiteral("fangno"), pattern);
     m_search.setText(QStringLiteral("zjm"), pattern);
     m_search.open();
+    m_letEnd = QDate();
+    if (m_search.isEmpty()) {
+        m_search.close();
+        m_search.setSql(kEndedSearchSql);
+        m_search.setText(QStringLiteral("fangno"), pattern);
+        m_search.setText(QStringLiteral("zjm"), pattern);
+        m_search.open();
+        if (!m_search.isEmpty())
+            m_letEnd = m_search.dateTime(QStringLiteral("tfdate")).date();
+    }
     if (m_search.isEmpty()) {
         showNotice(this, kAppCaption, QStringLiteral("对不起！没有此用户"), MsgIcon::NoIcon);
         Ed_fh->selectAll();
         return;
     }
     charging::preferExactRoom(m_search, Ed_fh->text());
+    if (m_letEnd.isValid())
+        m_letEnd = m_search.dateTime(QStringLiteral("tfdate")).date();
     setIfDifferent(Ed_bh, m_search.text(QStringLiteral("manid")));
     setIfDifferent(Ed_xm, m_search.text(QStringLiteral("manname")));
     setIfDifferent(Ed_yz, m_search.text(QStringLiteral("fangprice")));
@@ -275,6 +319,11 @@ void TZjglForm::Ed_fhChange() {
 }
 
 void TZjglForm::DecideDeposit() {
+    // A let that ended is charged no deposit: it was settled at check-out.
+    if (m_letEnd.isValid()) {
+        setIfDifferent(Ed_Yj, QStringLiteral("0"));
+        return;
+    }
     m_deposit.close();
     m_deposit.setText(QStringLiteral("manid"), Ed_bh->text().trimmed());
     // A modified row counts the rows before it; a new one comes after all.
@@ -296,7 +345,7 @@ void TZjglForm::Ed_YjChange() {
                         charging::decimalOf(Ed_Ljf->text());
     const QString text = sum.rounded(2).toString();
     setIfDifferent(Ed_yfzj, text);
-    setIfDifferent(Ed_sszj, text);
+    setIfDifferent(Ed_sszj, charging::proposedReceived(text, Com_status->currentText()));
 }
 
 // --- the cycle ------------------------------------------------------------------
@@ -312,6 +361,9 @@ void TZjglForm::LoadCurrentRow() {
     m_foundTenant = text("manid");
     const QString room = m_foundRoom;
     const QString tenant = m_foundTenant;
+    // The row's own amounts are shown as stored, whatever its status.
+    m_loading = true;
+    const auto done = qScopeGuard([this] { m_loading = false; });
     setIfDifferent(Ed_bh, text("manid"));
     setIfDifferent(Ed_begindate, text("begindate"));
     setIfDifferent(Ed_Yj, text("fangya"));
@@ -335,6 +387,7 @@ void TZjglForm::bitbtn_insertClick() {
     m_foundRoom.clear();
     m_foundTenant.clear();
     m_cycle->insert();
+    BBtn_Void->setEnabled(false);
     // The search runs even when the edit was empty already: the empty text
     // matches every let room.
     if (wasEmpty)
@@ -344,6 +397,7 @@ void TZjglForm::bitbtn_insertClick() {
 
 void TZjglForm::bitbtn_modifyClick() {
     m_cycle->modify();
+    BBtn_Void->setEnabled(false);
     guarded([this] { LoadCurrentRow(); });
 }
 
@@ -352,13 +406,75 @@ void TZjglForm::DBGrid1DblClick() {
 }
 
 void TZjglForm::bitbtn_postClick() {
-    if (m_cycle->editMode() != 0 && !charging::acceptPayment(this, Ed_sszj))
+    const int mode = m_cycle->editMode();
+    if (mode != 1 && mode != 2)
         return;
-    m_cycle->save();
+    if (!charging::requiredFilled(this, {{Ed_fh, QStringLiteral("请填写房号")},
+                                         {Ed_sszj, QStringLiteral("请填写实收租金")},
+                                         {Com_status, QStringLiteral("请填写状态")}}))
+        return;
+    // A payment below zero or not a number is refused before anything is written.
+    if (!charging::acceptPayment(this, Ed_sszj))
+        return;
+    const bool inserting = mode == 1;
+    if (inserting && !m_foundRoom.isEmpty()) {
+        if (m_letEnd.isValid() && Dt_EndDate->date() > m_letEnd) {
+            showNotice(this, QStringLiteral("Morvik提示"),
+                       QStringLiteral("该客户已于%1退房，截止日期不能晚于退房日期！")
+                           .arg(m_letEnd.toString(QStringLiteral("yyyy-MM-dd"))),
+                       MsgIcon::Warning);
+            return;
+        }
+        QString question;
+        if (!guarded([&] {
+                question = ChargeBook::rentAlreadyPaidQuestion(
+                    m_foundRoom, m_foundTenant, Ed_begindate->text().trimmed(),
+                    Dt_EndDate->date(), Clock::today());
+            }))
+            return;
+        if (!question.isEmpty() &&
+            !askYesNoDefaultNo(this, QStringLiteral("Morvik提示"), question, MsgIcon::Question))
+            return; // nothing written; the edit stays under way
+    }
+    bool depositTaken = false;
+    const qint64 id = charging::saveInTransaction(
+        this,
+        [&]() -> qint64 {
+            if (!inserting) {
+                Query& update = m_cycle->updateStatement();
+                charging::bindParams(update, m_updateParams, m_cycle->list());
+                if (update.exec() != 1)
+                    throw DbError(QStringLiteral("No row was changed."));
+                return m_cycle->list().integer(QStringLiteral("id"));
+            }
+            Query& insert = m_cycle->insertStatement();
+            charging::bindParams(insert, m_insertParams, m_cycle->list());
+            if (insert.exec() != 1) {
+                depositTaken = true;
+                throw charging::SaveRefusal{QStringLiteral(
+                    "该客户的首次房租（含押金）已由其他操作员收取，本次不再收押金。"
+                    "押金和应付金额已重新计算，请核对后再保存。")};
+            }
+            return ChargeBook::newestCharge(ChargeMoney::Table::Rent, m_foundRoom, m_foundTenant);
+        },
+        QStringLiteral("操作失败！"));
+    if (depositTaken)
+        guarded([this] { DecideDeposit(); Ed_YjChange(); });
+    if (!id)
+        return; // still inserting or modifying, with the typed values
+    charging::showSaved(this, m_cycle->model(), kQuerySql, id, inserting);
+    m_cycle->cancel();
+    BBtn_Void->setEnabled(true);
+}
+
+void TZjglForm::BBtn_VoidClick() {
+    charging::voidCurrentCharge(this, m_cycle->model(), int(ChargeMoney::Table::Rent),
+                                QStringLiteral("Yf"));
 }
 
 void TZjglForm::bitbtn_cancelClick() {
     m_cycle->cancel();
+    BBtn_Void->setEnabled(true);
 }
 
 void TZjglForm::BBtn_PrintClick() {

@@ -1,5 +1,8 @@
 #pragma once
+#include "maintenance.h"
 #include "query.h"
+
+#include <QDate>
 
 #include <QDialog>
 #include <QString>
@@ -40,6 +43,7 @@ public slots:
     void BitBtn_findClick();
     void DBGrid1DblClick();
     void Ed_YjChange();
+    void BBtn_VoidClick();
 
 private:
     void FormCreate();
@@ -65,6 +69,7 @@ private:
     QPushButton* bitbtn_cancel;
     QPushButton* BBtn_Print;
     QPushButton* BitBtn_find;
+    QPushButton* BBtn_Void;
     QTableView* DBGrid1;
 
     RecordMaintenance* m_cycle;
@@ -77,4 +82,10 @@ private:
     // never with the raw text of the room edit.
     QString m_foundRoom;
     QString m_foundTenant;
+    // The end of the let found, when it has ended (zf_tf); null for a
+    // current let.
+    QDate m_letEnd;
+    bool m_loading = false; // a stored row is being loaded
+    std::vector<RecordMaintenance::Param> m_insertParams;
+    std::vector<RecordMaintenance::Param> m_updateParams;
 };

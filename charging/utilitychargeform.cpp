@@ -9,7 +9,8 @@
 #include "lookupfield.h"
 #include "maintenance.h"
 #include "messages.h"
-#include "monthlytables.h"
+#include "chargebook.h"
+#include "connection.h"
 #include "sqlcatalog.h"
 #include "tgjcxform.h"
 
@@ -32,44 +33,23 @@ const QString kNoLastMonth = QStringLiteral("本房间月底还未抄表！请�
 
 // Statements one line per element, exactly as the program sends them.
 // clang-format off
-const QString kDateSql = catalogSql("UtilityCharge pairs in XmXf", QStringList{
-    "select * From XmXf ",
-    "where fangno like :fangno or zjm like :zjm"});
+// The lets a charge may be for: the current ones, and, where none matches,
+// lets that ended (a tenant who left is charged for the readings of the let).
+const QString kCurrentLetsSql = catalogSql("UtilityCharge current lets", QStringList{
+    "SELECT C.manid, D.manname, D.Zjm, C.fangno, C.begindate, C.begindate as tfdate",
+    "FROM dbo.Zf_Rz C INNER JOIN dbo.Zf_Man D ON C.manid = D.manid",
+    "where C.fangno like :fangno or D.zjm like :zjm"});
 
-const QString kMaxDateSql = catalogSql("UtilityCharge last month's reading date", QStringList{
-    "select max(cbrq)as cbrq From XmXf ",
-    "where fangno like :fangno or zjm like :zjm"});
-
-const QString kLastMonthPairSql = catalogSql("UtilityCharge pair with last month", QStringList{
-    "SELECT *from xmxf",
-    "where (fangno like :fangno or zjm like :zjm) and cbrq =:cbrq"});
+const QString kEndedLetsSql = catalogSql("UtilityCharge ended lets", QStringList{
+    "SELECT T.manid, D.manname, D.Zjm, T.fangno, T.begindate, T.tfdate",
+    "FROM dbo.zf_tf T INNER JOIN dbo.Zf_Man D ON T.manid = D.manid",
+    "where (T.fangno like :fangno or D.zjm like :zjm) and T.status = '0'",
+    "order by T.tfdate desc, T.id desc"});
 // clang-format on
 
-// The readings of this month's table for occupied rooms matching the room
-// edit. The table's name changes with the month.
-QString countSql(const QString& table) {
-    return QStringList{
-        "SELECT A.fangno, B.Zjm, A.Cbrq, A.lsb, A.rsb, A.db,A.mqb",
-        "from " + table + " A INNER JOIN ", "dbo.Zf_Rz C ON A.fangno = C.fangno INNER JOIN ",
-        "dbo.Zf_Man B ON C.manid = B.manid ", "where A.fangno like :fangno or zjm like :zjm"}
-        .join(QLatin1Char('\n'));
-}
-
-// Two readings of one room in this month's table, the later beside the earlier.
-QString sameMonthSql(const QString& table) {
-    return QStringList{
-        "SELECT C.manid, D.manname, D.Zjm, C.fangno,B.Cbrq, B.lsb, B.rsb, B.db, B.mqb,",
-        "A.Cbrq AS bycbrq, A.lsb AS bylsb,A.rsb AS byrsb, A.db AS bydb,A.mqb AS bymqb",
-        "FROM dbo.Zf_Man D INNER JOIN dbo.Zf_Rz C ON D.manid = C.manid INNER JOIN",
-        table + " A ON C.fangno = A.fangno INNER JOIN",
-        table + " B ON A.fangno = B.fangno",
-        "where (A.fangno like :fangno or D.zjm like :zjm) and b.cbrq<a.cbrq"}
-        .join(QLatin1Char('\n'));
-}
-
-[[maybe_unused]] const bool kSamples =
-    catalogSample("UtilityCharge readings this month", countSql("zf_Biaodi202403")) &&
-    catalogSample("UtilityCharge pair in this month", sameMonthSql("zf_Biaodi202403"));
+const QString kNegativeUsage = QStringLiteral(
+    "本次实用数为负数，不能收费：表底低于上次读数，多半是表已更换或走满一圈。"
+    "请在“抄表管理”中按“换表登记”记下旧表止码和新表起码，再重新查找该房间收费。");
 
 QString listSql(const char* priceColumn, const char* table) {
     return QStringList{
@@ -143,7 +123,7 @@ const UtilityKind kColdWater{
         "FROM dbo.Zf_Lenshui A INNER JOIN dbo.Zf_Man B ON A.manid = B.manid ")}),
     false, false,
     [](QWidget* parent) -> TGjcxForm* { return new TLsSfGjCxForm(parent); },
-    &printColdWaterReceipt};
+    &printColdWaterReceipt, int(ChargeMoney::Table::ColdWater), Meter::ColdWater};
 
 const UtilityKind kHotWater{
     "TRsSfForm", QStringLiteral("热水收费管理"),
@@ -157,7 +137,7 @@ const UtilityKind kHotWater{
         " FROM dbo.Zf_Reshui A INNER JOIN  dbo.Zf_Man B ON A.manid = B.manid ")}),
     true, false,
     [](QWidget* parent) -> TGjcxForm* { return new TRsSfGjCxForm(parent); },
-    &printHotWaterReceipt};
+    &printHotWaterReceipt, int(ChargeMoney::Table::HotWater), Meter::HotWater};
 
 const UtilityKind kElectricity{
     "TYdSfForm", QStringLiteral("用电收费管理"),
@@ -171,7 +151,7 @@ const UtilityKind kElectricity{
         " FROM dbo.Zf_YdSf A INNER JOIN  dbo.Zf_Man B ON A.manid = B.manid ")}),
     true, true,
     [](QWidget* parent) -> TGjcxForm* { return new TYdSfGjcxForm(parent); },
-    &printElectricityReceipt};
+    &printElectricityReceipt, int(ChargeMoney::Table::Electricity), Meter::Electricity};
 // clang-format on
 
 } // namespace
@@ -212,6 +192,7 @@ UtilityChargeForm::UtilityChargeForm(const UtilityKind& kind, QWidget* parent)
     bitbtn_cancel = b.cancel;
     BBtn_Print = b.print;
     BitBtn_find = b.find;
+    BBtn_Void = b.voidCharge;
 
     DBGrid1 = new QTableView(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
@@ -277,6 +258,8 @@ UtilityChargeForm::UtilityChargeForm(const UtilityKind& kind, QWidget* parent)
     c.update.sql = kind.updateSql;
     c.update.params.push_back(M::Param::currentRow("oldID", ParamKind::Integer, 0, "ID"));
     c.saveFailure = QStringLiteral("操作失败！");
+    m_insertParams = c.insert.params;
+    m_updateParams = c.update.params;
     m_cycle = new RecordMaintenance(this, DBGrid1, std::move(c));
     // Every column in sight without scrolling.
     const int widths[] = {50, 70, 70, 90, 70, 70, 60, 60, 70, 70, 60};
@@ -297,6 +280,13 @@ UtilityChargeForm::UtilityChargeForm(const UtilityKind& kind, QWidget* parent)
     connect(bitbtn_cancel, &QPushButton::clicked, this, &UtilityChargeForm::bitbtn_cancelClick);
     connect(BBtn_Print, &QPushButton::clicked, this, &UtilityChargeForm::BBtn_PrintClick);
     connect(BitBtn_find, &QPushButton::clicked, this, &UtilityChargeForm::BitBtn_findClick);
+    connect(BBtn_Void, &QPushButton::clicked, this, &UtilityChargeForm::BBtn_VoidClick);
+    // The money received follows the status chosen: all of it when paid,
+    // nothing (or a part payment typed over it) when not.
+    connect(Com_Status, &QComboBox::currentTextChanged, this, [this](const QString& status) {
+        if (bitbtn_post->isEnabled())
+            Ed_Sfj->setText(charging::proposedReceived(Ed_Yfj->text(), status, Ed_Sfj->text()));
+    });
 
     FormCreate();
 }
@@ -319,6 +309,7 @@ void UtilityChargeForm::FormCreate() {
 
 void UtilityChargeForm::updateModifyButton() {
     bitbtn_modify->setEnabled(m_kind.modifyWhileEditing || !bitbtn_post->isEnabled());
+    BBtn_Void->setEnabled(!bitbtn_post->isEnabled());
 }
 
 // --- the search ---------------------------------------------------------------
@@ -327,6 +318,7 @@ void UtilityChargeForm::Ed_FhChange() {
     // Until this search finds a pair, a save has nothing to store.
     m_foundRoom.clear();
     m_foundTenant.clear();
+    m_interval.reset();
     FindReadings(LookupField::pattern(Ed_Fh->text()));
 }
 
@@ -335,100 +327,61 @@ void UtilityChargeForm::refuseSearch(const QString& notice) {
     Ed_Fh->selectAll();
 }
 
+// The let the typed text finds, then the interval of its room's readings
+// the charge takes: the latest reading and the one before it, for a tenant
+// who left the latest within the let.
 void UtilityChargeForm::FindReadings(const QString& pattern) {
-    const QDate today = Clock::today();
-    SetBiaodiName(today.year(), today.month());
-    SetSyBiaodiName(today.year(), today.month());
-    m_count.close();
-    m_count.setSql(countSql(BiaodiName));
-    m_count.setText(QStringLiteral("fangno"), pattern);
-    m_count.setText(QStringLiteral("zjm"), pattern);
-    m_count.open();
-    const int readings = m_count.count();
-    m_count.close();
-    if (readings == 0)
+    m_search.close();
+    m_search.setSql(kCurrentLetsSql);
+    m_search.setText(QStringLiteral("fangno"), pattern);
+    m_search.setText(QStringLiteral("zjm"), pattern);
+    m_search.open();
+    m_letEnded = false;
+    if (m_search.isEmpty()) {
+        m_search.close();
+        m_search.setSql(kEndedLetsSql);
+        m_search.setText(QStringLiteral("fangno"), pattern);
+        m_search.setText(QStringLiteral("zjm"), pattern);
+        m_search.open();
+        m_letEnded = true;
+    }
+    if (m_search.isEmpty())
         return refuseSearch(kNoTenant);
-    if (readings >= 2)
-        return PairSameMonth(pattern);
-    AlterXmXfView();
-    PairLastMonth(pattern);
-}
-
-void UtilityChargeForm::PairLastMonth(const QString& pattern) {
-    m_date.close();
-    m_date.setSql(kDateSql);
-    m_date.setText(QStringLiteral("fangno"), pattern);
-    m_date.setText(QStringLiteral("zjm"), pattern);
-    m_date.open();
-    if (m_date.isEmpty())
+    charging::preferExactRoom(m_search, Ed_Fh->text());
+    const QString room = m_search.text(QStringLiteral("fangno")).trimmed();
+    const QDate start = m_search.dateTime(QStringLiteral("begindate")).date();
+    const QDate end = m_letEnded ? m_search.dateTime(QStringLiteral("tfdate")).date() : QDate();
+    m_interval = ReadingSeries::latestInterval(room, m_kind.meter, end, start);
+    if (!m_interval)
         return refuseSearch(kNoLastMonth);
-
-    m_date.close();
-    m_date.setSql(kMaxDateSql);
-    m_date.setText(QStringLiteral("fangno"), pattern);
-    m_date.setText(QStringLiteral("zjm"), pattern);
-    m_date.open();
-    const QVariant latest = m_date.value(QStringLiteral("cbrq"));
-    Ed_rq->setText(plainText(latest));
-
-    m_search.close();
-    m_search.setSql(kLastMonthPairSql);
-    m_search.setText(QStringLiteral("fangno"), pattern);
-    m_search.setText(QStringLiteral("zjm"), pattern);
-    // The date itself, not its text: the statement never depends on how a
-    // date is written.
-    m_search.setDateTime(QStringLiteral("cbrq"), latest);
-    m_search.open();
-    charging::preferExactRoom(m_search, Ed_Fh->text());
-    ShowCharge();
-}
-
-void UtilityChargeForm::PairSameMonth(const QString& pattern) {
-    const QDate today = Clock::today();
-    SetBiaodiName(today.year(), today.month());
-    SetSyBiaodiName(today.year(), today.month());
-    m_search.close();
-    m_search.setSql(sameMonthSql(BiaodiName));
-    m_search.setText(QStringLiteral("fangno"), pattern);
-    m_search.setText(QStringLiteral("zjm"), pattern);
-    m_search.open();
-    charging::preferExactRoom(m_search, Ed_Fh->text());
     ShowCharge();
 }
 
 void UtilityChargeForm::ShowCharge() {
     if (!m_price.isOpen())
         m_price.open();
-    const bool found = !m_search.isEmpty();
-    const auto field = [this](const QString& column) {
-        return m_search.isEmpty() ? QString() : m_search.text(column);
-    };
-    Ed_Bh->setText(field(QStringLiteral("manid")));
-    Ed_Xm->setText(field(QStringLiteral("manname")));
-    Ed_Sybd->setText(field(m_kind.earlierColumn));
-    Ed_Sycbrq->setText(field(QStringLiteral("cbrq")));
-    Ed_Bybd->setText(field(m_kind.laterColumn));
+    const ReadingInterval& i = *m_interval;
+    Ed_Bh->setText(m_search.text(QStringLiteral("manid")));
+    Ed_Xm->setText(m_search.text(QStringLiteral("manname")));
+    Ed_Sybd->setText(i.from.value.toString());
+    Ed_Sycbrq->setText(i.from.date.date().toString(QStringLiteral("yyyy-MM-dd")));
+    Ed_rq->setText(Ed_Sycbrq->text());
+    Ed_Bybd->setText(i.to.value.toString());
     Ed_Dj->setText(m_price.isEmpty() ? QString() : m_price.text(QStringLiteral("price")));
-    if (Ed_Bybd->text().trimmed().isEmpty() && Ed_Sybd->text().trimmed().isEmpty()) {
-        Ed_Bybd->setText(QStringLiteral("0"));
-        Ed_Sybd->setText(QStringLiteral("0"));
-    }
-    // Exact decimals: the usage of two readings of two places, the amount
-    // rounded once to the two places the charge table keeps, so that what
-    // is shown is what is stored.
-    const Decimal usage =
-        charging::decimalOf(Ed_Bybd->text()) - charging::decimalOf(Ed_Sybd->text());
-    const Decimal amount = (charging::decimalOf(Ed_Dj->text()) * usage).rounded(2);
-    Ed_Sys->setText(usage.toString());
-    Ed_Sfj->setText(amount.toString());
+    // Exact decimals: the usage across any meter change, the amount rounded
+    // once to the two places the charge table keeps, so that what is shown
+    // is what is stored.
+    const Decimal amount = (charging::decimalOf(Ed_Dj->text()) * i.usage).rounded(2);
+    Ed_Sys->setText(i.usage.toString());
     Ed_Yfj->setText(amount.toString());
+    Ed_Sfj->setText(charging::proposedReceived(amount.toString(), Com_Status->currentText()));
     for (QLineEdit* e : {Ed_Bh, Ed_Xm, Ed_Sybd, Ed_Sycbrq, Ed_Bybd, Ed_Dj, Ed_Sys, Ed_Sfj, Ed_Yfj})
         e->setCursorPosition(0);
-    if (found) {
-        m_foundRoom = m_search.text(QStringLiteral("fangno")).trimmed();
-        m_foundTenant = m_search.text(QStringLiteral("manid"));
-    }
-    markUsage(found, usage.toString());
+    m_foundRoom = m_search.text(QStringLiteral("fangno")).trimmed();
+    m_foundTenant = m_search.text(QStringLiteral("manid"));
+    markUsage(true, i.usage.toString());
+    if (i.goesDown)
+        Ed_Sys->setToolTip(kNegativeUsage);
 }
 
 // A usage that looks wrong (a meter gone down, or far above the room's
@@ -488,10 +441,58 @@ void UtilityChargeForm::bitbtn_modifyClick() {
 }
 
 void UtilityChargeForm::bitbtn_postClick() {
-    if (m_cycle->editMode() != 0 && !charging::acceptPayment(this, Ed_Sfj))
+    const int mode = m_cycle->editMode();
+    if (mode != 1 && mode != 2)
         return;
-    m_cycle->save();
+    if (!charging::requiredFilled(this, {{Ed_Fh, QStringLiteral("请填写房号")},
+                                         {Ed_Sfj, QStringLiteral("请填写实收金额")},
+                                         {Com_Status, QStringLiteral("请填写状态")}}))
+        return;
+    // A payment below zero or not a number is refused before anything is written.
+    if (!charging::acceptPayment(this, Ed_Sfj))
+        return;
+    const bool inserting = mode == 1;
+    const qint64 id = charging::saveInTransaction(
+        this, [&] { return writeCharge(inserting); }, QStringLiteral("操作失败！"));
+    if (!id)
+        return; // still inserting or modifying, with the typed values
+    charging::showSaved(this, m_cycle->model(), m_kind.querySql, id, inserting);
+    m_cycle->cancel();
     updateModifyButton();
+}
+
+// Inside the save's transaction: the checks a new charge relies on, made
+// again here, then the row; answers its ID.
+qint64 UtilityChargeForm::writeCharge(bool inserting) {
+    const auto table = ChargeMoney::Table(m_kind.table);
+    if (!inserting) {
+        Query& update = m_cycle->updateStatement();
+        charging::bindParams(update, m_updateParams, m_cycle->list());
+        if (update.exec() != 1)
+            throw DbError(QStringLiteral("No row was changed."));
+        return m_cycle->list().integer(QStringLiteral("ID"));
+    }
+    if (m_foundRoom.isEmpty() || !m_interval)
+        throw DbError(QStringLiteral("No reading pair was found for the room."));
+    if (m_interval->goesDown)
+        throw charging::SaveRefusal{kNegativeUsage};
+    if (ChargeBook::intervalCharged(table, m_foundRoom, *m_interval))
+        throw charging::SaveRefusal{ChargeBook::alreadyChargedText(m_foundRoom, *m_interval)};
+    Query& insert = m_cycle->insertStatement();
+    charging::bindParams(insert, m_insertParams, m_cycle->list());
+    insert.exec();
+    const qint64 id = ChargeBook::newestCharge(table, m_foundRoom, m_foundTenant);
+    try {
+        ChargeBook::recordInterval(table, id, m_foundRoom, *m_interval);
+    } catch (const DbError&) {
+        // Another desk charged the same readings in the meantime.
+        throw charging::SaveRefusal{ChargeBook::alreadyChargedText(m_foundRoom, *m_interval)};
+    }
+    return id;
+}
+
+void UtilityChargeForm::BBtn_VoidClick() {
+    charging::voidCurrentCharge(this, m_cycle->model(), m_kind.table, QStringLiteral("Yfj"));
 }
 
 void UtilityChargeForm::bitbtn_cancelClick() {

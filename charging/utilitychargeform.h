@@ -1,6 +1,8 @@
 #pragma once
+#include "maintenance.h"
 #include "query.h"
 #include "readingcheck.h"
+#include "readingseries.h"
 
 #include <QDialog>
 #include <QString>
@@ -17,11 +19,12 @@ class QTableView;
 class RecordMaintenance;
 class TGjcxForm;
 
-// A utility charging screen: finds a let room's two latest readings of one
-// meter (this month's beside last month's through the view XmXf, or two
-// readings of this month), proposes usage × unit price as the amount due and
-// received, and saves one charge row. Cold water, hot water and electricity
-// are the same screen configured by a UtilityKind.
+// A utility charging screen: finds a let (a current one, or one that ended
+// for a tenant who left), the interval of its room's readings of one meter
+// that the charge covers (the latest reading and the one before it, across
+// months and meter changes), proposes usage × unit price as the amount due,
+// and saves one charge row per interval. Cold water, hot water and
+// electricity are the same screen configured by a UtilityKind.
 struct UtilityKind {
     const char* className;
     QString caption;
@@ -40,6 +43,8 @@ struct UtilityKind {
     bool focusAfterEnter = false;
     std::function<TGjcxForm*(QWidget*)> queryDialog;
     void (*printReceipt)(Query& list, QWidget* parent); // the current row's receipt
+    int table;   // ChargeMoney::Table
+    Meter meter; // the meter read for this utility
 };
 
 class UtilityChargeForm : public QDialog {
@@ -65,14 +70,15 @@ public slots:
     void bitbtn_cancelClick();
     void BBtn_PrintClick();
     void BitBtn_findClick();
+    void BBtn_VoidClick();
 
 private:
     void FormCreate();
     // The search step, run on every change of the room edit.
     void Ed_FhChange();
     void FindReadings(const QString& pattern);
-    void PairLastMonth(const QString& pattern);
-    void PairSameMonth(const QString& pattern);
+    qint64 writeCharge(bool inserting);
+    void updateButtons();
     void ShowCharge();
     void markUsage(bool found, const QString& usage);
     std::optional<ReadingHistory> m_history; // of m_historyRoom
@@ -103,13 +109,12 @@ private:
     QPushButton* bitbtn_cancel;
     QPushButton* BBtn_Print;
     QPushButton* BitBtn_find;
+    QPushButton* BBtn_Void;
     QTableView* DBGrid1;
 
     RecordMaintenance* m_cycle;
     CompletingSearchEdit* m_roomEdit;
-    Query m_count;  // this month's readings matching the room edit
-    Query m_date;   // the pairing through XmXf
-    Query m_search; // the reading pair the fields show
+    Query m_search; // the lets matching the room edit; the current row is the one found
     Query m_price;  // opened at the first search, kept while the screen lives
 
     // The keys of the reading pair the last search found (or of the row
@@ -117,6 +122,11 @@ private:
     // these, never with the raw text of the room edit.
     QString m_foundRoom;
     QString m_foundTenant;
+    // The readings the charge covers, as the last search found them.
+    std::optional<ReadingInterval> m_interval;
+    bool m_letEnded = false;
+    std::vector<RecordMaintenance::Param> m_insertParams;
+    std::vector<RecordMaintenance::Param> m_updateParams;
 };
 
 class TLsSfForm : public UtilityChargeForm { // cold water

@@ -35,6 +35,7 @@ public:
 
     int places() const { return m_places; }
     bool isZero() const { return m_units == 0; }
+    bool isNegative() const { return m_units < 0; }
 
 private:
     Decimal(__int128 units, int places) : m_units(units), m_places(places) {}

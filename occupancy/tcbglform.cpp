@@ -9,6 +9,7 @@
 #include "monthlytables.h"
 #include "query.h"
 #include "sqlcatalog.h"
+#include "tmeterchangeform.h"
 
 #include <QDateEdit>
 #include <QGridLayout>
@@ -161,10 +162,16 @@ TCbglForm::TCbglForm(QWidget* parent) : QDialog(parent) {
     bitbtn_quit = addButton(this, QStringLiteral("退出"), "bitbtn_quit");
     // No printout of the readings is defined: the button is shown, never enabled.
     BBtn_Print->setEnabled(false);
+    // A meter replaced or wrapped is recorded here, for the room in the room
+    // edit; the charging screens count the usage across it.
+    QPushButton* meterChange = addButton(this, QStringLiteral("换表登记"), "BBtn_Hbdj");
+    connect(meterChange, &QPushButton::clicked, this, [this] {
+        TMeterChangeForm(Ed_Fh->text(), this).exec();
+    });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    for (QPushButton* b :
-         {bitbtn_insert, bitbtn_modify, BBtn_Print, bitbtn_post, bitbtn_cancel, bitbtn_quit})
+    for (QPushButton* b : {bitbtn_insert, bitbtn_modify, BBtn_Print, bitbtn_post, bitbtn_cancel,
+                           meterChange, bitbtn_quit})
         buttons->addWidget(b);
     buttons->addStretch();
 

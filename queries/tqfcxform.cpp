@@ -5,6 +5,7 @@
 #include "printreports.h"
 #include "queryscreen.h"
 #include "sqlcatalog.h"
+#include "chargemoney.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -16,16 +17,21 @@
 
 namespace {
 
-// Every unpaid charge of the four tables as one list. A status other than
-// '1' shows as 未交款 on every screen, so it counts as unpaid here too; what
-// is still due is the amount due of the row.
+// Every unsettled charge of the four tables as one list. A status other than
+// '1' shows as 未交款 on every screen, so it counts as unsettled here too;
+// what is still due is the amount due less the money received on the row.
+QString owed(ChargeMoney::Table t) { return ChargeMoney::owedSql(t, QStringLiteral("A")); }
+
 // clang-format off
 const QStringList kUnpaid{
-    "(SELECT '1' AS kind, A.id AS chargeid, A.manid, A.fangno, A.Jkrq, A.Yf AS due",
+    "(SELECT '1' AS kind, A.id AS chargeid, A.manid, A.fangno, A.Jkrq, " + owed(ChargeMoney::Table::Rent) + " AS due",
     "   FROM dbo.Zf_Zujin A WHERE isnull(A.status, '0') <> '1'",
-    " UNION ALL SELECT '2', A.ID, A.manid, A.fangno, A.Jkrq, A.Yfj FROM dbo.Zf_Lenshui A WHERE isnull(A.status, '0') <> '1'",
-    " UNION ALL SELECT '3', A.ID, A.manid, A.fangno, A.Jkrq, A.Yfj FROM dbo.Zf_Reshui A WHERE isnull(A.status, '0') <> '1'",
-    " UNION ALL SELECT '4', A.ID, A.manid, A.fangno, A.Jkrq, A.Yfj FROM dbo.Zf_YdSf A WHERE isnull(A.status, '0') <> '1')"};
+    " UNION ALL SELECT '2', A.ID, A.manid, A.fangno, A.Jkrq, " + owed(ChargeMoney::Table::ColdWater) +
+        " FROM dbo.Zf_Lenshui A WHERE isnull(A.status, '0') <> '1'",
+    " UNION ALL SELECT '3', A.ID, A.manid, A.fangno, A.Jkrq, " + owed(ChargeMoney::Table::HotWater) +
+        " FROM dbo.Zf_Reshui A WHERE isnull(A.status, '0') <> '1'",
+    " UNION ALL SELECT '4', A.ID, A.manid, A.fangno, A.Jkrq, " + owed(ChargeMoney::Table::Electricity) +
+        " FROM dbo.Zf_YdSf A WHERE isnull(A.status, '0') <> '1')"};
 
 const QString kSummarySql = catalogSql("TQfCxForm summary", QStringList{
     "SELECT U.manid, B.manname, U.fangno,",

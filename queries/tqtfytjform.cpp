@@ -5,6 +5,7 @@
 #include "printreports.h"
 #include "queryscreen.h"
 #include "sqlcatalog.h"
+#include "chargemoney.h"
 
 #include <QDateEdit>
 #include <QGridLayout>
@@ -21,19 +22,28 @@ namespace {
 // Each statistics: its fixed line, then the period with both ends bound.
 const QString kPeriodLine = QStringLiteral("where jkrq BETWEEN :begindate and :enddate");
 
-QString statistics(const char* owner, const char* firstLine) {
-    return catalogSql(owner, {QString::fromUtf8(firstLine), kPeriodLine});
+QString statistics(const char* owner, const QString& firstLine) {
+    return catalogSql(owner, {firstLine, kPeriodLine});
+}
+
+// 实付金 is the money actually received (a part payment on an unpaid row
+// counts, an older unpaid row's proposed amount does not).
+QString received(ChargeMoney::Table t) {
+    return ChargeMoney::receivedSql(t, QString());
+}
+
+QString utility(ChargeMoney::Table t, const char* table) {
+    return QStringLiteral("select count(*)as rs,sum(sys)as sys,sum(yfj)as yfj,sum(%1)as sfj from %2")
+        .arg(received(t), QLatin1String(table));
 }
 
 // clang-format off
 const QString kRentSql = statistics("TQtFyTjForm rent",
-    "select count(*)as rs,sum(fangya)as fangya,sum(fangprice)as fangprice,sum(ljf)as ljf,sum(yf)as yf,sum(sf)as sf from Zf_Zujin");
-const QString kColdSql = statistics("TQtFyTjForm cold water",
-    "select count(*)as rs,sum(sys)as sys,sum(yfj)as yfj,sum(sfj)as sfj from dbo.Zf_Lenshui");
-const QString kHotSql = statistics("TQtFyTjForm hot water",
-    "select count(*)as rs,sum(sys)as sys,sum(yfj)as yfj,sum(sfj)as sfj from dbo.Zf_Reshui");
-const QString kPowerSql = statistics("TQtFyTjForm electricity",
-    "select count(*)as rs,sum(sys)as sys,sum(yfj)as yfj,sum(sfj)as sfj from dbo.Zf_YdSf");
+    "select count(*)as rs,sum(fangya)as fangya,sum(fangprice)as fangprice,sum(ljf)as ljf,sum(yf)as yf,sum(" +
+    received(ChargeMoney::Table::Rent) + ")as sf from Zf_Zujin");
+const QString kColdSql = statistics("TQtFyTjForm cold water", utility(ChargeMoney::Table::ColdWater, "dbo.Zf_Lenshui"));
+const QString kHotSql = statistics("TQtFyTjForm hot water", utility(ChargeMoney::Table::HotWater, "dbo.Zf_Reshui"));
+const QString kPowerSql = statistics("TQtFyTjForm electricity", utility(ChargeMoney::Table::Electricity, "dbo.Zf_YdSf"));
 // clang-format on
 
 const QString kRentName = QStringLiteral("房屋租金情况统计");

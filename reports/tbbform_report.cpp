@@ -166,6 +166,43 @@ ReportLayout receipt(const char* name, const QString& heading, const char* idFie
     return l;
 }
 
+// The payment notice of an unsettled charge: the receipt's layout under its
+// own heading, saying what is due and still owed; it acknowledges no money
+// (no "兹收到") and is no receipt. The print action fills QRL_Received,
+// QRL_Owed and the owed amount in capitals (QRL_OwedDx).
+ReportLayout paymentNotice(const char* name, const QString& heading, const char* idField,
+                           const QList<std::pair<const char*, const char*>>& lines) {
+    constexpr double left = 0.04, middle = 0.37, right = 0.66;
+    ReportLayout l;
+    l.name = QLatin1String(name);
+    l.paper = ReportPaper::A4;
+    l.detailBand.height = 119;
+    QList<ReportItem>& items = l.detailBand.items;
+    items << frame().at(0, 1).top(3, 110);
+    items << label(heading).at(0, 1).top(9, 10).centred().size(kHeading).heavy();
+    items << captioned(QStringLiteral("打印日期："), systemDate(), left, 24, kReceiptText);
+    items << label(QStringLiteral("NO")).at(right, 0).top(24).size(kReceiptText).heavy()
+          << field(QLatin1String(idField)).after().top(24).size(kReceiptText);
+    items << rule().at(0.02, 0.96).top(32, 0);
+    const double xs[] = {left, middle, right};
+    for (int i = 0; i < lines.size(); ++i) {
+        const double y = 37 + (i / 3) * 12;
+        const QString caption = QString::fromUtf8(lines[i].first);
+        if (QLatin1String(lines[i].second) == QLatin1String("QRL_Received"))
+            items << captioned(caption, namedLabel("QRL_Received"), xs[i % 3], y, kReceiptText);
+        else
+            items << captioned(caption, field(QLatin1String(lines[i].second)), xs[i % 3], y,
+                               kReceiptText);
+    }
+    items << captioned(QStringLiteral("尚欠人民币（大写）"), namedLabel("QRL_OwedDx"), left, 75,
+                       kReceiptText);
+    items << captioned(QStringLiteral("应付￥："), namedLabel("QRL_Owed"), right, 75, kReceiptText);
+    items << rule().at(0.02, 0.96).top(85, 0);
+    items << label(QStringLiteral("注：本通知单不作收款凭证")).at(left, 0).top(92).size(kReceiptText).heavy()
+          << label(QStringLiteral("经办人：")).at(right, 0).top(92).size(kReceiptText);
+    return l;
+}
+
 ReportLayout utilityReceipt(const char* name, const char* heading, const char* priceCaption,
                             const char* priceField, const char* capitals) {
     return receipt(name, QString::fromUtf8(heading), "ID",
@@ -179,6 +216,20 @@ ReportLayout utilityReceipt(const char* name, const char* heading, const char* p
                     {"实收租金：", "sfj"},
                     {"交款日期：", "Jkrq"}},
                    capitals, "sfj");
+}
+
+ReportLayout utilityNotice(const char* name, const char* heading, const char* priceCaption,
+                           const char* priceField) {
+    return paymentNotice(name, QString::fromUtf8(heading), "ID",
+                         {{"客户：", "manname"},
+                          {"房号", "fangno"},
+                          {"上月表底：", "Sybd"},
+                          {"本月表底：", "Bybd"},
+                          {"实 用 数：", "Sys"},
+                          {priceCaption, priceField},
+                          {"应付金额：", "Yfj"},
+                          {"已收金额：", "QRL_Received"},
+                          {"开票日期：", "Jkrq"}});
 }
 
 // A statistics sheet on A4: centred bold heading, the print date at the left
@@ -317,6 +368,13 @@ QMap<QString, ReportLayout> buildLayouts() {
     all << utilityReceipt("Qp_LsSfSj", "冷水收费收据", "冷水单价：", "lsdj", "QRL_LsRmbdx");
     all << utilityReceipt("Qp_RsSfSj", "热水收费收据", "热水单价：", "rsdj", "QRL_RsRmbdx");
     all << utilityReceipt("Qp_YdSfSj", "用电收费收据", "用电单价：", "Yddj", "QRL_YdRmbdx");
+    all << paymentNotice("Qp_FzTzd", QStringLiteral("房屋租金缴费通知单"), "id",
+                         {{"客户：", "manname"}, {"房号", "fangno"}, {"", ""},
+                          {"押    金：", "fangya"}, {"月    租：", "fangprice"}, {"清 洁 费：", "Ljf"},
+                          {"应付租金：", "Yf"}, {"已收金额：", "QRL_Received"}, {"开票日期：", "Jkrq"}});
+    all << utilityNotice("Qp_LsTzd", "冷水缴费通知单", "冷水单价：", "lsdj");
+    all << utilityNotice("Qp_RsTzd", "热水缴费通知单", "热水单价：", "rsdj");
+    all << utilityNotice("Qp_YdTzd", "用电缴费通知单", "用电单价：", "Yddj");
 
     all << statistics("QR_Fwzjtj", label(QStringLiteral("房屋租金情况统计    ")),
                       "QRL_begindate", "QRL_endDate",

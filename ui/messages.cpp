@@ -37,7 +37,8 @@ public:
             box.setEscapeButton(QMessageBox::Cancel);
         } else {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            box.setDefaultButton(QMessageBox::Yes);
+            box.setDefaultButton(buttons == MsgButtons::YesNoDefaultNo ? QMessageBox::No
+                                                                       : QMessageBox::Yes);
             box.setEscapeButton(QMessageBox::No);
         }
         box.exec();
@@ -98,6 +99,11 @@ void showNotice(QWidget* owner, const QString& caption, const QString& text, Msg
 
 bool askYesNo(QWidget* owner, const QString& caption, const QString& text, MsgIcon icon) {
     return MessageService::current().show(owner, caption, text, icon, MsgButtons::YesNo) ==
+           MsgAnswer::Yes;
+}
+
+bool askYesNoDefaultNo(QWidget* owner, const QString& caption, const QString& text, MsgIcon icon) {
+    return MessageService::current().show(owner, caption, text, icon, MsgButtons::YesNoDefaultNo) ==
            MsgAnswer::Yes;
 }
 

@@ -15,7 +15,8 @@
 //   "错误"          delete failures (error icon).
 
 enum class MsgIcon { NoIcon, Information, Warning, Critical, Question };
-enum class MsgButtons { Ok, YesNo, OkCancel };
+// YesNoDefaultNo: Yes and No with No the default (Enter answers No).
+enum class MsgButtons { Ok, YesNo, OkCancel, YesNoDefaultNo };
 enum class MsgAnswer { Ok, Yes, No, Cancel };
 
 struct ShownMessage {
@@ -51,6 +52,9 @@ void showNotice(QWidget* owner, const QString& caption, const QString& text, Msg
 
 // A question with Yes and No; true when the user answered Yes.
 bool askYesNo(QWidget* owner, const QString& caption, const QString& text, MsgIcon icon);
+
+// A question with Yes and No where No is the default; true on Yes.
+bool askYesNoDefaultNo(QWidget* owner, const QString& caption, const QString& text, MsgIcon icon);
 
 // A question with OK and Cancel; true when the user answered OK.
 bool askOkCancel(QWidget* owner, const QString& caption, const QString& text, MsgIcon icon);

@@ -3,8 +3,11 @@
 MsgAnswer ScriptedMessages::show(QWidget* owner, const QString& caption, const QString& text,
                                  MsgIcon icon, MsgButtons buttons) {
     MsgAnswer answer = MsgAnswer::Ok;
-    if (buttons == MsgButtons::YesNo) {
-        answer = m_answers.isEmpty() ? MsgAnswer::Yes : m_answers.dequeue();
+    if (buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoDefaultNo) {
+        // Unscripted, the default button answers.
+        answer = m_answers.isEmpty()
+                     ? (buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::No)
+                     : m_answers.dequeue();
         if (answer == MsgAnswer::Ok)
             answer = MsgAnswer::Yes;
     } else if (buttons == MsgButtons::OkCancel) {

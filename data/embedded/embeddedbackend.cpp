@@ -405,6 +405,8 @@ void EmbeddedBackend::prepareSchema(const QString& path, bool mayCreate)
                 addUnpaidIndexes();
                 indexReadingTables();
             }
+            if (f.version < 7)
+                upgradeChargeBook();
         }
         plain(QStringLiteral("PRAGMA application_id=%1").arg(Schema::kApplicationId).toLatin1().constData());
         plain(QStringLiteral("PRAGMA user_version=%1").arg(Schema::kVersion).toLatin1().constData());
@@ -500,6 +502,17 @@ void EmbeddedBackend::indexReadingTables()
     sqlite3_finalize(st);
     for (const QString& t : tables)
         plain(QStringLiteral("CREATE INDEX IF NOT EXISTS \"IX_%1_fangno\" ON \"%1\" (fangno)").arg(t).toUtf8().constData());
+}
+
+// Version 6 to 7, the charge book: the reading pair of each utility charge (one charge per
+// pair), meter replacements, voided charges, and the index the rent
+// screen's look-up of a room's paid periods uses. Idempotent.
+void EmbeddedBackend::upgradeChargeBook()
+{
+    runSchemaBatchesCreating(QStringLiteral("Zf_ChargeReading"));
+    runSchemaBatchesCreating(QStringLiteral("Zf_MeterChange"));
+    runSchemaBatchesCreating(QStringLiteral("Zf_VoidCharge"));
+    plain("CREATE INDEX IF NOT EXISTS \"IX_Zf_Zujin_fangno_enddate\" ON \"Zf_Zujin\" (fangno, enddate)");
 }
 
 // Runs the schema script's batches that create the named table (and the

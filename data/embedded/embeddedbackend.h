@@ -41,6 +41,7 @@ private:
     void addCheckOutLines();
     void addUnpaidIndexes();
     void indexReadingTables();
+    void upgradeChargeBook();
     void runSchemaBatchesCreating(const QString& table);
     void plain(const char* sql);
     qint64 pragmaInt(const char* sql);

@@ -106,6 +106,8 @@ CREATE INDEX [IX_Zf_Zujin_fangno] ON [dbo].[Zf_Zujin] ([fangno])
 GO
 CREATE INDEX [IX_Zf_Zujin_jkrq] ON [dbo].[Zf_Zujin] ([jkrq])
 GO
+CREATE INDEX [IX_Zf_Zujin_fangno_enddate] ON [dbo].[Zf_Zujin] ([fangno], [enddate])
+GO
 
 CREATE TABLE [dbo].[Zf_Lenshui] (
     [ID] [int] IDENTITY (1, 1) NOT NULL PRIMARY KEY,
@@ -212,6 +214,76 @@ CREATE TABLE [dbo].[Zf_TfMx] (
 )
 GO
 CREATE INDEX [IX_Zf_TfMx_tfid] ON [dbo].[Zf_TfMx] ([tfid])
+GO
+
+-- The pair of readings a utility charge covers: the earlier and the later
+-- reading, each named by its monthly table and ID. One charge per pair and
+-- kind: a reading ends at most one charged interval and begins at most one,
+-- so two desks cannot both charge the same readings.
+CREATE TABLE [dbo].[Zf_ChargeReading] (
+    [ID] [int] IDENTITY (1, 1) NOT NULL PRIMARY KEY,
+    [tablename] [varchar] (20) COLLATE Chinese_PRC_CI_AS NOT NULL,
+    [chargeid] [int] NOT NULL,
+    [fangno] [varchar] (8) COLLATE Chinese_PRC_CI_AS NOT NULL,
+    [fromtable] [varchar] (20) COLLATE Chinese_PRC_CI_AS NOT NULL,
+    [fromid] [int] NOT NULL,
+    [fromdate] [datetime] NOT NULL,
+    [totable] [varchar] (20) COLLATE Chinese_PRC_CI_AS NOT NULL,
+    [toid] [int] NOT NULL,
+    [todate] [datetime] NOT NULL
+)
+GO
+CREATE UNIQUE INDEX [UX_Zf_ChargeReading_to] ON [dbo].[Zf_ChargeReading] ([tablename], [totable], [toid])
+GO
+CREATE UNIQUE INDEX [UX_Zf_ChargeReading_from] ON [dbo].[Zf_ChargeReading] ([tablename], [fromtable], [fromid])
+GO
+CREATE UNIQUE INDEX [UX_Zf_ChargeReading_charge] ON [dbo].[Zf_ChargeReading] ([tablename], [chargeid])
+GO
+
+-- A meter replaced or wrapped: the old meter's final reading and the new
+-- meter's start, on the day the new meter counts from (a reading of that day
+-- is read from the new meter). meter is the reading column: lsb, rsb, db, mqb.
+CREATE TABLE [dbo].[Zf_MeterChange] (
+    [ID] [int] IDENTITY (1, 1) NOT NULL PRIMARY KEY,
+    [fangno] [varchar] (8) COLLATE Chinese_PRC_CI_AS NOT NULL,
+    [meter] [varchar] (3) COLLATE Chinese_PRC_CI_AS NOT NULL,
+    [changedate] [datetime] NOT NULL,
+    [oldfinal] [numeric] (6, 2) NOT NULL,
+    [newstart] [numeric] (6, 2) NOT NULL,
+    [operator] [varchar] (10) COLLATE Chinese_PRC_CI_AS NULL,
+    [entered] [datetime] NULL
+)
+GO
+CREATE INDEX [IX_Zf_MeterChange_fangno] ON [dbo].[Zf_MeterChange] ([fangno], [meter], [changedate])
+GO
+
+-- Charges taken back: the row as it stood, moved out of its charge table,
+-- with who voided it, when and why. A voided charge counts nowhere.
+CREATE TABLE [dbo].[Zf_VoidCharge] (
+    [ID] [int] IDENTITY (1, 1) NOT NULL PRIMARY KEY,
+    [tablename] [varchar] (20) COLLATE Chinese_PRC_CI_AS NOT NULL,
+    [chargeid] [int] NOT NULL,
+    [fangno] [varchar] (8) COLLATE Chinese_PRC_CI_AS NULL,
+    [manid] [varchar] (10) COLLATE Chinese_PRC_CI_AS NULL,
+    [jkrq] [datetime] NULL,
+    [fangya] [numeric] (12, 2) NULL,
+    [fangprice] [numeric] (12, 2) NULL,
+    [Ljf] [numeric] (12, 2) NULL,
+    [begindate] [datetime] NULL,
+    [enddate] [datetime] NULL,
+    [Sybd] [numeric] (10, 2) NULL,
+    [Bybd] [numeric] (10, 2) NULL,
+    [Sys] [numeric] (10, 2) NULL,
+    [dj] [numeric] (12, 4) NULL,
+    [yf] [numeric] (12, 2) NULL,
+    [sf] [numeric] (12, 2) NULL,
+    [status] [char] (1) NULL,
+    [voidby] [varchar] (10) COLLATE Chinese_PRC_CI_AS NOT NULL,
+    [voidtime] [datetime] NOT NULL,
+    [reason] [varchar] (100) COLLATE Chinese_PRC_CI_AS NOT NULL
+)
+GO
+CREATE INDEX [IX_Zf_VoidCharge_voidtime] ON [dbo].[Zf_VoidCharge] ([voidtime])
 GO
 
 -- Rooms with their letting state: "1" when an occupancy row names the room.

@@ -73,6 +73,7 @@ private slots:
                                                              "客户在住查询",
                                                              "租房抄表查询",
                                                              "欠费查询",
+                                                             "作废收费查询",
                                                              "-",
                                                              "收费项目查询>"};
         QTest::newRow("submenu") << "Menu_sfxmcx"

@@ -26,14 +26,16 @@ void seed()
     TestDatabase::exec("insert into zf_tf (manid,fangno,begindate,tfdate,tfj,status) values "
                        "('K2','102','2025-01-01','2026-10-31',300,'0')");
     TestDatabase::exec("insert into Zf_Zujin (fangno,manid,jkrq,fangya,fangprice,ljf,yf,sf,status) values "
-                       "('101','K1','2026-11-05',0,600,20.5,620.5,620.5,'0'),"
+                       "('101','K1','2026-11-05',0,600,20.5,620.5,200.25,'0'),"
                        "('101','K1','2026-10-05',0,600,20,620,620,'1'),"
                        "('102','K2','2026-09-05',0,800,0,800,0,'0'),"
                        "('103','K3','2026-11-05',0,500,0,500,500,'1')");
     const char* utility = "insert into %1 (fangno,manid,jkrq,sybd,bybd,sys,%2,yfj,sfj,status) values "
-                          "('101','K1','%3',0,0,0,1,%4,%4,'%5')";
+                          "('101','K1','%3',0,0,0,1,%4,%6,'%5')";
     const auto add = [&](const char* table, const char* price, const char* date, const char* due, const char* st) {
-        TestDatabase::exec(QString::fromLatin1(utility).arg(table, price, date, due, st));
+        // An unpaid row has received nothing; a paid one all of it.
+        TestDatabase::exec(QString::fromLatin1(utility).arg(table, price, date, due, st,
+                                                            QLatin1String(*st == '1' ? due : "0")));
     };
     add("Zf_Lenshui", "lsdj", "2026-11-30", "30.75", "0");
     add("Zf_Lenshui", "lsdj", "2026-10-31", "12.3", "0");
@@ -41,6 +43,9 @@ void seed()
     add("Zf_Reshui", "rsdj", "2026-11-30", "18", "0");
     TestDatabase::exec("insert into Zf_YdSf (fangno,manid,jkrq,sybd,bybd,sys,yddj,yfj,sfj,status) values "
                        "('102','K2','2026-08-31',0,0,0,1,45.6,45.6,'0')");
+    // That row was written before 实收 held money received: its 45.6 counts
+    // as nothing received.
+    TestDatabase::exec("insert into Zf_MoneyRule (tablename,lastoldid) select 'Zf_YdSf', max(ID) from Zf_YdSf");
 }
 
 QStringList shown(QTableView* grid)
@@ -76,22 +81,23 @@ private slots:
 
         QCOMPARE(form->windowTitle(), QStringLiteral("欠费查询"));
         QCOMPARE(shown(summary),
-                 (QStringList{"K1|张三|101|在住|620.5|43.05|18|0|681.55|681.55|2026-10-31",
+                 (QStringList{"K1|张三|101|在住|420.25|43.05|18|0|481.3|481.3|2026-10-31",
                               "K2|李四|102|已退房|800|0|0|45.6|845.6|845.6|2026-08-31"}));
-        // The overall total is the sum of every unpaid row of the four tables.
+        // The overall total is what every unsettled row still owes: its due
+        // less the money received (nothing on the older row), to the fen.
         const QString expected = TestDatabase::scalar(
-            "select sum(d) from (select yf as d from Zf_Zujin where status='0' union all "
-            "select yfj from Zf_Lenshui where status='0' union all select yfj from Zf_Reshui where status='0' "
-            "union all select yfj from Zf_YdSf where status='0') x");
-        QCOMPARE(expected, QStringLiteral("1527.15"));
-        QCOMPARE(total->text(), QStringLiteral("欠费合计：1527.15 元，2 位客户，共 6 笔"));
+            "select sum(d) from (select yf - sf as d from Zf_Zujin where status='0' union all "
+            "select yfj - sfj from Zf_Lenshui where status='0' union all select yfj - sfj from Zf_Reshui "
+            "where status='0' union all select yfj from Zf_YdSf where status='0') x");
+        QCOMPARE(expected, QStringLiteral("1326.9"));
+        QCOMPARE(total->text(), QStringLiteral("欠费合计：1326.9 元，2 位客户，共 6 笔"));
         QVERIFY(summary->findChild<QAction*>("Act_export"));
         if (qEnvironmentVariableIsSet("ZENTAVO_SCREENSHOTS"))
             form->grab().save(qEnvironmentVariable("ZENTAVO_SCREENSHOTS") + "/tqfcxform.png");
 
         // The first line's unpaid charges, oldest first; a double click asks
         // for the charge's own screen and row.
-        QCOMPARE(shown(details), (QStringList{"冷水|2026-10-31|12.3", "房租|2026-11-05|620.5",
+        QCOMPARE(shown(details), (QStringList{"冷水|2026-10-31|12.3", "房租|2026-11-05|420.25",
                                                "冷水|2026-11-30|30.75", "热水|2026-11-30|18"}));
         QSignalSpy open(form, &TQfCxForm::openCharge);
         const QPoint second = details->visualRect(details->model()->index(1, 0)).center();

@@ -4,6 +4,11 @@
 #include "screenhelpers.h"
 #include "testdatabase.h"
 #include "tqtfytjform.h"
+#include "tzfsfcxform.h"
+#include "chargebook.h"
+#include "connection.h"
+#include "session.h"
+#include <QLineEdit>
 
 #include <QDateEdit>
 #include <QLabel>
@@ -116,6 +121,54 @@ private slots:
         TestDatabase::exec("alter table rent_away rename to Zf_Zujin");
         click(&form, "Button_FW");
         QCOMPARE(gridRows(rent), QStringList{"0|||||"});
+    }
+
+    // 实付金 is money actually received, to the fen: a part payment on an
+    // unpaid row counts, the proposed amount of an unpaid row written before
+    // counts nothing, a voided charge counts nowhere; the voided charge is
+    // listed by 作废收费查询.
+    void moneyReceived() {
+        TestDatabase db; // today 2024-03-07
+        ScriptedMessagesScope messages;
+        TestDatabase::exec(
+            "insert into Zf_Man (manid,manname,zjm) values ('K01','张三','ZS');"
+            "insert into Zf_Fangjian (fangno,fangprice) values ('101',800);"
+            "insert into Zf_Zujin (fangno,manid,jkrq,fangya,fangprice,ljf,yf,sf,status) values "
+            "('101','K01','2024-03-01',0,800,20,820,820,'0'),"   // older: nothing received
+            "('101','K01','2024-03-02',0,4500,10,4510,4000,'1'),"
+            "('101','K01','2024-03-03',0,2200,20.1,2220.1,1000,'0'),"
+            "('101','K01','2024-03-04',0,600,0.01,600.01,600.01,'1');"
+            "insert into Zf_MoneyRule (tablename,lastoldid) select 'Zf_Zujin', min(id) from Zf_Zujin;"
+            "insert into Zf_Lenshui (fangno,manid,Jkrq,Sys,lsdj,Yfj,sfj,status) values "
+            "('101','K01','2024-03-05',3,3.5,10.5,0.35,'0'),('101','K01','2024-03-06',1,3.5,3.5,3.5,'1')");
+        // The last rent charge is voided: moved out of the rent table.
+        CurrentLoginName = QStringLiteral("admin");
+        Connection::shared().beginTransaction();
+        QVERIFY(ChargeBook::voidCharge(ChargeMoney::Table::Rent,
+                                       TestDatabase::scalar("select max(id) from Zf_Zujin").toLongLong(),
+                                       CurrentLoginName, QDateTime(QDate(2024, 3, 7), QTime(9, 0)),
+                                       QStringLiteral("金额录错")));
+        Connection::shared().commit();
+
+        TQtFyTjForm form;
+        form.show();
+        child<QDateEdit>(&form, "Dt_begin")->setDate(QDate(2024, 3, 1));
+        click(&form, "Button_FW");
+        QCOMPARE(gridRows(child<QTableView>(&form, "DBGrid_Zjtj")),
+                 QStringList{"3|0|7500|50.1|7550.1|5000"});
+        click(&form, "Button_Ls");
+        QCOMPARE(gridRows(child<QTableView>(&form, "DBGrid1")), QStringList{"2|4|14|3.85"});
+
+        TZfsfCxForm voided;
+        voided.show();
+        QCOMPARE(voided.windowTitle(), QStringLiteral("作废收费查询"));
+        QCOMPARE(gridRows(child<QTableView>(&voided, "DBGrid1")),
+                 QStringList{"房租|4|101|K01|张三|2024-03-04|600.01|600.01|已交款|admin|2024-03-07 09:00:00|金额录错"});
+        saveShot(&voided, "tzfsfcxform");
+        child<QLineEdit>(&voided, "Ed_Fh")->setText("102");
+        click(&voided, "BitBtn_find");
+        QCOMPARE(gridRows(child<QTableView>(&voided, "DBGrid1")), QStringList{});
+        QVERIFY(messages->shown.isEmpty());
     }
 };
 

@@ -286,18 +286,22 @@ private slots:
         QTest::newRow("rent, second row") << &printRentReceipt << kRentCharging << "102"
             << QStringList{"NO3", "兹收到客户李四", "合计人民币（大写）肆佰贰拾圆整￥：420.00"}
             << QStringList{"张三", "玖佰"};
-        const QStringList water{"兹收到客户李四", "房号102", "上月表底：50", "本月表底：58",
-                                "实用数：8", "应付租金：20.00实收租金：18.00交款日期：2026-11-06",
-                                "合计人民币（大写）壹拾捌圆整￥：18.00", "NO2"};
+        // Room 102's charge is not settled (18 of 20 received): a payment
+        // notice of what is still owed, never a receipt.
+        const QStringList water{"客户：李四", "房号102", "上月表底：50", "本月表底：58",
+                                "实用数：8", "应付金额：20", "已收金额：18", "开票日期：2026-11-06",
+                                "尚欠人民币（大写）贰圆整", "应付￥：2", "NO2",
+                                "注：本通知单不作收款凭证", "经办人："};
         QTest::newRow("cold water") << &printColdWaterReceipt << utilityList("lsdj", "dbo.Zf_Lenshui")
-            << "102" << common + water + QStringList{"冷水收费收据", "冷水单价：2.50"}
-            << QStringList{"张三", "叁拾"};
+            << "102" << water + QStringList{"冷水缴费通知单", "冷水单价：2.5"}
+            << QStringList{"张三", "叁拾", "兹收到", "收据", "实收"};
         QTest::newRow("hot water") << &printHotWaterReceipt << utilityList("rsdj", "dbo.Zf_Reshui")
             << "101" << QStringList{"热水收费收据", "兹收到客户张三", "热水单价：2.50",
                                     "合计人民币（大写）叁拾圆柒角伍分￥：30.75"}
             << QStringList{"李四"};
         QTest::newRow("electricity") << &printElectricityReceipt << utilityList("Yddj", "Zf_YdSf")
-            << "102" << QStringList{"用电收费收据", "用电单价：2.50"} + water << QStringList{"张三"};
+            << "102" << QStringList{"用电缴费通知单", "用电单价：2.5"} + water
+            << QStringList{"张三", "兹收到", "收据"};
     }
     void receipts() {
         QFETCH(PrintFn, action);

@@ -1,0 +1,151 @@
+#include "readingseries.h"
+
+#include "query.h"
+#include "sqlcatalog.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace {
+
+// clang-format off
+const QString kMonthTablesSql = catalogSql("ReadingSeries month tables", QStringList{
+    "select name from sysobjects where name like 'zf_Biaodi%'"});
+
+const QString kChangesSql = catalogSql("ReadingSeries meter changes", QStringList{
+    "select changedate, oldfinal, newstart from Zf_MeterChange",
+    "where fangno = :fangno and meter = :meter and changedate > :after and changedate <= :upto",
+    "order by changedate, ID"});
+// clang-format on
+
+// A monthly table's statement is built with its name; the room is a
+// parameter. The meter column is one of four fixed names.
+QString seriesSql(const QString& table, const QString& column) {
+    return QStringLiteral("select ID, Cbrq, %2 as reading from %1 where fangno = :fangno and %2 is not null")
+        .arg(table, column);
+}
+[[maybe_unused]] const bool kSampled =
+    catalogSample("ReadingSeries readings", seriesSql(QStringLiteral("zf_Biaodi202403"), QStringLiteral("lsb")));
+
+Decimal decimalValue(const Query& q, const QString& column) {
+    return Decimal::parse(q.text(column)).value_or(Decimal());
+}
+
+// YYYYMM of a monthly table's name, 0 for another name.
+int monthOf(const QString& table) {
+    static const QRegularExpression name(QStringLiteral("^zf_Biaodi(\\d{4})(\\d{2})$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const auto m = name.match(table.trimmed());
+    return m.hasMatch() ? m.captured(1).toInt() * 100 + m.captured(2).toInt() : 0;
+}
+
+bool before(const MeterReading& a, const MeterReading& b) {
+    if (a.date != b.date)
+        return a.date < b.date;
+    const int ma = monthOf(a.table), mb = monthOf(b.table);
+    if (ma != mb)
+        return ma < mb;
+    return a.id < b.id;
+}
+
+} // namespace
+
+namespace ReadingSeries {
+
+QStringList monthTables() {
+    Query q;
+    q.setSql(kMonthTablesSql);
+    q.open();
+    QStringList names;
+    for (bool more = q.first(); more; more = q.next())
+        if (monthOf(q.text(QStringLiteral("name"))) > 0)
+            names << q.text(QStringLiteral("name")).trimmed();
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return monthOf(a) > monthOf(b); });
+    return names;
+}
+
+std::vector<MeterReading> readings(const QString& room, Meter meter, const QDate& until,
+                                   int atLeast) {
+    const int lastMonth = until.isValid() ? until.year() * 100 + until.month() : 0;
+    std::vector<MeterReading> found;
+    bool enough = false;
+    for (const QString& table : monthTables()) {
+        // A reading dated at the end of a month may be saved into the next
+        // month's table: one month after `until` is read too.
+        if (lastMonth && monthOf(table) > (until.addMonths(1).year() * 100 + until.addMonths(1).month()))
+            continue;
+        Query q;
+        q.setSql(seriesSql(table, meterColumn(meter)));
+        q.setText(QStringLiteral("fangno"), room.trimmed());
+        q.open();
+        for (bool more = q.first(); more; more = q.next()) {
+            MeterReading r;
+            r.table = table;
+            r.id = q.integer(QStringLiteral("ID"));
+            r.date = q.dateTime(QStringLiteral("Cbrq"));
+            r.value = decimalValue(q, QStringLiteral("reading"));
+            if (until.isValid() && r.date.date() > until)
+                continue;
+            found.push_back(r);
+        }
+        // Once enough readings are in, one month more is read, since a
+        // reading saved late may sit in the next month's table.
+        if (enough)
+            break;
+        if (atLeast > 0 && int(found.size()) >= atLeast)
+            enough = true;
+    }
+    std::sort(found.begin(), found.end(), before);
+    return found;
+}
+
+std::vector<MeterChange> changes(const QString& room, Meter meter, const QDateTime& after,
+                                 const QDateTime& upTo) {
+    Query q;
+    q.setSql(kChangesSql);
+    q.setText(QStringLiteral("fangno"), room.trimmed(), 8);
+    q.setText(QStringLiteral("meter"), meterColumn(meter), 3);
+    q.setDateTime(QStringLiteral("after"), after);
+    q.setDateTime(QStringLiteral("upto"), upTo);
+    q.open();
+    std::vector<MeterChange> list;
+    for (bool more = q.first(); more; more = q.next())
+        list.push_back({q.dateTime(QStringLiteral("changedate")), decimalValue(q, QStringLiteral("oldfinal")),
+                        decimalValue(q, QStringLiteral("newstart"))});
+    return list;
+}
+
+ReadingInterval interval(const MeterReading& from, const MeterReading& to,
+                         std::vector<MeterChange> changes) {
+    ReadingInterval i;
+    i.from = from;
+    i.to = to;
+    i.changes = std::move(changes);
+    Decimal start = from.value;
+    for (const MeterChange& c : i.changes) {
+        const Decimal stretch = c.oldFinal - start;
+        i.goesDown = i.goesDown || stretch.isNegative();
+        i.usage = i.usage + stretch;
+        start = c.newStart;
+    }
+    const Decimal last = to.value - start;
+    i.goesDown = i.goesDown || last.isNegative();
+    i.usage = i.usage + last;
+    return i;
+}
+
+std::optional<ReadingInterval> latestInterval(const QString& room, Meter meter, const QDate& until,
+                                              const QDate& after) {
+    const std::vector<MeterReading> series = readings(room, meter, until, 2);
+    if (series.size() < 2)
+        return std::nullopt;
+    const MeterReading& to = series[series.size() - 1];
+    const MeterReading& from = series[series.size() - 2];
+    if (after.isValid() && to.date.date() <= after)
+        return std::nullopt;
+    return interval(from, to, changes(room, meter, from.date, to.date));
+}
+
+} // namespace ReadingSeries
