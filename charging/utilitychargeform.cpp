@@ -448,8 +448,12 @@ void UtilityChargeForm::bitbtn_postClick() {
                                          {Ed_Sfj, QStringLiteral("请填写实收金额")},
                                          {Com_Status, QStringLiteral("请填写状态")}}))
         return;
-    // A payment below zero or not a number is refused before anything is written.
-    if (!charging::acceptPayment(this, Ed_Sfj))
+    // A payment below zero or not a number is refused before anything is
+    // written; a usage below zero is refused first, with how to record a
+    // replaced meter, since the payment proposed from it is negative too.
+    const auto usage = Decimal::parse(Ed_Sys->text().trimmed());
+    const bool negativeUsage = usage && usage->isNegative();
+    if (!negativeUsage && !charging::acceptPayment(this, Ed_Sfj))
         return;
     const bool inserting = mode == 1;
     const qint64 id = charging::saveInTransaction(
