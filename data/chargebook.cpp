@@ -1,5 +1,6 @@
 #include "chargebook.h"
 
+#include "connection.h"
 #include "query.h"
 #include "sqlcatalog.h"
 
@@ -128,8 +129,9 @@ bool intervalCharged(Table table, const QString& room, const ReadingInterval& i)
     return legacy.integer(QStringLiteral("n")) > 0;
 }
 
-void recordInterval(Table table, qint64 chargeId, const QString& room, const ReadingInterval& i) {
-    Query q;
+void recordInterval(Table table, qint64 chargeId, const QString& room, const ReadingInterval& i,
+                    Connection* connection) {
+    Query q(connection ? *connection : Connection::shared());
     q.setSql(kRecordSql);
     q.setText(QStringLiteral("tablename"), ChargeMoney::tableName(table), 20);
     q.setInteger(QStringLiteral("chargeid"), chargeId);

@@ -11,6 +11,8 @@
 // charging screens and anything else that writes charges. Every call runs
 // on the shared connection inside the caller's transaction, and every
 // failure is a DbError.
+class Connection;
+
 namespace ChargeBook {
 
 using ChargeMoney::Table;
@@ -27,7 +29,7 @@ bool intervalCharged(Table table, const QString& room, const ReadingInterval& in
 // Records that the charge covers the interval. The database refuses a second
 // charge of either reading (two desks at once): a DbError.
 void recordInterval(Table table, qint64 chargeId, const QString& room,
-                    const ReadingInterval& interval);
+                    const ReadingInterval& interval, Connection* connection = nullptr);
 
 // The ID of the newest charge of the room and tenant in the table: the row
 // an insert inside the same transaction has just written.

@@ -23,6 +23,17 @@ QString receivedColumn(Table t)
     return t == Table::Rent ? QStringLiteral("sf") : QStringLiteral("sfj");
 }
 
+QString itemName(Table t)
+{
+    switch (t) {
+    case Table::Rent: return QStringLiteral("房租");
+    case Table::ColdWater: return QStringLiteral("冷水");
+    case Table::HotWater: return QStringLiteral("热水");
+    case Table::Electricity: return QStringLiteral("电费");
+    }
+    return {};
+}
+
 QString receivedSql(Table t, const QString& alias)
 {
     const QString a = alias.isEmpty() ? QString() : alias + QLatin1Char('.');
@@ -37,6 +48,13 @@ QString owedSql(Table t, const QString& alias)
     const QString a = alias.isEmpty() ? QString() : alias + QLatin1Char('.');
     return QStringLiteral("(case when %1status = '1' then 0 else isnull(%1%2, 0) - %3 end)")
         .arg(a, dueColumn(t), receivedSql(t, alias));
+}
+
+QString paidFromDepositSql(Table t, const QString& condition)
+{
+    return QStringLiteral("isnull((select sum(M.dk) from Zf_TfMx M, %1 B "
+                          "where B.ID = M.chargeid and M.xm = '%2' and %3), 0)")
+        .arg(tableName(t), itemName(t), condition);
 }
 
 } // namespace ChargeMoney

@@ -18,6 +18,8 @@ enum class Table { Rent, ColdWater, HotWater, Electricity };
 QString tableName(Table t);
 QString dueColumn(Table t);
 QString receivedColumn(Table t);
+// The item's name on a check-out settlement line (Zf_TfMx.xm): 房租, 冷水, 热水, 电费.
+QString itemName(Table t);
 
 // SQL expressions over a row of the table named by `alias` (e.g. "A"):
 // the money received on the row, and what is still owed on it (due minus
@@ -25,5 +27,11 @@ QString receivedColumn(Table t);
 // every backend runs.
 QString receivedSql(Table t, const QString& alias);
 QString owedSql(Table t, const QString& alias);
+
+// The part of the money received on the table's rows that a check-out paid
+// from the tenant's deposit, over the rows (alias B) that `condition`
+// selects. That money came in once, as the deposit on the let's first rent;
+// a total of money received takes it away so it is not counted twice.
+QString paidFromDepositSql(Table t, const QString& condition);
 
 } // namespace ChargeMoney

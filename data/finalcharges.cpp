@@ -1,33 +1,16 @@
 #include "finalcharges.h"
 
-#include "monthlytables.h"
 #include "query.h"
 #include "sqlcatalog.h"
-
-#include <QSet>
 
 namespace FinalCharges {
 
 namespace {
 
 // clang-format off
-const QString kMonthTablesSql = catalogSql("FinalCharges month tables", QStringList{
-    "select name from sysobjects where name like 'zf_Biaodi%'"});
-
 const QString kPriceSql = catalogSql("FinalCharges price", QStringList{
     "select price from zf_dj where DjId = :djid"});
 // clang-format on
-
-// A month table's readings of one room up to a day, latest first. The table
-// is named by its month, so the statement is assembled; the room and the
-// day are parameters.
-QString readingsSql(const QString& table) {
-    return QStringLiteral("select lsb, rsb, db, mqb from ") + table +
-           QStringLiteral(
-               " where fangno = :fangno and cbrq < :nextday order by cbrq desc, ID desc");
-}
-[[maybe_unused]] const bool kSampled =
-    catalogSample("FinalCharges readings", readingsSql(QStringLiteral("zf_Biaodi202403")));
 
 bool isNegative(const Decimal& d) {
     return d.toString().startsWith(QLatin1Char('-'));
@@ -44,40 +27,15 @@ const std::array<Utility, 3>& utilities() {
     return all;
 }
 
-Readings previousReadings(Connection& connection, const QString& room, const QDate& day) {
-    Readings found;
-    QSet<QString> tables;
-    {
-        Query q(connection);
-        q.setSql(kMonthTablesSql);
-        q.open();
-        for (bool more = q.first(); more; more = q.next())
-            tables.insert(q.text(QStringLiteral("name")).toUpper());
-    }
-    // Walk back month by month from the day's month until every meter has a
-    // reading or no older table is left.
-    int left = tables.size();
-    for (QDate month(day.year(), day.month(), 1); left > 0; month = month.addMonths(-1)) {
-        const QString table = BiaodiTableName(month.year(), month.month());
-        if (!tables.contains(table.toUpper()))
+PreviousReadings previousReadings(Connection& connection, const QString& room, const QDate& day) {
+    PreviousReadings found;
+    for (int m = 0; m < kMeterCount; ++m) {
+        const std::vector<MeterReading> series = ReadingSeries::readings(room, Meter(m), day, 1, &connection);
+        if (series.empty())
             continue;
-        --left;
-        Query q(connection);
-        q.setSql(readingsSql(table));
-        q.setText(QStringLiteral("fangno"), room, 8);
-        q.setDateTime(QStringLiteral("nextday"), QDateTime(day.addDays(1), QTime(0, 0)));
-        q.open();
-        for (bool more = q.first(); more; more = q.next())
-            for (int m = 0; m < kMeterCount; ++m) {
-                const QString column = meterColumn(Meter(m));
-                if (!found[size_t(m)] && !q.isNull(column))
-                    found[size_t(m)] = Decimal::parse(q.text(column));
-            }
-        bool all = true;
-        for (const auto& r : found)
-            all = all && r.has_value();
-        if (all)
-            break;
+        const MeterReading& last = series.back();
+        found[size_t(m)] = Previous{
+            last, ReadingSeries::changes(room, Meter(m), last.date, QDateTime(day, QTime(0, 0)), &connection)};
     }
     return found;
 }
@@ -93,16 +51,20 @@ std::optional<Decimal> unitPrice(Connection& connection, int priceId) {
 }
 
 bool Charge::negative() const {
-    return isNegative(usage);
+    return goesDown || isNegative(usage);
 }
 
-Charge charge(const Utility& utility, const Decimal& previous, const Decimal& final,
+Charge charge(const Utility& utility, const Previous& previous, const Decimal& final,
               const Decimal& price) {
-    const Decimal usage = final - previous;
-    return {utility, previous, final, usage, price, (usage * price).rounded(2)};
+    MeterReading leaving;
+    leaving.value = final;
+    const ReadingInterval i = ReadingSeries::interval(previous.reading, leaving, previous.changes);
+    Charge c{utility, previous.reading.value, final, i.usage, price, (i.usage * price).rounded(2)};
+    c.goesDown = i.goesDown;
+    return c;
 }
 
-QList<Charge> charges(const Readings& previous, const Readings& final,
+QList<Charge> charges(const PreviousReadings& previous, const Readings& final,
                       const std::array<std::optional<Decimal>, 3>& prices) {
     QList<Charge> list;
     for (size_t i = 0; i < utilities().size(); ++i) {
@@ -112,7 +74,9 @@ QList<Charge> charges(const Readings& previous, const Readings& final,
         if (!before || !now || !prices[i])
             continue;
         const Charge c = charge(u, *before, *now, *prices[i]);
-        if (!c.usage.isZero())
+        // A usage of 0 charges nothing; one that goes down is kept so that
+        // the check-out refuses it with its reason.
+        if (!c.usage.isZero() || c.goesDown)
             list << c;
     }
     return list;

@@ -1,5 +1,6 @@
 #include "readingseries.h"
 
+#include "connection.h"
 #include "query.h"
 #include "sqlcatalog.h"
 
@@ -49,12 +50,16 @@ bool before(const MeterReading& a, const MeterReading& b) {
     return a.id < b.id;
 }
 
+Connection& on(Connection* connection) {
+    return connection ? *connection : Connection::shared();
+}
+
 } // namespace
 
 namespace ReadingSeries {
 
-QStringList monthTables() {
-    Query q;
+QStringList monthTables(Connection* connection) {
+    Query q(on(connection));
     q.setSql(kMonthTablesSql);
     q.open();
     QStringList names;
@@ -67,16 +72,16 @@ QStringList monthTables() {
 }
 
 std::vector<MeterReading> readings(const QString& room, Meter meter, const QDate& until,
-                                   int atLeast) {
+                                   int atLeast, Connection* connection) {
     const int lastMonth = until.isValid() ? until.year() * 100 + until.month() : 0;
     std::vector<MeterReading> found;
     bool enough = false;
-    for (const QString& table : monthTables()) {
+    for (const QString& table : monthTables(connection)) {
         // A reading dated at the end of a month may be saved into the next
         // month's table: one month after `until` is read too.
         if (lastMonth && monthOf(table) > (until.addMonths(1).year() * 100 + until.addMonths(1).month()))
             continue;
-        Query q;
+        Query q(on(connection));
         q.setSql(seriesSql(table, meterColumn(meter)));
         q.setText(QStringLiteral("fangno"), room.trimmed());
         q.open();
@@ -102,8 +107,8 @@ std::vector<MeterReading> readings(const QString& room, Meter meter, const QDate
 }
 
 std::vector<MeterChange> changes(const QString& room, Meter meter, const QDateTime& after,
-                                 const QDateTime& upTo) {
-    Query q;
+                                 const QDateTime& upTo, Connection* connection) {
+    Query q(on(connection));
     q.setSql(kChangesSql);
     q.setText(QStringLiteral("fangno"), room.trimmed(), 8);
     q.setText(QStringLiteral("meter"), meterColumn(meter), 3);
@@ -137,15 +142,15 @@ ReadingInterval interval(const MeterReading& from, const MeterReading& to,
 }
 
 std::optional<ReadingInterval> latestInterval(const QString& room, Meter meter, const QDate& until,
-                                              const QDate& after) {
-    const std::vector<MeterReading> series = readings(room, meter, until, 2);
+                                              const QDate& after, Connection* connection) {
+    const std::vector<MeterReading> series = readings(room, meter, until, 2, connection);
     if (series.size() < 2)
         return std::nullopt;
     const MeterReading& to = series[series.size() - 1];
     const MeterReading& from = series[series.size() - 2];
     if (after.isValid() && to.date.date() <= after)
         return std::nullopt;
-    return interval(from, to, changes(room, meter, from.date, to.date));
+    return interval(from, to, changes(room, meter, from.date, to.date, connection));
 }
 
 } // namespace ReadingSeries

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+class Connection;
+
 #include <optional>
 #include <vector>
 
@@ -57,11 +59,11 @@ ReadingInterval interval(const MeterReading& from, const MeterReading& to,
 // (every reading when `until` is null). With `atLeast` set, only the newest
 // months are read, enough to hold that many readings.
 std::vector<MeterReading> readings(const QString& room, Meter meter, const QDate& until = {},
-                                   int atLeast = 0);
+                                   int atLeast = 0, Connection* connection = nullptr);
 
 // The changes of the room's meter dated after `after` and up to `upTo`.
 std::vector<MeterChange> changes(const QString& room, Meter meter, const QDateTime& after,
-                                 const QDateTime& upTo);
+                                 const QDateTime& upTo, Connection* connection = nullptr);
 
 // The interval a charge of the room's meter takes: the latest reading dated
 // on or before `until` (any when null) and the one before it; the latest
@@ -69,9 +71,13 @@ std::vector<MeterChange> changes(const QString& room, Meter meter, const QDateTi
 // let: a reading on its first day closes the previous tenant's interval).
 // None when there are not two such readings.
 std::optional<ReadingInterval> latestInterval(const QString& room, Meter meter,
-                                              const QDate& until = {}, const QDate& after = {});
+                                              const QDate& until = {}, const QDate& after = {},
+                                              Connection* connection = nullptr);
 
 // The monthly reading tables that exist, newest first.
-QStringList monthTables();
+QStringList monthTables(Connection* connection = nullptr);
+
+// Every function here reads through `connection`, the shared connection
+// when none is given (a save on another connection reads its own writes).
 
 } // namespace ReadingSeries

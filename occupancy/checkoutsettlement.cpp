@@ -1,5 +1,6 @@
 #include "checkoutsettlement.h"
 
+#include "chargebook.h"
 #include "connection.h"
 #include "monthlytables.h"
 #include "query.h"
@@ -145,7 +146,12 @@ QString figures(const Settlement& s) {
     for (const SettledCharge& c : s.unsettled)
         parts << QStringLiteral("%1:%2:%3").arg(int(c.table)).arg(c.id).arg(c.owed.toString());
     for (const auto& r : s.previous)
-        parts << (r ? r->toString() : QStringLiteral("-"));
+        parts << (r ? QStringLiteral("%1#%2:%3+%4")
+                          .arg(r->reading.table)
+                          .arg(r->reading.id)
+                          .arg(r->reading.value.toString())
+                          .arg(r->changes.size())
+                    : QStringLiteral("-"));
     for (const auto& p : s.prices)
         parts << (p ? p->toString() : QStringLiteral("-"));
     return parts.join(QLatin1Char('|'));
@@ -158,17 +164,7 @@ bool isNegative(const Decimal& d) {
 }
 
 QString SettledCharge::item() const {
-    switch (table) {
-    case Table::Rent:
-        return QStringLiteral("房租");
-    case Table::ColdWater:
-        return QStringLiteral("冷水");
-    case Table::HotWater:
-        return QStringLiteral("热水");
-    case Table::Electricity:
-        return QStringLiteral("电费");
-    }
-    return {};
+    return ChargeMoney::itemName(table);
 }
 
 QList<FinalCharges::Charge> Settlement::finalCharges() const {
@@ -338,7 +334,18 @@ CheckOutResult saveCheckOut(Connection& connection, const Settlement& shown,
                 insert.setDecimal(QStringLiteral("sfj"), line.paid.toString());
                 insert.setText(QStringLiteral("status"), rowStatus, 1);
                 insert.exec();
-                stored << Stored{line, lastId(connection, kLastChargeSql[t], let)};
+                const qint64 id = lastId(connection, kLastChargeSql[t], let);
+                // The charge covers the interval from the previous reading
+                // to the one just stored; recorded, so that no utility screen
+                // charges it again.
+                const auto interval =
+                    ReadingSeries::latestInterval(let.fangno, c.final->utility.meter, now.day, {},
+                                                  &connection);
+                if (!interval || interval->to.date.date() != now.day ||
+                    interval->usage != c.final->usage)
+                    return give(CheckOutOutcome::Changed);
+                ChargeBook::recordInterval(c.table, id, let.fangno, *interval, &connection);
+                stored << Stored{line, id};
             } else {
                 if (!line.paid.isZero()) {
                     Query settle(connection);

@@ -43,7 +43,7 @@ struct Settlement {
     QDate day; // the day of leaving
     Decimal deposit;
     QList<SettledCharge> unsettled; // oldest first
-    FinalCharges::Readings previous;
+    FinalCharges::PreviousReadings previous;
     std::array<std::optional<Decimal>, 3> prices;
 
     // Typed on the screen.

@@ -27,20 +27,23 @@ QString statistics(const char* owner, const QString& firstLine) {
 }
 
 // 实付金 is the money actually received (a part payment on an unpaid row
-// counts, an older unpaid row's proposed amount does not).
+// counts, an older unpaid row's proposed amount does not), less what a
+// check-out paid from a deposit already counted with its first rent.
 QString received(ChargeMoney::Table t) {
-    return ChargeMoney::receivedSql(t, QString());
+    return QStringLiteral("sum(%1) - %2")
+        .arg(ChargeMoney::receivedSql(t, QString()),
+             ChargeMoney::paidFromDepositSql(t, QStringLiteral("B.jkrq BETWEEN :begindate and :enddate")));
 }
 
 QString utility(ChargeMoney::Table t, const char* table) {
-    return QStringLiteral("select count(*)as rs,sum(sys)as sys,sum(yfj)as yfj,sum(%1)as sfj from %2")
+    return QStringLiteral("select count(*)as rs,sum(sys)as sys,sum(yfj)as yfj,%1 as sfj from %2")
         .arg(received(t), QLatin1String(table));
 }
 
 // clang-format off
 const QString kRentSql = statistics("TQtFyTjForm rent",
-    "select count(*)as rs,sum(fangya)as fangya,sum(fangprice)as fangprice,sum(ljf)as ljf,sum(yf)as yf,sum(" +
-    received(ChargeMoney::Table::Rent) + ")as sf from Zf_Zujin");
+    "select count(*)as rs,sum(fangya)as fangya,sum(fangprice)as fangprice,sum(ljf)as ljf,sum(yf)as yf," +
+    received(ChargeMoney::Table::Rent) + " as sf from Zf_Zujin");
 const QString kColdSql = statistics("TQtFyTjForm cold water", utility(ChargeMoney::Table::ColdWater, "dbo.Zf_Lenshui"));
 const QString kHotSql = statistics("TQtFyTjForm hot water", utility(ChargeMoney::Table::HotWater, "dbo.Zf_Reshui"));
 const QString kPowerSql = statistics("TQtFyTjForm electricity", utility(ChargeMoney::Table::Electricity, "dbo.Zf_YdSf"));

@@ -1,6 +1,7 @@
 // Check-out: the let found by room number or mnemonic code, the deposit of
 // this tenant for this room, what is stored being what was found, and the
 // check-out row and the freed room committed together or not at all.
+#include "chargebook.h"
 #include "checkoutsettlement.h"
 #include "connection.h"
 #include "monthlytables.h"
@@ -476,6 +477,30 @@ private slots:
         choose("已退房");
         click("bitbtn_post");
         QCOMPARE(checkOuts().last(), QStringLiteral("K01|101|2024-01-05 10:30:00|2024-03-07|0|0"));
+    }
+
+    // A meter replaced before leaving: the final usage counts across the
+    // change, and each final charge is recorded against its readings so no
+    // utility screen charges the same interval again.
+    void finalChargesAcrossReplacement() {
+        TestDatabase db;
+        seedSettlements();
+        TestDatabase::exec("insert into Zf_MeterChange (fangno,meter,changedate,oldfinal,newstart) "
+                           "values ('102','db','2024-03-05',1010,0)");
+        Desk desk(db.file());
+        QCOMPARE(int(desk.checkOut("102", {"104.5", "53", "2.3", ""}).outcome), int(CheckOutOutcome::Saved));
+        // 1000 → 1010 on the old meter, 0 → 2.3 on the new one.
+        QCOMPARE(TestDatabase::rows("select sybd, bybd, sys, yfj from Zf_YdSf where fangno = '102'"),
+                 QStringList{"1000|2.3|12.3|7.38"});
+        const QString reading = TestDatabase::scalar("select max(ID) from zf_Biaodi202403");
+        QCOMPARE(TestDatabase::rows("select R.tablename, R.totable, R.toid from Zf_ChargeReading R order by R.ID"),
+                 (QStringList{"Zf_Lenshui|zf_Biaodi202403|" + reading, "Zf_Reshui|zf_Biaodi202403|" + reading,
+                              "Zf_YdSf|zf_Biaodi202403|" + reading}));
+        for (auto [table, meter] : {std::pair{ChargeMoney::Table::ColdWater, Meter::ColdWater},
+                                    std::pair{ChargeMoney::Table::Electricity, Meter::Electricity}}) {
+            const auto last = ReadingSeries::latestInterval("102", meter, QDate(2024, 3, 7));
+            QVERIFY(last && ChargeBook::intervalCharged(table, "102", *last));
+        }
     }
 
     // Two desks check one let out: the first to save wins, the other is told
