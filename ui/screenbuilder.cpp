@@ -9,12 +9,15 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
+#include <QRadioButton>
 
 // --- fields -------------------------------------------------------------------
 
 FieldGrid::FieldGrid(Labels labels) : m_grid(new QGridLayout), m_labels(labels) {}
 
 FieldGrid::FieldGrid(QWidget* box, Labels labels) : m_grid(new QGridLayout(box)), m_labels(labels) {}
+
+FieldGrid::FieldGrid(QGridLayout* grid, Labels labels) : m_grid(grid), m_labels(labels) {}
 
 void FieldGrid::place(Cell cell, const QString& label, QWidget* control, const char* name) {
     control->setObjectName(QLatin1String(name));
@@ -64,10 +67,7 @@ QDateEdit* FieldGrid::date(Cell cell, const QString& label, const char* name) {
 }
 
 QCheckBox* FieldGrid::check(Cell cell, const QString& text, const char* name, bool checked) {
-    auto* box = new QCheckBox(text);
-    box->setObjectName(QLatin1String(name));
-    box->setAccessibleName(accessibleText(text));
-    box->setChecked(checked);
+    QCheckBox* box = checkBox(text, name, nullptr, checked);
     m_grid->addWidget(box, cell.row, cell.column, 1, cell.span, cell.align);
     return box;
 }
@@ -89,6 +89,22 @@ QPushButton* pushButton(const QString& text, const char* name, QWidget* parent, 
     b->setDefault(false);
     b->setEnabled(enabled);
     return b;
+}
+
+QCheckBox* checkBox(const QString& text, const char* name, QWidget* parent, bool checked) {
+    auto* box = new QCheckBox(text, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setAccessibleName(accessibleText(text));
+    box->setChecked(checked);
+    return box;
+}
+
+QRadioButton* radioButton(const QString& text, const char* name, QWidget* parent, bool checked) {
+    auto* radio = new QRadioButton(text, parent);
+    radio->setObjectName(QLatin1String(name));
+    radio->setAccessibleName(accessibleText(text));
+    radio->setChecked(checked);
+    return radio;
 }
 
 ButtonRow::ButtonRow(QWidget* parent, Place place)

@@ -1,4 +1,6 @@
 #pragma once
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QString>
 #include <QStringList>
 
@@ -7,11 +9,10 @@
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
-class QGridLayout;
-class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
 class QWidget;
 
 // How every screen builds its controls, so that a screen's constructor reads
@@ -56,6 +57,8 @@ public:
     explicit FieldGrid(Labels labels = Labels::Left);
     // Lays the fields out in `box` (a group box), which owns the grid.
     explicit FieldGrid(QWidget* box, Labels labels = Labels::Left);
+    // Adds the fields to a grid made elsewhere.
+    explicit FieldGrid(QGridLayout* grid, Labels labels = Labels::Left);
 
     QGridLayout* layout() const { return m_grid; }
 
@@ -97,6 +100,13 @@ private:
 // text is taken as given, mnemonic included ("&P打印").
 QPushButton* pushButton(const QString& text, const char* name, QWidget* parent = nullptr,
                         bool enabled = true);
+
+// A check box or a radio button with its object name; its own text is its
+// label and gives its accessible name.
+QCheckBox* checkBox(const QString& text, const char* name, QWidget* parent = nullptr,
+                    bool checked = false);
+QRadioButton* radioButton(const QString& text, const char* name, QWidget* parent = nullptr,
+                          bool checked = false);
 
 // A row of such buttons, centred (room on both sides) or at the right.
 class ButtonRow {
