@@ -10,13 +10,15 @@ using ChargeMoney::Table;
 
 constexpr Table kTables[] = {Table::Rent, Table::ColdWater, Table::HotWater, Table::Electricity};
 
+// Within a day the rent comes first, then cold water, hot water, electricity.
 QString unsettledBranch(Table t) {
     const QString dateColumn = t == Table::Rent ? QStringLiteral("jkrq") : QStringLiteral("Jkrq");
-    return QStringLiteral("select '%1' as tablename, A.ID as chargeid, A.fangno, A.%2 as chargedate, "
+    return QStringLiteral("select '%1' as tablename, %6 as kind, A.ID as chargeid, A.fangno, A.%2 as chargedate, "
                           "isnull(A.%3, 0) as due, %4 as received, %5 as owed from %1 A "
                           "where A.manid = :manid and isnull(A.status, '0') <> '1'")
         .arg(ChargeMoney::tableName(t), dateColumn, ChargeMoney::dueColumn(t),
-             ChargeMoney::receivedSql(t, QStringLiteral("A")), ChargeMoney::owedSql(t, QStringLiteral("A")));
+             ChargeMoney::receivedSql(t, QStringLiteral("A")), ChargeMoney::owedSql(t, QStringLiteral("A")))
+        .arg(int(t));
 }
 
 // clang-format off
@@ -25,7 +27,7 @@ const QString kUnsettledSql = catalogSql("Payments unsettled charges", QStringLi
     "union all " + unsettledBranch(Table::ColdWater),
     "union all " + unsettledBranch(Table::HotWater),
     "union all " + unsettledBranch(Table::Electricity) + ") U",
-    "where owed > 0 order by chargedate, tablename, chargeid"});
+    "where owed > 0 order by chargedate, kind, chargeid"});
 
 const QString kInsertPaymentSql = catalogSql("Payments insert payment", QStringList{
     "insert into Zf_Payment (manid,paydate,amount,way,note,operator,entered)",
