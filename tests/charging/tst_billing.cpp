@@ -7,6 +7,7 @@
 // every charge.
 #include "billing.h"
 #include "chargingtest.h"
+#include "ledger.h"
 #include "monthlytables.h"
 #include "payments.h"
 #include "testdatabase.h"
@@ -137,6 +138,26 @@ private slots:
             balance = balance + c.owed;
         QCOMPARE(balance.toString(), QStringLiteral("121.23"));
 
+        // The ledger: each line's balance is what was charged up to it less
+        // what was received; its last is what is owed.
+        QStringList ledger;
+        for (const Ledger::Line& l : Ledger::lines("K01"))
+            ledger << QStringLiteral("%1 %2 %3 %4 %5 %6 %7").arg(l.date.toString("yyyy-MM-dd"), Ledger::kindName(l.kind),
+                                                              l.item, l.detail, l.debit.toString(), l.credit.toString(),
+                                                              l.balance.toString());
+        QCOMPARE(ledger, (QStringList{"2024-01-05 应收 房租 2024-01-01至2024-01-31 1810 0 1810",
+                                      "2024-01-05 柜台收款 房租  0 1810 0",
+                                      "2024-02-05 应收 房租 2024-01-01至2024-02-29 810 0 810",
+                                      "2024-03-07 应收 房租 2024-01-01至2024-03-31 810 0 1620",
+                                      "2024-03-07 应收 冷水 120.5→132.8 30.75 0 1650.75",
+                                      "2024-03-07 应收 热水 10→12.25 40.5 0 1691.25",
+                                      "2024-03-07 应收 电费 1000→1133.3 79.98 0 1771.23",
+                                      "2024-03-07 收款 微信 二三月 0 1650 121.23"}));
+        const Ledger::Statement march = Ledger::statement("K01", QDate(2024, 3, 1), QDate(2024, 3, 31));
+        QCOMPARE(march.opening.toString(), QStringLiteral("810"));
+        QCOMPARE(march.lines.size(), 5);
+        QCOMPARE(march.closing.toString(), QStringLiteral("121.23"));
+
         // A reversal restores every charge; a second one is refused.
         Payments::reverse(id, QStringLiteral("收错客户"), QStringLiteral("admin"), QDateTime(QDate(2024, 3, 7), QTime(16, 0)));
         QCOMPARE(TestDatabase::rows(state).mid(1),
@@ -146,6 +167,10 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(DbError, Payments::reverse(id, QStringLiteral("再冲"), QStringLiteral("admin"),
                                                             QDateTime(QDate(2024, 3, 7), QTime(16, 5))));
         QCOMPARE(TestDatabase::scalar("select count(*) from Zf_PaymentReversal"), QStringLiteral("1"));
+        const QList<Ledger::Line> after = Ledger::lines("K01");
+        QCOMPARE(after.last().kind, Ledger::Kind::Reversal);
+        QCOMPARE(after.last().detail, QStringLiteral("收错客户"));
+        QCOMPARE(after.last().balance.toString(), QStringLiteral("1771.23"));
     }
 };
 
