@@ -6,6 +6,7 @@
 // first and leaves the rest of the last one owing, and a reversal restores
 // every charge.
 #include "billing.h"
+#include "billingreports.h"
 #include "chargingtest.h"
 #include "ledger.h"
 #include "monthlytables.h"
@@ -14,6 +15,11 @@
 #include "tzjglform.h"
 #include "utilitychargeform.h"
 
+#include <QPageLayout>
+#include <QPageSize>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <memory>
 
 namespace {
@@ -49,6 +55,19 @@ QString singleScreenAmount(QWidget* f, const char* roomField, const char* amount
     const QString amount = child<QLineEdit>(f, amountField)->text();
     click(f, "bitbtn_cancel");
     return amount;
+}
+
+// The PDF's text, blanks removed.
+QString pdfText(const QString& path) {
+    QProcess pdf;
+    pdf.start("pdftotext", {"-layout", "-enc", "UTF-8", path, "-"});
+    pdf.waitForFinished();
+    return QString::fromUtf8(pdf.readAllStandardOutput()).remove(QRegularExpression("\\s"));
+}
+
+QString renderedText(const ReportRenderer& r, const QString& path) {
+    r.writePdf(path, QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15)));
+    return pdfText(path);
 }
 
 const QString kCharges = QStringLiteral(
@@ -153,6 +172,32 @@ private slots:
                                       "2024-03-07 应收 热水 10→12.25 40.5 0 1691.25",
                                       "2024-03-07 应收 电费 1000→1133.3 79.98 0 1771.23",
                                       "2024-03-07 收款 微信 二三月 0 1650 121.23"}));
+        // The receipt lists what the payment settled, its total in capitals
+        // and what is still owed; the month's bill K01's charges of March,
+        // February's rent (owed before the payment) as the balance before.
+        QTemporaryDir dir;
+        const QString receipt = renderedText(*paymentReceipt(id), dir.filePath("receipt.pdf"));
+        for (const QString& part : {QStringLiteral("收款收据"), QStringLiteral("张三"), QStringLiteral("微信"),
+                                    QStringLiteral("房租1012024-02-05810.00"), QStringLiteral("房租1012024-03-07810.00"),
+                                    QStringLiteral("冷水1012024-03-0730.00"), QStringLiteral("合计：1650.00"),
+                                    QStringLiteral("壹仟陆佰伍拾圆整"), QStringLiteral("尚欠金额：121.23")})
+            QVERIFY2(receipt.contains(part), qPrintable(part + "\n" + receipt));
+        const QString bill = renderedText(*monthlyBill("K01", QDate(2024, 3, 1)), dir.filePath("bill.pdf"));
+        for (const QString& part : {QStringLiteral("缴费通知单"), QStringLiteral("2024年3月"),
+                                    QStringLiteral("冷水101120.50132.8012.302.5030.750.75"),
+                                    QStringLiteral("上期结欠：0.00"), QStringLiteral("本月费用：961.23"),
+                                    QStringLiteral("合计应交：121.23"), QStringLiteral("壹佰贰拾壹圆贰角叁分")})
+            QVERIFY2(bill.contains(part), qPrintable(part + "\n" + bill));
+        // Every let room's bill, one tenant a page, with progress.
+        QList<int> printed;
+        QCOMPARE(writeMonthlyBillsPdf(dir.filePath("bills.pdf"), QDate(2024, 3, 1),
+                                      [&](int done, int) { printed << done; return true; }),
+                 3);
+        QCOMPARE(printed, (QList<int>{1, 2, 3}));
+        const QString bills = pdfText(dir.filePath("bills.pdf"));
+        QCOMPARE(bills.count(QStringLiteral("缴费通知单")), 3);
+        QVERIFY(bills.contains(QStringLiteral("合计应交：1660.50")));
+
         const Ledger::Statement march = Ledger::statement("K01", QDate(2024, 3, 1), QDate(2024, 3, 31));
         QCOMPARE(march.opening.toString(), QStringLiteral("810"));
         QCOMPARE(march.lines.size(), 5);
