@@ -1,11 +1,15 @@
-// A month billed in one run over a small building, then a tenant's payment
-// against several months and its reversal, each checked against the
+// A month billed through 生成本月账单 over a small building, then a tenant's
+// payment through 收款管理 against several months, its receipt and its
+// reversal, and the tenant's account in 客户账户, each checked against the
 // database: rooms without readings are listed with their reasons, the rest
 // billed at exactly the amounts the single charging screens show for the
 // same rooms, a second run writes nothing, a payment settles charges oldest
 // first and leaves the rest of the last one owing, and a reversal restores
 // every charge.
 #include "billing.h"
+#include "billingforms.h"
+#include "reportpreview.h"
+#include "session.h"
 #include "billingreports.h"
 #include "chargingtest.h"
 #include "ledger.h"
@@ -15,7 +19,9 @@
 #include "tzjglform.h"
 #include "utilitychargeform.h"
 
+#include <QComboBox>
 #include <QPageLayout>
+#include <QTableWidget>
 #include <QPageSize>
 #include <QProcess>
 #include <QRegularExpression>
@@ -70,6 +76,32 @@ QString renderedText(const ReportRenderer& r, const QString& path) {
     return pdfText(path);
 }
 
+// The grid's rows, cells joined with " ".
+QStringList gridRows(QWidget* screen, const char* name) {
+    auto* g = child<QTableWidget>(screen, name);
+    QStringList rows;
+    for (int r = 0; r < g->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < g->columnCount(); ++c)
+            cells << (g->item(r, c) ? g->item(r, c)->text() : QString());
+        rows << cells.join(QLatin1Char(' '));
+    }
+    return rows;
+}
+
+// Presses the receipt button and saves the preview it opens as a PDF.
+QString previewedText(QWidget* screen, const char* buttonName, const QString& path) {
+    bool saved = false;
+    QTimer::singleShot(0, [&] {
+        ReportPreview* p = nullptr;
+        QTRY_VERIFY((p = qobject_cast<ReportPreview*>(QApplication::activeModalWidget())) != nullptr);
+        saved = p->saveAsPdf(path);
+        p->close();
+    });
+    click(screen, buttonName);
+    return saved ? pdfText(path) : QString();
+}
+
 const QString kCharges = QStringLiteral(
     "select 'R', fangno, manid, fangya, fangprice, ljf, yf, sf, status from Zf_Zujin where jkrq >= '2024-03-01' "
     "union all select 'C', fangno, manid, sybd, bybd, sys, yfj, sfj, status from Zf_Lenshui "
@@ -84,22 +116,30 @@ class TestBilling : public QObject {
 private slots:
     void monthRunThenPaymentsAndReversal() {
         TestDatabase db;
+        QTemporaryDir dir;
         seed();
         ScriptedMessagesScope scripted;
 
-        const Billing::Proposal p = Billing::propose(QDate(2024, 3, 15));
-        QStringList proposed;
-        for (const Billing::ProposedCharge& c : p.charges)
-            proposed << QStringLiteral("%1 %2 %3 %4").arg(ChargeMoney::itemName(c.table), c.room, c.tenant,
-                                                         c.due.toString());
-        QCOMPARE(proposed, (QStringList{"房租 101 K01 810", "冷水 101 K01 30.75", "热水 101 K01 40.5",
-                                        "电费 101 K01 79.98", "房租 102 K02 1660.5", "房租 103 K03 1820"}));
-        QStringList refused;
-        for (const Billing::Unbillable& u : p.unbillable)
-            refused << QStringLiteral("%1 %2 %3").arg(u.room, ChargeMoney::itemName(u.table), u.reason);
-        QCOMPARE(refused, (QStringList{"102 冷水 本月没有抄表", "102 热水 本月没有抄表", "102 电费 本月没有抄表",
-                                       "103 冷水 没有上次读数", "103 热水 没有上次读数", "103 电费 没有上次读数"}));
-
+        ScriptedMessages& m = scripted.messages();
+        TBillRunForm run;
+        run.show();
+        QCOMPARE(run.windowTitle(), QStringLiteral("生成本月账单"));
+        QCOMPARE(unlabelled(&run), QStringList());
+        child<QDateEdit>(&run, "DT_Month")->setDate(QDate(2024, 3, 15));
+        QVERIFY(!child<QPushButton>(&run, "BBtn_Write")->isEnabled());
+        click(&run, "BBtn_Preview");
+        QCOMPARE(gridRows(&run, "Grid_Charges"),
+                 (QStringList{"101 K01 张三 房租    800 810", "101 K01 张三 冷水 120.5 132.8 12.3 2.5 30.75",
+                              "101 K01 张三 热水 10 12.25 2.25 18 40.5", "101 K01 张三 电费 1000 1133.3 133.3 0.6 79.98",
+                              "102 K02 李四 房租    750.5 1660.5", "103 K03 王五 房租    820 1820"}));
+        QCOMPARE(gridRows(&run, "Grid_Refused"),
+                 (QStringList{"102 K02 李四 冷水 本月没有抄表", "102 K02 李四 热水 本月没有抄表",
+                              "102 K02 李四 电费 本月没有抄表", "103 K03 王五 冷水 没有上次读数",
+                              "103 K03 王五 热水 没有上次读数", "103 K03 王五 电费 没有上次读数"}));
+        QCOMPARE(child<QLabel>(&run, "Lab_Summary")->text(),
+                 QStringLiteral("2024年3月：待生成费用 6 笔，合计 4441.73 元；不能出账 6 项。"));
+        shot(&run, "billrun");
+        const Billing::Proposal p = run.proposal();
         // The single screens show the same amounts for the same rooms.
         {
             TLsSfForm cold;
@@ -116,9 +156,11 @@ private slots:
             QCOMPARE(singleScreenAmount(&rent, "Ed_fh", "Ed_yfzj", "103"), QStringLiteral("1820"));
         }
 
-        QList<int> steps;
-        QCOMPARE(Billing::write(p, [&](int done, int total) { steps << done * 100 / total; }), 6);
-        QCOMPARE(steps.last(), 100);
+        takeMessages(m);
+        click(&run, "BBtn_Write");
+        QCOMPARE(takeMessages(m), QStringList{"房屋出租管理|已生成 6 笔费用。"});
+        QCOMPARE(gridRows(&run, "Grid_Charges"), QStringList());
+        QVERIFY(!child<QPushButton>(&run, "BBtn_Write")->isEnabled());
         const QStringList written{"C|101|K01|120.5|132.8|12.3|30.75|0|0", "E|101|K01|1000|1133.3|133.3|79.98|0|0",
                                   "H|101|K01|10|12.25|2.25|40.5|0|0",     "R|101|K01|0|800|10|810|0|0",
                                   "R|102|K02|900|750.5|10|1660.5|0|0",    "R|103|K03|1000|820|0|1820|0|0"};
@@ -127,18 +169,49 @@ private slots:
 
         // A second run proposes nothing and writes nothing; so does writing
         // the first proposal again (a single save between proposal and write).
-        QVERIFY(Billing::propose(QDate(2024, 3, 1)).charges.isEmpty());
-        QCOMPARE(Billing::write(p), 0);
+        click(&run, "BBtn_Preview");
+        QCOMPARE(gridRows(&run, "Grid_Charges"), QStringList());
+        QCOMPARE(gridRows(&run, "Grid_Refused").size(), 6);
+        QList<int> steps;
+        QCOMPARE(Billing::write(p, [&](int done, int total) { steps << done * 100 / total; }), 0);
+        QCOMPARE(steps.last(), 100);
         QCOMPARE(TestDatabase::rows(kCharges), written);
 
         // K01 owes February's and March's rent and March's three utilities:
         // 810 + 810 + 30.75 + 40.5 + 79.98. 1650 settles February's and
         // March's rent and puts the 30 left on the cold water.
-        QList<Payments::Charge> owed = Payments::unsettledCharges("K01");
-        QCOMPARE(owed.size(), 5);
-        QCOMPARE(owed.first().date.date(), QDate(2024, 2, 5));
-        const qint64 id = Payments::take({"K01", *Decimal::parse(u"1650"), QStringLiteral("微信"), QStringLiteral("二三月"),
-                                          QStringLiteral("admin"), QDateTime(QDate(2024, 3, 7), QTime(15, 0))});
+        TPaymentForm pay;
+        pay.show();
+        QCOMPARE(pay.windowTitle(), QStringLiteral("收款管理"));
+        QCOMPARE(unlabelled(&pay), QStringList());
+        QTest::keyClicks(child<QLineEdit>(&pay, "Ed_Tenant"), "zs");
+        QCOMPARE(child<QLabel>(&pay, "Lab_Name")->text(), QStringLiteral("K01 张三"));
+        QCOMPARE(gridRows(&pay, "Grid_Owed"),
+                 (QStringList{"房租 101 2024-02-05 810 0 810", "房租 101 2024-03-07 810 0 810",
+                              "冷水 101 2024-03-07 30.75 0 30.75", "热水 101 2024-03-07 40.5 0 40.5",
+                              "电费 101 2024-03-07 79.98 0 79.98"}));
+        QCOMPARE(child<QLabel>(&pay, "Lab_Total")->text(), QStringLiteral("欠费合计：1771.23 元"));
+        auto* amount = child<QLineEdit>(&pay, "Ed_Amount");
+        QCOMPARE(amount->text(), QStringLiteral("1771.23"));
+        amount->setText("16.505");
+        click(&pay, "BBtn_Save");
+        QCOMPARE(takeMessages(m), QStringList{"Morvik提示|请输入正确的收款金额（大于零，最多两位小数）！"});
+        amount->setText("1650");
+        auto* way = child<QComboBox>(&pay, "Com_Way");
+        QCOMPARE(way->count(), 5);
+        way->setCurrentText(QStringLiteral("微信"));
+        child<QLineEdit>(&pay, "Ed_Note")->insert(QStringLiteral("二三月"));
+        CurrentLoginName = QStringLiteral("admin");
+        click(&pay, "BBtn_Save");
+        QCOMPARE(takeMessages(m), QStringList{"房屋出租管理|收款成功！收据号 1。"});
+        const qint64 id = pay.lastPayment();
+        QCOMPARE(id, 1);
+        QCOMPARE(gridRows(&pay, "Grid_Owed"),
+                 (QStringList{"冷水 101 2024-03-07 30.75 30 0.75", "热水 101 2024-03-07 40.5 0 40.5",
+                              "电费 101 2024-03-07 79.98 0 79.98"}));
+        QCOMPARE(child<QLabel>(&pay, "Lab_Total")->text(), QStringLiteral("欠费合计：121.23 元"));
+        QCOMPARE(gridRows(&pay, "Grid_Payments"), QStringList{"1 2024-03-07 1650 微信 二三月 有效"});
+        shot(&pay, "payment");
         const QString state = QStringLiteral(
             "select 'R', jkrq, yf, sf, status from Zf_Zujin where manid='K01' and status is not null "
             "union all select 'C', jkrq, yfj, sfj, status from Zf_Lenshui where manid='K01' "
@@ -151,7 +224,7 @@ private slots:
                  QStringList{"K01|1650|微信|二三月|admin"});
         QCOMPARE(TestDatabase::scalar("select sum(amount) from Zf_PaymentLine where paymentid=" + QString::number(id)),
                  QStringLiteral("1650"));
-        owed = Payments::unsettledCharges("K01");
+        const QList<Payments::Charge> owed = Payments::unsettledCharges("K01");
         Decimal balance;
         for (const Payments::Charge& c : owed)
             balance = balance + c.owed;
@@ -159,24 +232,41 @@ private slots:
 
         // The ledger: each line's balance is what was charged up to it less
         // what was received; its last is what is owed.
-        QStringList ledger;
-        for (const Ledger::Line& l : Ledger::lines("K01"))
-            ledger << QStringLiteral("%1 %2 %3 %4 %5 %6 %7").arg(l.date.toString("yyyy-MM-dd"), Ledger::kindName(l.kind),
-                                                              l.item, l.detail, l.debit.toString(), l.credit.toString(),
-                                                              l.balance.toString());
-        QCOMPARE(ledger, (QStringList{"2024-01-05 应收 房租 2024-01-01至2024-01-31 1810 0 1810",
-                                      "2024-01-05 柜台收款 房租  0 1810 0",
-                                      "2024-02-05 应收 房租 2024-01-01至2024-02-29 810 0 810",
-                                      "2024-03-07 应收 房租 2024-01-01至2024-03-31 810 0 1620",
-                                      "2024-03-07 应收 冷水 120.5→132.8 30.75 0 1650.75",
-                                      "2024-03-07 应收 热水 10→12.25 40.5 0 1691.25",
-                                      "2024-03-07 应收 电费 1000→1133.3 79.98 0 1771.23",
-                                      "2024-03-07 收款 微信 二三月 0 1650 121.23"}));
+        TLedgerForm account;
+        account.show();
+        QCOMPARE(account.windowTitle(), QStringLiteral("客户账户"));
+        QCOMPARE(unlabelled(&account), QStringList());
+        QTest::keyClicks(child<QLineEdit>(&account, "Ed_Tenant"), "K01");
+        const QStringList ledger = gridRows(&account, "Grid_Ledger");
+        QCOMPARE(ledger, (QStringList{"2024-01-05 应收 房租 101 2024-01-01至2024-01-31 1810  1810",
+                                      "2024-01-05 柜台收款 房租 101   1810 0",
+                                      "2024-02-05 应收 房租 101 2024-01-01至2024-02-29 810  810",
+                                      "2024-03-07 应收 房租 101 2024-01-01至2024-03-31 810  1620",
+                                      "2024-03-07 应收 冷水 101 120.5→132.8 30.75  1650.75",
+                                      "2024-03-07 应收 热水 101 10→12.25 40.5  1691.25",
+                                      "2024-03-07 应收 电费 101 1000→1133.3 79.98  1771.23",
+                                      "2024-03-07 收款 微信  二三月  1650 121.23"}));
+        // Each line's balance is every charge up to it less every sum received.
+        Decimal charged, received;
+        auto* grid = child<QTableWidget>(&account, "Grid_Ledger");
+        const auto cell = [&](int r, int c) {
+            return Decimal::parse(grid->item(r, c)->text()).value_or(Decimal());
+        };
+        for (int r = 0; r < grid->rowCount(); ++r) {
+            charged = charged + cell(r, 5);
+            received = received + cell(r, 6);
+            QCOMPARE(grid->item(r, 7)->text(), (charged - received).toString());
+        }
+        QCOMPARE(child<QLabel>(&account, "Lab_Balance")->text(), QStringLiteral("当前结欠：121.23 元"));
+        shot(&account, "ledger");
+        const QString statementText = previewedText(&account, "BBtn_Statement", dir.filePath("statement.pdf"));
+        for (const QString& part : {QStringLiteral("对账单"), QStringLiteral("期初结欠：0.00"),
+                                    QStringLiteral("期末结欠：121.23"), QStringLiteral("2024-03-07收款微信二三月0.001650.00121.23")})
+            QVERIFY2(statementText.contains(part), qPrintable(part + "\n" + statementText));
         // The receipt lists what the payment settled, its total in capitals
         // and what is still owed; the month's bill K01's charges of March,
         // February's rent (owed before the payment) as the balance before.
-        QTemporaryDir dir;
-        const QString receipt = renderedText(*paymentReceipt(id), dir.filePath("receipt.pdf"));
+        const QString receipt = previewedText(&pay, "BBtn_Receipt", dir.filePath("receipt.pdf"));
         for (const QString& part : {QStringLiteral("收款收据"), QStringLiteral("张三"), QStringLiteral("微信"),
                                     QStringLiteral("房租1012024-02-05810.00"), QStringLiteral("房租1012024-03-07810.00"),
                                     QStringLiteral("冷水1012024-03-0730.00"), QStringLiteral("合计：1650.00"),
@@ -203,8 +293,16 @@ private slots:
         QCOMPARE(march.lines.size(), 5);
         QCOMPARE(march.closing.toString(), QStringLiteral("121.23"));
 
-        // A reversal restores every charge; a second one is refused.
-        Payments::reverse(id, QStringLiteral("收错客户"), QStringLiteral("admin"), QDateTime(QDate(2024, 3, 7), QTime(16, 0)));
+        // A reversal asks for a reason, then restores every charge; a second
+        // one is refused.
+        click(&pay, "BBtn_Reverse");
+        QCOMPARE(takeMessages(m), QStringList{"Morvik提示|请填写冲销原因！"});
+        child<QLineEdit>(&pay, "Ed_Reason")->insert(QStringLiteral("收错客户"));
+        m.answerNext(MsgAnswer::Yes);
+        click(&pay, "BBtn_Reverse");
+        QCOMPARE(takeMessages(m), (QStringList{"Morvik提示|确定冲销收据号 1 的收款吗？", "房屋出租管理|冲销成功！"}));
+        QCOMPARE(gridRows(&pay, "Grid_Payments"), QStringList{"1 2024-03-07 1650 微信 二三月 已冲销：收错客户"});
+        QCOMPARE(child<QLabel>(&pay, "Lab_Total")->text(), QStringLiteral("欠费合计：1771.23 元"));
         QCOMPARE(TestDatabase::rows(state).mid(1),
                  (QStringList{"R|2024-02-05|810|0|0", "C|2024-03-07|30.75|0|0", "E|2024-03-07|79.98|0|0",
                               "H|2024-03-07|40.5|0|0", "R|2024-03-07|810|0|0"}));
