@@ -42,7 +42,7 @@ QTableWidget* makeGrid(QWidget* parent, const char* name, const QStringList& tit
     g->setSelectionBehavior(QAbstractItemView::SelectRows);
     g->setSelectionMode(QAbstractItemView::SingleSelection);
     g->verticalHeader()->hide();
-    g->horizontalHeader()->setStretchLastSection(true);
+    g->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     g->setAccessibleName(accessible);
     return g;
 }
@@ -241,6 +241,8 @@ TPaymentForm::TPaymentForm(QWidget* parent) : QDialog(parent) {
     v->addLayout(top);
     Ed_Tenant = labelled(top, 0, 0, QStringLiteral("客户："), new QLineEdit(this), "Ed_Tenant");
     Ed_Tenant->setPlaceholderText(QStringLiteral("客户编号或助记码"));
+    Ed_Tenant->setMaximumWidth(180);
+    top->setColumnStretch(3, 1);
     Lab_Name = new QLabel(this);
     Lab_Name->setObjectName(QStringLiteral("Lab_Name"));
     top->addWidget(Lab_Name, 0, 2, 1, 2);
@@ -383,12 +385,15 @@ TLedgerForm::TLedgerForm(QWidget* parent) : QDialog(parent) {
     v->addLayout(top);
     Ed_Tenant = labelled(top, 0, 0, QStringLiteral("客户："), new QLineEdit(this), "Ed_Tenant");
     Ed_Tenant->setPlaceholderText(QStringLiteral("客户编号或助记码"));
+    Ed_Tenant->setMaximumWidth(180);
+    top->setColumnStretch(3, 1);
     Lab_Name = new QLabel(this);
     Lab_Name->setObjectName(QStringLiteral("Lab_Name"));
     top->addWidget(Lab_Name, 0, 2, 1, 2);
     DT_From = labelled(top, 1, 0, QStringLiteral("对账起始："), new QDateEdit(this), "DT_From");
     DT_To = labelled(top, 1, 2, QStringLiteral("对账截止："), new QDateEdit(this), "DT_To");
     for (QDateEdit* d : {DT_From, DT_To}) {
+        d->setMaximumWidth(140);
         d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
         d->setCalendarPopup(true);
     }
@@ -401,6 +406,7 @@ TLedgerForm::TLedgerForm(QWidget* parent) : QDialog(parent) {
     top->addWidget(close, 1, 5);
     Grid_Ledger = makeGrid(this, "Grid_Ledger", {"日期", "类别", "项目", "房号", "说明", "应收", "收款", "结欠"},
                            QStringLiteral("客户账户"));
+    Grid_Ledger->horizontalHeader()->setSectionResizeMode(4, QHeaderView::ResizeToContents);
     enableGridExport(Grid_Ledger);
     v->addWidget(Grid_Ledger);
     Lab_Balance = new QLabel(this);
