@@ -62,4 +62,14 @@ qint64 take(const Taken& payment);
 // Reverses the payment: every applied part is taken off its charge again.
 void reverse(qint64 paymentId, const QString& reason, const QString& operatorName, const QDateTime& when);
 
+// Money received in a period (both days included) by way of payment:
+// payments taken then and not reversed, each way in the order of ways(),
+// then "柜台收款": what the single charging screens took at the desk on
+// the charges dated in the period. Ways with nothing received are left out.
+struct WayTotal {
+    QString way;
+    Decimal amount;
+};
+QList<WayTotal> receivedByWay(const QDate& from, const QDate& to);
+
 } // namespace Payments

@@ -310,6 +310,20 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(DbError, Payments::reverse(id, QStringLiteral("再冲"), QStringLiteral("admin"),
                                                             QDateTime(QDate(2024, 3, 7), QTime(16, 5))));
         QCOMPARE(TestDatabase::scalar("select count(*) from Zf_PaymentReversal"), QStringLiteral("1"));
+        // Money received by way: a reversed payment counts for nothing; a
+        // charge paid at the desk counts as 柜台收款 in the month it is dated.
+        Payments::take({"K02", *Decimal::parse(u"100"), QStringLiteral("现金"), {}, QStringLiteral("admin"),
+                        QDateTime(QDate(2024, 3, 8), QTime(9, 0))});
+        Payments::take({"K03", *Decimal::parse(u"20.5"), QStringLiteral("支付宝"), {}, QStringLiteral("admin"),
+                        QDateTime(QDate(2024, 3, 31), QTime(23, 0))});
+        const auto byWay = [](const QDate& from, const QDate& to) {
+            QStringList texts;
+            for (const Payments::WayTotal& w : Payments::receivedByWay(from, to))
+                texts << w.way + QLatin1Char(' ') + w.amount.toString();
+            return texts;
+        };
+        QCOMPARE(byWay(QDate(2024, 3, 1), QDate(2024, 3, 31)), (QStringList{"现金 100", "支付宝 20.5"}));
+        QCOMPARE(byWay(QDate(2024, 1, 1), QDate(2024, 3, 8)), (QStringList{"现金 100", "柜台收款 1810"}));
         const QList<Ledger::Line> after = Ledger::lines("K01");
         QCOMPARE(after.last().kind, Ledger::Kind::Reversal);
         QCOMPARE(after.last().detail, QStringLiteral("收错客户"));
