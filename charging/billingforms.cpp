@@ -76,6 +76,18 @@ QPushButton* button(QWidget* parent, const QString& text, const char* name) {
     return b;
 }
 
+// The tenant field (客户：) and, beside it, the name of the tenant found.
+void tenantRow(QGridLayout* top, QLineEdit*& edit, QLabel*& name) {
+    QWidget* screen = top->parentWidget();
+    edit = labelled(top, 0, 0, QStringLiteral("客户："), new QLineEdit(screen), "Ed_Tenant");
+    edit->setPlaceholderText(QStringLiteral("客户编号或助记码"));
+    edit->setMaximumWidth(180);
+    top->setColumnStretch(3, 1);
+    name = new QLabel(screen);
+    name->setObjectName(QStringLiteral("Lab_Name"));
+    top->addWidget(name, 0, 2, 1, 2);
+}
+
 QString day(const QDateTime& d) { return d.isValid() ? d.toString(QStringLiteral("yyyy-MM-dd")) : QString(); }
 
 QDateEdit* monthEdit(QWidget* parent) {
@@ -239,13 +251,7 @@ TPaymentForm::TPaymentForm(QWidget* parent) : QDialog(parent) {
     auto* v = new QVBoxLayout(this);
     auto* top = new QGridLayout;
     v->addLayout(top);
-    Ed_Tenant = labelled(top, 0, 0, QStringLiteral("客户："), new QLineEdit(this), "Ed_Tenant");
-    Ed_Tenant->setPlaceholderText(QStringLiteral("客户编号或助记码"));
-    Ed_Tenant->setMaximumWidth(180);
-    top->setColumnStretch(3, 1);
-    Lab_Name = new QLabel(this);
-    Lab_Name->setObjectName(QStringLiteral("Lab_Name"));
-    top->addWidget(Lab_Name, 0, 2, 1, 2);
+    tenantRow(top, Ed_Tenant, Lab_Name);
     Grid_Owed = makeGrid(this, "Grid_Owed", {"项目", "房号", "日期", "应收", "已收", "未付"},
                          QStringLiteral("未结清费用"));
     v->addWidget(Grid_Owed, 2);
@@ -383,13 +389,7 @@ TLedgerForm::TLedgerForm(QWidget* parent) : QDialog(parent) {
     auto* v = new QVBoxLayout(this);
     auto* top = new QGridLayout;
     v->addLayout(top);
-    Ed_Tenant = labelled(top, 0, 0, QStringLiteral("客户："), new QLineEdit(this), "Ed_Tenant");
-    Ed_Tenant->setPlaceholderText(QStringLiteral("客户编号或助记码"));
-    Ed_Tenant->setMaximumWidth(180);
-    top->setColumnStretch(3, 1);
-    Lab_Name = new QLabel(this);
-    Lab_Name->setObjectName(QStringLiteral("Lab_Name"));
-    top->addWidget(Lab_Name, 0, 2, 1, 2);
+    tenantRow(top, Ed_Tenant, Lab_Name);
     DT_From = labelled(top, 1, 0, QStringLiteral("对账起始："), new QDateEdit(this), "DT_From");
     DT_To = labelled(top, 1, 2, QStringLiteral("对账截止："), new QDateEdit(this), "DT_To");
     for (QDateEdit* d : {DT_From, DT_To}) {
