@@ -2,12 +2,16 @@
 
 #include "chargebook.h"
 #include "clock.h"
+#include "monthlytables.h"
 #include "connection.h"
 #include "query.h"
 #include "readingcheck.h"
 #include "sqlcatalog.h"
 
+#include <QHash>
 #include <QSet>
+
+#include <array>
 
 namespace {
 
@@ -84,6 +88,32 @@ QDate chargeDate(const QDate& first, const QDate& last) {
     return today < first ? first : today > last ? last : today;
 }
 
+QString monthReadSql(const QString& table) {
+    return QStringLiteral("select fangno, count(lsb) as lsb, count(rsb) as rsb, count(db) as db from %1 group by fangno")
+        .arg(table);
+}
+[[maybe_unused]] const bool kMonthReadSample =
+    catalogSample("Billing rooms read this month", monthReadSql(QStringLiteral("zf_Biaodi202403")));
+
+// The meters of each room read in the month's own reading table (room in
+// upper case -> cold, hot, electricity), read once for the whole building:
+// a meter not read there has no reading this month and its series is not
+// read at all.
+QHash<QString, std::array<bool, 3>> readThisMonth(const QDate& month) {
+    QHash<QString, std::array<bool, 3>> read;
+    const QString table = BiaodiTableName(month.year(), month.month());
+    if (!ReadingSeries::monthTables().contains(table, Qt::CaseInsensitive))
+        return read;
+    Query q;
+    q.setSql(monthReadSql(table));
+    q.open();
+    for (q.first(); !q.eof(); q.next())
+        read.insert(q.text(QStringLiteral("fangno")).trimmed().toUpper(),
+                    {q.integer(QStringLiteral("lsb")) > 0, q.integer(QStringLiteral("rsb")) > 0,
+                     q.integer(QStringLiteral("db")) > 0});
+    return read;
+}
+
 } // namespace
 
 namespace Billing {
@@ -119,6 +149,7 @@ Proposal propose(const QDate& month) {
             payers.insert(q.text(QStringLiteral("manid")).trimmed().toUpper());
     }
     const ReadingHistory history = ReadingHistory::load(p.month);
+    const QHash<QString, std::array<bool, 3>> read = readThisMonth(p.month);
 
     Query lets;
     lets.setSql(kLetRoomsSql);
@@ -142,7 +173,13 @@ Proposal propose(const QDate& month) {
             p.charges.append(rent);
         }
 
-        for (const MeterKind& k : kMeters) {
+        const std::array<bool, 3> readHere = read.value(base.room.toUpper(), {false, false, false});
+        for (int m = 0; m < 3; ++m) {
+            const MeterKind& k = kMeters[m];
+            if (!readHere[size_t(m)]) {
+                p.unbillable.append({base.room, base.tenant, base.tenantName, k.table, QStringLiteral("本月没有抄表")});
+                continue;
+            }
             const auto interval = ReadingSeries::latestInterval(base.room, k.meter, last, base.letStart);
             auto refuse = [&](const QString& reason) {
                 p.unbillable.append({base.room, base.tenant, base.tenantName, k.table, reason});
