@@ -407,6 +407,8 @@ void EmbeddedBackend::prepareSchema(const QString& path, bool mayCreate)
             }
             if (f.version < 7)
                 upgradeChargeBook();
+            if (f.version < 8)
+                addPayments();
         }
         plain(QStringLiteral("PRAGMA application_id=%1").arg(Schema::kApplicationId).toLatin1().constData());
         plain(QStringLiteral("PRAGMA user_version=%1").arg(Schema::kVersion).toLatin1().constData());
@@ -513,6 +515,15 @@ void EmbeddedBackend::upgradeChargeBook()
     runSchemaBatchesCreating(QStringLiteral("Zf_MeterChange"));
     runSchemaBatchesCreating(QStringLiteral("Zf_VoidCharge"));
     plain("CREATE INDEX IF NOT EXISTS \"IX_Zf_Zujin_fangno_enddate\" ON \"Zf_Zujin\" (fangno, enddate)");
+}
+
+// Version 7 to 8: payments taken against several charges, the part applied
+// to each charge, and reversals. New tables; no row is touched. Idempotent.
+void EmbeddedBackend::addPayments()
+{
+    runSchemaBatchesCreating(QStringLiteral("Zf_Payment"));
+    runSchemaBatchesCreating(QStringLiteral("Zf_PaymentLine"));
+    runSchemaBatchesCreating(QStringLiteral("Zf_PaymentReversal"));
 }
 
 // Runs the schema script's batches that create the named table (and the

@@ -42,6 +42,7 @@ private:
     void addUnpaidIndexes();
     void indexReadingTables();
     void upgradeChargeBook();
+    void addPayments();
     void runSchemaBatchesCreating(const QString& table);
     void plain(const char* sql);
     qint64 pragmaInt(const char* sql);
