@@ -50,30 +50,45 @@ const QString kInsertReversalSql = catalogSql("Payments insert reversal", QStrin
 const QString kPaymentExistsSql = catalogSql("Payments payment state", QStringList{
     "select count(*) as n, (select count(*) from Zf_PaymentReversal R where R.paymentid = :paymentid) as reversed",
     "from Zf_Payment where ID = :paymentid"});
-
-const QString kByWaySql = catalogSql("Payments received by way", QStringList{
-    "select way, sum(amount) as amount from Zf_Payment P",
-    "where paydate >= :fromdate and paydate < :todate",
-    "  and not exists (select 1 from Zf_PaymentReversal R where R.paymentid = P.ID)",
-    "group by way"});
 // clang-format on
 
 // What the desk took on the table's charges dated in the period: the money
-// received less what payments not reversed put on them.
+// received less what payments not reversed put on them, and less what a
+// check-out paid from a deposit (received once already, as the deposit).
 QString deskBranch(Table t) {
+    const QString date = t == Table::Rent ? QStringLiteral("jkrq") : QStringLiteral("Jkrq");
     return QStringLiteral("select isnull(sum(%1 - isnull((select sum(L.amount) from Zf_PaymentLine L "
                           "where L.tablename = '%2' and L.chargeid = A.ID and not exists (select 1 from "
-                          "Zf_PaymentReversal R where R.paymentid = L.paymentid)), 0)), 0) as amount from %2 A "
+                          "Zf_PaymentReversal R where R.paymentid = L.paymentid)), 0)), 0) - %4 as amount from %2 A "
                           "where A.%3 >= :fromdate and A.%3 < :todate")
-        .arg(ChargeMoney::receivedSql(t, QStringLiteral("A")), ChargeMoney::tableName(t),
-             t == Table::Rent ? QStringLiteral("jkrq") : QStringLiteral("Jkrq"));
+        .arg(ChargeMoney::receivedSql(t, QStringLiteral("A")), ChargeMoney::tableName(t), date,
+             ChargeMoney::paidFromDepositSql(
+                 t, QStringLiteral("B.%1 >= :fromdate and B.%1 < :todate").arg(date)));
 }
 
-const QString kDeskSql = catalogSql("Payments received at the desk", QStringList{
-    "select sum(amount) as amount from (" + deskBranch(Table::Rent),
-    "union all " + deskBranch(Table::ColdWater),
-    "union all " + deskBranch(Table::HotWater),
-    "union all " + deskBranch(Table::Electricity) + ") D"});
+// The ways in the order ways() offers them, any other way after them, what
+// the desk took last; a way with nothing received is left out.
+QString placeOfWay() {
+    QString places = QStringLiteral("case way");
+    const QStringList offered = Payments::ways();
+    for (int i = 0; i < offered.size(); ++i)
+        places += QStringLiteral(" when '%1' then %2").arg(offered[i]).arg(i + 1);
+    return places + QStringLiteral(" else %1 end").arg(offered.size() + 1);
+}
+
+// clang-format off
+const QString kReceivedByWaySql = catalogSql("Payments received by way", QStringList{
+    "select way, amount from (",
+    "  select way, sum(amount) as amount, " + placeOfWay() + " as place from Zf_Payment P",
+    "  where paydate >= :fromdate and paydate < :todate",
+    "    and not exists (select 1 from Zf_PaymentReversal R where R.paymentid = P.ID)",
+    "  group by way",
+    "  union all select '柜台收款' as way, sum(amount) as amount, 99 as place from (" + deskBranch(Table::Rent),
+    "    union all " + deskBranch(Table::ColdWater),
+    "    union all " + deskBranch(Table::HotWater),
+    "    union all " + deskBranch(Table::Electricity) + ") D",
+    ") W where amount <> 0 order by place, way"});
+// clang-format on
 
 struct TableStatements {
     QString apply;
@@ -258,29 +273,17 @@ void reverse(qint64 paymentId, const QString& reason, const QString& operatorNam
     });
 }
 
+QString receivedByWaySql() { return kReceivedByWaySql; }
+
 QList<WayTotal> receivedByWay(const QDate& from, const QDate& to) {
-    const auto bind = [&](Query& q) {
-        q.setDateTime(QStringLiteral("fromdate"), QDateTime(from, QTime(0, 0)));
-        q.setDateTime(QStringLiteral("todate"), QDateTime(to.addDays(1), QTime(0, 0)));
-    };
     Query byWay;
-    byWay.setSql(kByWaySql);
-    bind(byWay);
+    byWay.setSql(kReceivedByWaySql);
+    byWay.setDateTime(QStringLiteral("fromdate"), QDateTime(from, QTime(0, 0)));
+    byWay.setDateTime(QStringLiteral("todate"), QDateTime(to.addDays(1), QTime(0, 0)));
     byWay.open();
     QList<WayTotal> totals;
-    QStringList order = ways();
     for (byWay.first(); !byWay.eof(); byWay.next())
-        if (!order.contains(byWay.text(QStringLiteral("way")).trimmed()))
-            order << byWay.text(QStringLiteral("way")).trimmed();
-    for (const QString& way : order)
-        if (byWay.locate(QStringLiteral("way"), way) && !dec(byWay, QStringLiteral("amount")).isZero())
-            totals.append({way, dec(byWay, QStringLiteral("amount"))});
-    Query desk;
-    desk.setSql(kDeskSql);
-    bind(desk);
-    desk.open();
-    if (!dec(desk, QStringLiteral("amount")).isZero())
-        totals.append({QStringLiteral("柜台收款"), dec(desk, QStringLiteral("amount"))});
+        totals.append({byWay.text(QStringLiteral("way")).trimmed(), dec(byWay, QStringLiteral("amount"))});
     return totals;
 }
 

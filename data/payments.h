@@ -71,5 +71,8 @@ struct WayTotal {
     Decimal amount;
 };
 QList<WayTotal> receivedByWay(const QDate& from, const QDate& to);
+// The same as one statement of rows (way, amount), the period bound as
+// :fromdate (its first day) and :todate (the day after its last).
+QString receivedByWaySql();
 
 } // namespace Payments
