@@ -11,6 +11,7 @@
 #include "sqlcatalog.h"
 
 #include <QComboBox>
+#include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QFileDialog>
@@ -112,11 +113,14 @@ TBillRunForm::TBillRunForm(QWidget* parent) : QDialog(parent) {
     auto* preview = button(this, QStringLiteral("预览"), "BBtn_Preview");
     BBtn_Write = button(this, QStringLiteral("生成"), "BBtn_Write");
     auto* print = button(this, QStringLiteral("打印本月账单"), "BBtn_PrintBills");
+    CB_TwoPerSheet = new QCheckBox(QStringLiteral("每张纸两份"), this);
+    CB_TwoPerSheet->setObjectName(QStringLiteral("CB_TwoPerSheet"));
     auto* close = button(this, QStringLiteral("关闭"), "BBtn_Close");
     top->addWidget(preview, 0, 2);
     top->addWidget(BBtn_Write, 0, 3);
     top->addWidget(print, 0, 4);
-    top->addWidget(close, 0, 5);
+    top->addWidget(CB_TwoPerSheet, 0, 5);
+    top->addWidget(close, 0, 6);
     Lab_Summary = new QLabel(this);
     Lab_Summary->setObjectName(QStringLiteral("Lab_Summary"));
     v->addWidget(Lab_Summary);
@@ -196,11 +200,14 @@ void TBillRunForm::printBills(const QString& path) {
         QProgressDialog progress(QStringLiteral("正在打印本月账单…"), QStringLiteral("取消"), 0, 1, this);
         progress.setWindowTitle(windowTitle());
         progress.setMinimumDuration(500);
-        const int printed = writeMonthlyBillsPdf(path, DT_Month->date(), [&](int done, int total) {
-            progress.setMaximum(total);
-            progress.setValue(done);
-            return !progress.wasCanceled();
-        });
+        const int printed = writeMonthlyBillsPdf(
+            path, DT_Month->date(),
+            [&](int done, int total) {
+                progress.setMaximum(total);
+                progress.setValue(done);
+                return !progress.wasCanceled();
+            },
+            CB_TwoPerSheet->isChecked() ? 2 : 1);
         showNotice(this, kCaption, QStringLiteral("已打印 %1 份缴费通知单。").arg(printed), MsgIcon::NoIcon);
     });
 }

@@ -8,6 +8,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QCheckBox;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
@@ -24,7 +25,8 @@ public:
     explicit TBillRunForm(QWidget* parent = nullptr);
 
     const Billing::Proposal& proposal() const { return m_proposal; }
-    // Prints every let room's bill of the month into the PDF file.
+    // Prints every let room's bill of the month into the PDF file, one or
+    // (每张纸两份) two to an A4 sheet.
     void printBills(const QString& path);
 
 public slots:
@@ -38,6 +40,7 @@ private:
     QTableWidget* Grid_Refused;
     QLabel* Lab_Summary;
     QPushButton* BBtn_Write;
+    QCheckBox* CB_TwoPerSheet;
     Billing::Proposal m_proposal;
 };
 

@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QFile>
+#include <climits>
 
 namespace {
 
@@ -352,21 +353,72 @@ QStringList billedTenants() {
     return tenants;
 }
 
-int paintMonthlyBills(QPagedPaintDevice& device, const QDate& month, const std::function<bool(int, int)>& progress) {
+namespace {
+
+// The size of one bill's place on a sheet: the sheet's width and a part of
+// its height, at its resolution. Only laid out for, never painted on.
+class BillPlace : public QPaintDevice {
+public:
+    BillPlace(const QPaintDevice& sheet, int perSheet)
+        : m_width(sheet.width()), m_height(sheet.height() / perSheet), m_dpiX(sheet.logicalDpiX()),
+          m_dpiY(sheet.logicalDpiY()) {}
+    QPaintEngine* paintEngine() const override { return nullptr; }
+
+protected:
+    int metric(PaintDeviceMetric m) const override {
+        switch (m) {
+        case PdmWidth: return m_width;
+        case PdmHeight: return m_height;
+        case PdmWidthMM: return qRound(m_width * 25.4 / m_dpiX);
+        case PdmHeightMM: return qRound(m_height * 25.4 / m_dpiY);
+        case PdmDpiX: case PdmPhysicalDpiX: return m_dpiX;
+        case PdmDpiY: case PdmPhysicalDpiY: return m_dpiY;
+        case PdmDepth: return 32;
+        case PdmNumColors: return INT_MAX;
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
+        }
+        return 0;
+    }
+
+private:
+    int m_width, m_height, m_dpiX, m_dpiY;
+};
+
+} // namespace
+
+int paintMonthlyBills(QPagedPaintDevice& device, const QDate& month, const std::function<bool(int, int)>& progress,
+                      int perSheet) {
+    perSheet = std::max(1, perSheet);
     const QStringList tenants = billedTenants();
     QPainter painter;
     int painted = 0;
+    int places = 0; // places used on the sheets so far
     for (const QString& tenant : tenants) {
         const auto bill = monthlyBill(tenant, month);
         if (!painter.isActive()) {
             if (!painter.begin(&device))
                 throw ReportError(QStringLiteral("无法打印。"));
         }
-        const int pages = bill->pageCount(device);
-        for (int page = 0; page < pages; ++page) {
-            if (painted > 0 || page > 0)
+        const BillPlace place(device, perSheet);
+        const int pages = bill->pageCount(place);
+        for (int page = 0; page < pages; ++page, ++places) {
+            const int slot = places % perSheet;
+            if (places > 0 && slot == 0)
                 device.newPage();
-            bill->paintPage(painter, page);
+            painter.save();
+            painter.translate(0, slot * place.height());
+            painter.setClipRect(QRect(0, 0, place.width(), place.height()));
+            bill->paintPage(painter, page, place);
+            painter.restore();
+            // A dashed line to cut the sheet along, under every place but the last.
+            if (slot < perSheet - 1) {
+                painter.save();
+                painter.setPen(QPen(Qt::gray, 0, Qt::DashLine));
+                const int y = (slot + 1) * place.height();
+                painter.drawLine(0, y, place.width(), y);
+                painter.restore();
+            }
         }
         ++painted;
         if (progress && !progress(painted, int(tenants.size())))
@@ -377,7 +429,8 @@ int paintMonthlyBills(QPagedPaintDevice& device, const QDate& month, const std::
     return painted;
 }
 
-int writeMonthlyBillsPdf(const QString& path, const QDate& month, const std::function<bool(int, int)>& progress) {
+int writeMonthlyBillsPdf(const QString& path, const QDate& month, const std::function<bool(int, int)>& progress,
+                         int perSheet) {
     int painted = 0;
     bool stopped = false;
     {
@@ -387,11 +440,14 @@ int writeMonthlyBillsPdf(const QString& path, const QDate& month, const std::fun
         writer.setTitle(QStringLiteral("缴费通知单"));
         writer.setCreator(QStringLiteral("Zentavo"));
         const int total = int(billedTenants().size());
-        painted = paintMonthlyBills(writer, month, [&](int done, int all) {
-            const bool go = !progress || progress(done, all);
-            stopped = !go && done < total;
-            return go;
-        });
+        painted = paintMonthlyBills(
+            writer, month,
+            [&](int done, int all) {
+                const bool go = !progress || progress(done, all);
+                stopped = !go && done < total;
+                return go;
+            },
+            perSheet);
     }
     if (stopped)
         QFile::remove(path);

@@ -9,7 +9,7 @@
 // 对账单 (layout Dz_D): a tenant's ledger over a period with the opening and
 //   closing balance.
 //
-// The bills of every let room of a month print one tenant to a page.
+// The bills of every let room of a month print one or two tenants to a sheet.
 #include "reportengine.h"
 
 #include <QDate>
@@ -32,14 +32,16 @@ std::unique_ptr<ReportRenderer> tenantStatement(const QString& tenant, const QDa
 // The tenants who have a let room, in room order.
 QStringList billedTenants();
 
-// Paints the bill of each tenant of billedTenants() onto the device, each on
-// a new page; `progress` (done, total) may answer false to stop. Answers the
-// bills painted.
+// Paints the bill of each tenant of billedTenants() onto the device,
+// `perSheet` to a sheet (1: each on a page of its own; 2: two to a sheet, one
+// above the other with a line to cut along; a bill too long for its place
+// goes on in the next); `progress` (done, total) may answer false to stop.
+// Answers the bills painted.
 int paintMonthlyBills(QPagedPaintDevice& device, const QDate& month,
-                      const std::function<bool(int, int)>& progress = {});
+                      const std::function<bool(int, int)>& progress = {}, int perSheet = 1);
 // The same into a PDF file (A4); the file is removed when stopped.
 int writeMonthlyBillsPdf(const QString& path, const QDate& month,
-                         const std::function<bool(int, int)>& progress = {});
+                         const std::function<bool(int, int)>& progress = {}, int perSheet = 1);
 
 // Preview actions of the screens.
 void printPaymentReceipt(qint64 paymentId, QWidget* parent);

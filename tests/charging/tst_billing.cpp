@@ -23,6 +23,7 @@
 #include <QPageLayout>
 #include <QTableWidget>
 #include <QPageSize>
+#include <QCheckBox>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -69,6 +70,13 @@ QString pdfText(const QString& path) {
     pdf.start("pdftotext", {"-layout", "-enc", "UTF-8", path, "-"});
     pdf.waitForFinished();
     return QString::fromUtf8(pdf.readAllStandardOutput()).remove(QRegularExpression("\\s"));
+}
+
+int pdfPages(const QString& path) {
+    QProcess pdf;
+    pdf.start("pdftotext", {path, "-"});
+    pdf.waitForFinished();
+    return int(pdf.readAllStandardOutput().count('\f'));
 }
 
 QString renderedText(const ReportRenderer& r, const QString& path) {
@@ -287,6 +295,15 @@ private slots:
         const QString bills = pdfText(dir.filePath("bills.pdf"));
         QCOMPARE(bills.count(QStringLiteral("缴费通知单")), 3);
         QVERIFY(bills.contains(QStringLiteral("合计应交：1660.50")));
+        QCOMPARE(pdfPages(dir.filePath("bills.pdf")), 3);
+        // Two to a sheet from the screen: the same bills on two sheets.
+        child<QCheckBox>(&run, "CB_TwoPerSheet")->setChecked(true);
+        run.printBills(dir.filePath("two.pdf"));
+        QCOMPARE(takeMessages(m), QStringList{"房屋出租管理|已打印 3 份缴费通知单。"});
+        QCOMPARE(pdfPages(dir.filePath("two.pdf")), 2);
+        QCOMPARE(pdfText(dir.filePath("two.pdf")), bills);
+        if (!qEnvironmentVariableIsEmpty("ZENTAVO_REPORT_DIR"))
+            QFile::copy(dir.filePath("two.pdf"), qEnvironmentVariable("ZENTAVO_REPORT_DIR") + "/bills-two.pdf");
 
         const Ledger::Statement march = Ledger::statement("K01", QDate(2024, 3, 1), QDate(2024, 3, 31));
         QCOMPARE(march.opening.toString(), QStringLiteral("810"));
