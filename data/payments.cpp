@@ -249,14 +249,6 @@ void reverse(qint64 paymentId, const QString& reason, const QString& operatorNam
             throw DbError(QStringLiteral("找不到这笔收款！"));
         if (state.integer(QStringLiteral("reversed")) > 0)
             throw DbError(QStringLiteral("这笔收款已经冲销过了！"));
-        // The unique index refuses a second reversal written by another desk.
-        Query ins;
-        ins.setSql(kInsertReversalSql);
-        ins.setInteger(QStringLiteral("paymentid"), paymentId);
-        ins.setText(QStringLiteral("reason"), reason.trimmed(), 100);
-        ins.setText(QStringLiteral("operator"), operatorName, 10);
-        ins.setDateTime(QStringLiteral("reversetime"), when);
-        ins.exec();
         Query lines;
         lines.setSql(kLinesSql);
         lines.setInteger(QStringLiteral("paymentid"), paymentId);
@@ -269,6 +261,16 @@ void reverse(qint64 paymentId, const QString& reason, const QString& operatorNam
             if (undo.exec() != 1)
                 throw DbError(QStringLiteral("冲销失败：所收费用已被另一处修改或作废。"));
         }
+        // Recorded after the parts are taken off: an older row's money
+        // received is the payments on it, this one still counted while undone.
+        // The unique index refuses a second reversal written by another desk.
+        Query ins;
+        ins.setSql(kInsertReversalSql);
+        ins.setInteger(QStringLiteral("paymentid"), paymentId);
+        ins.setText(QStringLiteral("reason"), reason.trimmed(), 100);
+        ins.setText(QStringLiteral("operator"), operatorName, 10);
+        ins.setDateTime(QStringLiteral("reversetime"), when);
+        ins.exec();
         return true;
     });
 }
