@@ -14,6 +14,7 @@
 #include "sqlcatalog.h"
 
 #include <QLineEdit>
+#include <QMap>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -69,6 +70,12 @@ ZT_BENCH(billing, 90) {
            preview,
            bareMs(catalogText("Billing let rooms")) + bareMs(catalogText("Billing tenants with rent")) +
                bareExecMs(catalogText("ChargeBook rent paid up to"), paidTo));
+
+    QMap<QString, int> reasons;
+    for (const Billing::Unbillable& u : proposal.unbillable)
+        ++reasons[u.reason];
+    for (auto it = reasons.cbegin(); it != reasons.cend(); ++it)
+        std::printf("  refused: %s × %d\n", qPrintable(it.key()), it.value());
 
     int written = 0;
     const double write = timeMs([&] { written = Billing::write(proposal); });
