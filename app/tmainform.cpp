@@ -27,6 +27,7 @@
 #include "tzfkfcxform.h"
 #include "ttfglform.h"
 #include "tupdatepwform.h"
+#include "billingforms.h"
 #include "tzjglform.h"
 #include "utilitychargeform.h"
 #include "tusermanagerf.h"
@@ -149,6 +150,12 @@ void TMainForm::buildMenu() {
             &QAction::triggered, this, [this] { openScreen<TRsSfForm>(true); });
     connect(addItem(charges, "Item_ydsf", QStringLiteral("用电收费管理"), QStyle::SP_DialogApplyButton),
             &QAction::triggered, this, [this] { openScreen<TYdSfForm>(true); });
+    connect(addItem(charges, "Item_zdsc", QStringLiteral("生成本月账单"), QStyle::SP_FileDialogNewFolder),
+            &QAction::triggered, this, [this] { openScreen<TBillRunForm>(true); });
+    connect(addItem(charges, "Item_skgl", QStringLiteral("收款管理"), QStyle::SP_DialogApplyButton),
+            &QAction::triggered, this, [this] { openScreen<TPaymentForm>(true); });
+    connect(addItem(charges, "Item_khzh", QStringLiteral("客户账户"), QStyle::SP_FileDialogDetailedView),
+            &QAction::triggered, this, [this] { openScreen<TLedgerForm>(true); });
 
     QMenu* queries = addTopMenu(bar, "award_3", QStringLiteral("查询报表"));
     connect(addItem(queries, "Item_kfcx", QStringLiteral("客户情况查询"), QStyle::SP_FileDialogInfoView),

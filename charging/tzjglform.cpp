@@ -1,5 +1,7 @@
 #include "tzjglform.h"
 
+#include "billing.h"
+
 #include "chargingwidgets.h"
 #include "printreports.h"
 #include "clock.h"
@@ -340,9 +342,9 @@ void TZjglForm::DecideDeposit() {
 
 void TZjglForm::Ed_YjChange() {
     // Exact decimals: the sum shown is the sum stored.
-    const Decimal sum = (charging::decimalOf(Ed_Yj->text()) + charging::decimalOf(Ed_yz->text())) +
-                        charging::decimalOf(Ed_Ljf->text());
-    const QString text = sum.rounded(2).toString();
+    const QString text = Billing::rentDue(charging::decimalOf(Ed_Yj->text()), charging::decimalOf(Ed_yz->text()),
+                                          charging::decimalOf(Ed_Ljf->text()))
+                             .toString();
     setIfDifferent(Ed_yfzj, text);
     setIfDifferent(Ed_sszj, charging::proposedReceived(text, Com_status->currentText()));
 }

@@ -1,5 +1,7 @@
 #include "utilitychargeform.h"
 
+#include "billing.h"
+
 #include "chargingwidgets.h"
 #include "printreports.h"
 #include "readingcheck.h"
@@ -371,7 +373,7 @@ void UtilityChargeForm::ShowCharge() {
     // Exact decimals: the usage across any meter change, the amount rounded
     // once to the two places the charge table keeps, so that what is shown
     // is what is stored.
-    const Decimal amount = (charging::decimalOf(Ed_Dj->text()) * i.usage).rounded(2);
+    const Decimal amount = Billing::utilityDue(charging::decimalOf(Ed_Dj->text()), i.usage);
     Ed_Sys->setText(i.usage.toString());
     Ed_Yfj->setText(amount.toString());
     Ed_Sfj->setText(charging::proposedReceived(amount.toString(), Com_Status->currentText()));

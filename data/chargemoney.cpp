@@ -36,11 +36,17 @@ QString itemName(Table t)
 
 QString receivedSql(Table t, const QString& alias)
 {
+    // A row written before money received was kept apart counts as nothing
+    // received while unsettled, except the payments taken on it since.
     const QString a = alias.isEmpty() ? QString() : alias + QLatin1Char('.');
+    const QString row = alias.isEmpty() ? tableName(t) : alias;
     return QStringLiteral("(case when %1status = '1' then isnull(%1%2, 0) "
-                          "when %1ID <= (select lastoldid from Zf_MoneyRule where tablename = '%3') then 0 "
+                          "when %1ID <= (select lastoldid from Zf_MoneyRule where tablename = '%3') then "
+                          "isnull((select sum(PL.amount) from Zf_PaymentLine PL where PL.tablename = '%3' "
+                          "and PL.chargeid = %4.ID and not exists (select 1 from Zf_PaymentReversal PR "
+                          "where PR.paymentid = PL.paymentid)), 0) "
                           "else isnull(%1%2, 0) end)")
-        .arg(a, receivedColumn(t), tableName(t));
+        .arg(a, receivedColumn(t), tableName(t), row);
 }
 
 QString owedSql(Table t, const QString& alias)

@@ -24,7 +24,7 @@ QString itemName(Table t);
 // SQL expressions over a row of the table named by `alias` (e.g. "A"):
 // the money received on the row, and what is still owed on it (due minus
 // received for an unsettled row, 0 for a settled one). Both are T-SQL that
-// every backend runs.
+// every backend runs. Without an alias the row is named by its table.
 QString receivedSql(Table t, const QString& alias);
 QString owedSql(Table t, const QString& alias);
 

@@ -2,7 +2,11 @@
 
 #include "sqltokens.h"
 
-QStringList scanParamNames(const QString& sql)
+#include <QHash>
+
+namespace {
+
+QStringList paramNamesOf(const QString& sql)
 {
     QStringList names;
     for (const SqlToken& t : tokenizeSql(sql)) {
@@ -16,6 +20,21 @@ QStringList scanParamNames(const QString& sql)
             names << name;
     }
     return names;
+}
+
+} // namespace
+
+// The screens set the same texts again and again: the names found in a
+// text are kept.
+QStringList scanParamNames(const QString& sql)
+{
+    thread_local QHash<QString, QStringList> known;
+    const auto it = known.constFind(sql);
+    if (it != known.constEnd())
+        return *it;
+    if (known.size() >= 1000)
+        known.clear();
+    return *known.insert(sql, paramNamesOf(sql));
 }
 
 Query::Query(Connection& connection) : m_connection(connection) {}

@@ -7,6 +7,7 @@
 #include "screenbuilder.h"
 #include "sqlcatalog.h"
 #include "chargemoney.h"
+#include "payments.h"
 
 #include <QDateEdit>
 #include <QGridLayout>
@@ -51,6 +52,7 @@ const QString kPowerSql = statistics("TQtFyTjForm electricity", utility(ChargeMo
 // clang-format on
 
 const QString kRentName = QStringLiteral("房屋租金情况统计");
+const QString kWayName = QStringLiteral("收款方式统计");
 
 // The statistics grids centre every figure.
 class CentredModel : public QueryModel {
@@ -87,11 +89,12 @@ TQtFyTjForm::TQtFyTjForm(QWidget* parent) : QDialog(parent) {
     Button_Rs = pushButton(QStringLiteral("热水收费情况统计"), "Button_Rs");
     Button_Ls = pushButton(QStringLiteral("冷水收费情况统计"), "Button_Ls");
     Button_Yd = pushButton(QStringLiteral("用电收费情况统计"), "Button_Yd");
+    Button_Way = pushButton(kWayName, "Button_Way");
     BBtn_Print = pushButton(QStringLiteral("&P打印"), "BBtn_Print");
     bitbtn_quit = pushButton(QStringLiteral("退出"), "bitbtn_quit");
     auto* kinds = new QVBoxLayout;
     kinds->addWidget(period);
-    for (QPushButton* b : {Button_FW, Button_Rs, Button_Ls, Button_Yd})
+    for (QPushButton* b : {Button_FW, Button_Rs, Button_Ls, Button_Yd, Button_Way})
         kinds->addWidget(b);
     kinds->addStretch();
     auto* closing = new QHBoxLayout;
@@ -118,19 +121,23 @@ TQtFyTjForm::TQtFyTjForm(QWidget* parent) : QDialog(parent) {
     m_usageModel = new CentredModel(
         ADQ_Zjtj, {{"rs", "交款房号数"}, {"sys", "实用数"}, {"yfj", "应付金"}, {"sfj", "实付金"}},
         this);
+    m_wayModel = new CentredModel(ADQ_Zjtj, {{"way", "收款方式"}, {"amount", "实收金额"}}, this);
     DBGrid_Zjtj = QueryScreen::grid("DBGrid_Zjtj", m_rentModel, this);
     DBGrid1 = QueryScreen::grid("DBGrid1", m_usageModel, this);
-    for (QTableView* g : {DBGrid_Zjtj, DBGrid1}) {
+    DBGrid_Way = QueryScreen::grid("DBGrid_Way", m_wayModel, this);
+    for (QTableView* g : {DBGrid_Zjtj, DBGrid1, DBGrid_Way}) {
         g->setMinimumSize(560, 120);
         g->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     }
     DBGrid1->hide();
+    DBGrid_Way->hide();
 
     auto* result = new QVBoxLayout;
     result->addWidget(Lb_ykh);
-    // The two grids stand in the same place; one shows at a time.
+    // The grids stand in the same place; one shows at a time.
     result->addWidget(DBGrid_Zjtj);
     result->addWidget(DBGrid1);
+    result->addWidget(DBGrid_Way);
     result->addStretch();
 
     auto* layout = new QHBoxLayout(this);
@@ -142,6 +149,7 @@ TQtFyTjForm::TQtFyTjForm(QWidget* parent) : QDialog(parent) {
     connect(Button_Rs, &QPushButton::clicked, this, &TQtFyTjForm::Button_RsClick);
     connect(Button_Ls, &QPushButton::clicked, this, &TQtFyTjForm::Button_LsClick);
     connect(Button_Yd, &QPushButton::clicked, this, &TQtFyTjForm::Button_YdClick);
+    connect(Button_Way, &QPushButton::clicked, this, &TQtFyTjForm::Button_WayClick);
     connect(BBtn_Print, &QPushButton::clicked, this, &TQtFyTjForm::BBtn_PrintClick);
     connect(bitbtn_quit, &QPushButton::clicked, this, &TQtFyTjForm::bitbtn_quitClick);
 
@@ -170,37 +178,51 @@ QDate TQtFyTjForm::endDate() const {
 }
 
 // One row: the charge rows whose payment date lies in the period (both days
-// at midnight included) and their sums.
-void TQtFyTjForm::runStatistics(const QString& sql, const QString& name, bool rent) {
+// at midnight included) and their sums. The money received by way of payment
+// counts every payment taken on the days of the period.
+void TQtFyTjForm::runStatistics(const QString& sql, const QString& name, Kind kind) {
     const QDate begin = Dt_begin->date();
     const QDate end = Dt_end->date();
-    const bool ok = QueryScreen::run(rent ? *m_rentModel : *m_usageModel, [&](Query& q) {
+    QueryModel* shown = kind == Kind::Rent ? m_rentModel : kind == Kind::Usage ? m_usageModel : m_wayModel;
+    const bool ok = QueryScreen::run(*shown, [&](Query& q) {
         q.setSql(sql);
-        q.setDateTime(QStringLiteral("begindate"), QDateTime(begin, QTime(0, 0)));
-        q.setDateTime(QStringLiteral("enddate"), QDateTime(end, QTime(0, 0)));
+        if (kind == Kind::Way) {
+            q.setDateTime(QStringLiteral("fromdate"), QDateTime(begin, QTime(0, 0)));
+            q.setDateTime(QStringLiteral("todate"), QDateTime(end.addDays(1), QTime(0, 0)));
+        } else {
+            q.setDateTime(QStringLiteral("begindate"), QDateTime(begin, QTime(0, 0)));
+            q.setDateTime(QStringLiteral("enddate"), QDateTime(end, QTime(0, 0)));
+        }
     });
-    (rent ? m_usageModel : m_rentModel)->refresh();
+    for (QueryModel* m : {m_rentModel, m_usageModel, m_wayModel})
+        if (m != shown)
+            m->refresh();
     if (!ok)
         return;
     Lb_ykh->setText(name);
-    DBGrid_Zjtj->setVisible(rent);
-    DBGrid1->setVisible(!rent);
+    DBGrid_Zjtj->setVisible(kind == Kind::Rent);
+    DBGrid1->setVisible(kind == Kind::Usage);
+    DBGrid_Way->setVisible(kind == Kind::Way);
 }
 
 void TQtFyTjForm::Button_FWClick() {
-    runStatistics(kRentSql, kRentName, true);
+    runStatistics(kRentSql, kRentName, Kind::Rent);
 }
 
 void TQtFyTjForm::Button_RsClick() {
-    runStatistics(kHotSql, QStringLiteral("热水收费情况统计"), false);
+    runStatistics(kHotSql, QStringLiteral("热水收费情况统计"), Kind::Usage);
 }
 
 void TQtFyTjForm::Button_LsClick() {
-    runStatistics(kColdSql, QStringLiteral("冷水收费情况统计"), false);
+    runStatistics(kColdSql, QStringLiteral("冷水收费情况统计"), Kind::Usage);
 }
 
 void TQtFyTjForm::Button_YdClick() {
-    runStatistics(kPowerSql, QStringLiteral("用电收费情况统计"), false);
+    runStatistics(kPowerSql, QStringLiteral("用电收费情况统计"), Kind::Usage);
+}
+
+void TQtFyTjForm::Button_WayClick() {
+    runStatistics(Payments::receivedByWaySql(), kWayName, Kind::Way);
 }
 
 void TQtFyTjForm::BBtn_PrintClick() {

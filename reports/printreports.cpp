@@ -177,6 +177,10 @@ void printStatistics(Query& statistics, const QString& statisticsName, const QDa
             form.setLabel(QStringLiteral("beginDate"), reportShortDate(begin));
             form.setLabel(QStringLiteral("endDate"), reportShortDate(end));
             form.preview(QStringLiteral("QR_Sf"), statistics.result(), parent);
+        } else if (statisticsName == QStringLiteral("收款方式统计")) {
+            form.setLabel(QStringLiteral("beginDate"), reportShortDate(begin));
+            form.setLabel(QStringLiteral("endDate"), reportShortDate(end));
+            form.preview(QStringLiteral("QR_Skfs"), statistics.result(), parent);
         }
     });
 }

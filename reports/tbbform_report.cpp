@@ -16,7 +16,7 @@ constexpr double kReceiptText = 11;
 constexpr double kCellPad = 0.006; // a cell's inner margin, fraction of the width
 
 // The money columns of the charge tables and rooms.
-const QStringList kMoneyFields = {"fangya", "fangprice", "Ljf", "Yf", "sf", "Yfj", "sfj",
+const QStringList kMoneyFields = {"amount", "fangya", "fangprice", "Ljf", "Yf", "sf", "Yfj", "sfj",
                                   "lsdj", "rsdj", "Yddj", "Tfj", "yf", "ljf", "yfj"};
 
 // One column of a list: caption above, field below, share of the width.
@@ -384,6 +384,12 @@ QMap<QString, ReportLayout> buildLayouts() {
     all << statistics("QR_Sf", namedLabel("QRL_khy"), "beginDate", "endDate",
                       {{"交款房号数", "rs", 0.25}, {"实用数", "sys", 0.25},
                        {"应付金", "yfj", 0.25}, {"实付金", "sfj", 0.25}});
+    ReportLayout byWay = statistics("QR_Skfs", label(QStringLiteral("收款方式统计")), "beginDate", "endDate",
+                                    {{"收款方式", "way", 0.5}, {"实收金额", "amount", 0.5}});
+    byWay.summaryBand.height = 10;
+    byWay.summaryBand.items << label(QStringLiteral("合计")).at(0, 0.5).top(2).centred().size(kBody).heavy()
+                            << sum(QStringLiteral("amount")).at(0.5, 0.5).top(2).centred().size(kBody).heavy();
+    all << byWay;
     // clang-format on
 
     QMap<QString, ReportLayout> byName;

@@ -233,6 +233,7 @@ void EmbeddedBackend::openFile(const QString& path, bool mayCreate)
     QSqlDatabase qdb = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), qtName);
     qdb.setDatabaseName(path);
     auto drop = [&] {
+        finalizeCached();
         sqlite3_finalize(m_schemaVersion);
         m_schemaVersion = nullptr;
         m_db = nullptr;
@@ -261,6 +262,10 @@ void EmbeddedBackend::openFile(const QString& path, bool mayCreate)
         prepareSchema(path, mayCreate);
         plain("PRAGMA synchronous=FULL");
         plain("PRAGMA foreign_keys=ON");
+        // A page cache of 64 MiB holds the indexes and recent pages of a
+        // building's book, so look-ups stay in memory rather than going back
+        // to the file for each page (the default is 2 MiB).
+        plain("PRAGMA cache_size=-65536");
     } catch (...) {
         drop();
         throw;
@@ -407,6 +412,8 @@ void EmbeddedBackend::prepareSchema(const QString& path, bool mayCreate)
             }
             if (f.version < 7)
                 upgradeChargeBook();
+            if (f.version < 8)
+                addPayments();
         }
         plain(QStringLiteral("PRAGMA application_id=%1").arg(Schema::kApplicationId).toLatin1().constData());
         plain(QStringLiteral("PRAGMA user_version=%1").arg(Schema::kVersion).toLatin1().constData());
@@ -513,6 +520,15 @@ void EmbeddedBackend::upgradeChargeBook()
     runSchemaBatchesCreating(QStringLiteral("Zf_MeterChange"));
     runSchemaBatchesCreating(QStringLiteral("Zf_VoidCharge"));
     plain("CREATE INDEX IF NOT EXISTS \"IX_Zf_Zujin_fangno_enddate\" ON \"Zf_Zujin\" (fangno, enddate)");
+}
+
+// Version 7 to 8: payments taken against several charges, the part applied
+// to each charge, and reversals. New tables; no row is touched. Idempotent.
+void EmbeddedBackend::addPayments()
+{
+    runSchemaBatchesCreating(QStringLiteral("Zf_Payment"));
+    runSchemaBatchesCreating(QStringLiteral("Zf_PaymentLine"));
+    runSchemaBatchesCreating(QStringLiteral("Zf_PaymentReversal"));
 }
 
 // Runs the schema script's batches that create the named table (and the
@@ -657,6 +673,7 @@ const ColumnKinds& EmbeddedBackend::columnKinds()
 
 EmbeddedBackend::~EmbeddedBackend()
 {
+    finalizeCached();
     sqlite3_finalize(m_schemaVersion);
     m_db = nullptr;
     {
@@ -742,11 +759,59 @@ void EmbeddedBackend::compile(const QString& sql)
     sqlite3_exec(m_db, "RELEASE zt_compile", nullptr, nullptr, nullptr);
 }
 
+const Translation& EmbeddedBackend::translated(const QString& sql)
+{
+    const ColumnKinds& kinds = columnKinds();
+    if (m_translationsVersion != m_kindsVersion) {
+        m_translations.clear();
+        m_translationsVersion = m_kindsVersion;
+    }
+    auto it = m_translations.constFind(sql);
+    if (it != m_translations.constEnd())
+        return *it;
+    if (m_translations.size() >= 1000)
+        m_translations.clear();
+    return *m_translations.insert(sql, translateTsql(sql, &kinds));
+}
+
+// A compiled statement for the text: one kept from before, else a new one.
+// While in use it is out of the cache, so a statement run from inside
+// another's run compiles its own.
+sqlite3_stmt* EmbeddedBackend::takeStatement(const QByteArray& text)
+{
+    if (sqlite3_stmt* kept = m_statements.take(text))
+        return kept;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, nullptr) != SQLITE_OK)
+        throw DbError(sqliteError(m_db));
+    return st;
+}
+
+void EmbeddedBackend::giveBack(const QByteArray& text, sqlite3_stmt* st)
+{
+    if (!st)
+        return;
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
+    if (m_statements.size() >= 200 || m_statements.contains(text)) {
+        sqlite3_finalize(st);
+        return;
+    }
+    m_statements.insert(text, st);
+}
+
+void EmbeddedBackend::finalizeCached()
+{
+    for (sqlite3_stmt* st : std::as_const(m_statements))
+        sqlite3_finalize(st);
+    m_statements.clear();
+}
+
 int EmbeddedBackend::runStatements(const QString& sql, const std::vector<BoundParam>& params,
                                    std::shared_ptr<ResultSet>* result)
 {
     LockWaitEnd waited{[this] { endLockWait(); }};
-    Translation tr = translateTsql(sql, &columnKinds());
+    Translation tr = translated(sql);
     // Prefix searches are given a range the index answers.
     for (SqliteStatement& s : tr.statements)
         s.sql = addPrefixRanges(s.sql, params, m_textColumns);
@@ -767,13 +832,13 @@ int EmbeddedBackend::runStatements(const QString& sql, const std::vector<BoundPa
     try {
         for (const SqliteStatement& s : tr.statements) {
             const QByteArray text = s.sql.toUtf8();
-            sqlite3_stmt* st = nullptr;
-            if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, nullptr) != SQLITE_OK)
-                throw DbError(sqliteError(m_db));
-            struct Finalizer {
+            sqlite3_stmt* st = takeStatement(text);
+            struct GiveBack {
+                EmbeddedBackend* backend;
+                const QByteArray& text;
                 sqlite3_stmt* st;
-                ~Finalizer() { sqlite3_finalize(st); }
-            } fin{st};
+                ~GiveBack() { backend->giveBack(text, st); }
+            } back{this, text, st};
             if (!st || s.prepareOnly)
                 continue;
             const int count = sqlite3_bind_parameter_count(st);

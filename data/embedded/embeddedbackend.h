@@ -3,6 +3,7 @@
 #include "tsqlrewriter.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QSet>
 
 struct sqlite3;
@@ -42,16 +43,28 @@ private:
     void addUnpaidIndexes();
     void indexReadingTables();
     void upgradeChargeBook();
+    void addPayments();
     void runSchemaBatchesCreating(const QString& table);
     void plain(const char* sql);
     qint64 pragmaInt(const char* sql);
     const ColumnKinds& columnKinds();
+    const Translation& translated(const QString& sql);
+    sqlite3_stmt* takeStatement(const QByteArray& text);
+    void giveBack(const QByteArray& text, sqlite3_stmt* st);
+    void finalizeCached();
 
     ColumnKinds m_kinds;
     // Columns every table and view declares as text (lower case).
     QSet<QString> m_textColumns;
     qint64 m_kindsVersion = -1;
     sqlite3_stmt* m_schemaVersion = nullptr;
+    // The screens run the same statements over and over: their translations
+    // (kept while the schema is unchanged) and their compiled statements
+    // (which the engine compiles again itself after a schema change) are
+    // kept and used again.
+    QHash<QString, Translation> m_translations;
+    qint64 m_translationsVersion = -2;
+    QHash<QByteArray, sqlite3_stmt*> m_statements;
 
     QString m_qtName;
     sqlite3* m_db = nullptr;

@@ -286,6 +286,51 @@ GO
 CREATE INDEX [IX_Zf_VoidCharge_voidtime] ON [dbo].[Zf_VoidCharge] ([voidtime])
 GO
 
+-- Payments taken from a tenant against several charges at once: the payment,
+-- the part of it applied to each charge (oldest first), and its reversal
+-- (one per payment; a payment is never deleted).
+CREATE TABLE [dbo].[Zf_Payment] (
+    [ID] [int] IDENTITY (1, 1) NOT NULL PRIMARY KEY,
+    [manid] [varchar] (10) COLLATE Chinese_PRC_CI_AS NOT NULL,
+    [paydate] [datetime] NOT NULL,
+    [amount] [numeric] (12, 2) NOT NULL,
+    [way] [varchar] (10) COLLATE Chinese_PRC_CI_AS NOT NULL,
+    [note] [varchar] (100) COLLATE Chinese_PRC_CI_AS NULL,
+    [operator] [varchar] (10) COLLATE Chinese_PRC_CI_AS NULL,
+    [entered] [datetime] NULL
+)
+GO
+CREATE INDEX [IX_Zf_Payment_manid] ON [dbo].[Zf_Payment] ([manid], [paydate])
+GO
+CREATE INDEX [IX_Zf_Payment_paydate] ON [dbo].[Zf_Payment] ([paydate])
+GO
+
+CREATE TABLE [dbo].[Zf_PaymentLine] (
+    [ID] [int] IDENTITY (1, 1) NOT NULL PRIMARY KEY,
+    [paymentid] [int] NOT NULL,
+    [tablename] [varchar] (20) COLLATE Chinese_PRC_CI_AS NOT NULL,
+    [chargeid] [int] NOT NULL,
+    [amount] [numeric] (12, 2) NOT NULL
+)
+GO
+CREATE UNIQUE INDEX [UX_Zf_PaymentLine_charge] ON [dbo].[Zf_PaymentLine] ([paymentid], [tablename], [chargeid])
+GO
+CREATE INDEX [IX_Zf_PaymentLine_chargeid] ON [dbo].[Zf_PaymentLine] ([tablename], [chargeid])
+GO
+
+CREATE TABLE [dbo].[Zf_PaymentReversal] (
+    [ID] [int] IDENTITY (1, 1) NOT NULL PRIMARY KEY,
+    [paymentid] [int] NOT NULL,
+    [reason] [varchar] (100) COLLATE Chinese_PRC_CI_AS NOT NULL,
+    [operator] [varchar] (10) COLLATE Chinese_PRC_CI_AS NULL,
+    [reversetime] [datetime] NOT NULL
+)
+GO
+CREATE UNIQUE INDEX [UX_Zf_PaymentReversal_payment] ON [dbo].[Zf_PaymentReversal] ([paymentid])
+GO
+CREATE INDEX [IX_Zf_PaymentReversal_time] ON [dbo].[Zf_PaymentReversal] ([reversetime])
+GO
+
 -- Rooms with their letting state: "1" when an occupancy row names the room.
 CREATE VIEW [dbo].[fangjian] AS
 SELECT F.fangno, F.area, F.housetype, F.facetype, F.sb, F.fangya, F.fangprice,

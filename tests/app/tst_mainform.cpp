@@ -67,7 +67,7 @@ private slots:
                                                 "-",        "重新登陆", "-",        "退出"};
         QTest::newRow("award_2") << "award_2"
                                  << QStringList{"房租收费管理", "冷水收费管理", "热水收费管理",
-                                                "用电收费管理"};
+                                                "用电收费管理", "生成本月账单", "收款管理", "客户账户"};
         QTest::newRow("award_3") << "award_3" << QStringList{"客户情况查询",
                                                              "租房情况查询",
                                                              "客户在住查询",
@@ -246,7 +246,7 @@ private slots:
         QPointer<QWidget> last;
         for (const char* action :
              {"Item_about", "Item_about", "Item_xgkl", "Item_sfxm", "Item_fwjb", "Item_yhqx",
-              "Item_htgl", "Item_zfcbcx"}) {
+              "Item_htgl", "Item_zfcbcx", "Item_zdsc", "Item_skgl", "Item_khzh"}) {
             QTimer::singleShot(0, [&] { // notes the modal window, then closes it
                 QPointer<QWidget> modal;
                 QTRY_VERIFY(modal = QApplication::activeModalWidget());
@@ -261,10 +261,11 @@ private slots:
         }
         QCOMPARE(classes, (QStringList{"TAboutBoxForm", "TAboutBoxForm", "TUpdatePWForm",
                                        "TDanJiaForm", "TFangBasicForm", "TUserManagerF",
-                                       "THtglForm", "TZfCbCxForm"}));
+                                       "THtglForm", "TZfCbCxForm", "TBillRunForm", "TPaymentForm",
+                                       "TLedgerForm"}));
         QCOMPARE(titles.mid(0, 3), (QStringList{"关于", "关于", "修改登录密码"}));
-        // The two screens added to the menu are captioned as their entries.
-        QCOMPARE(titles.mid(6), (QStringList{"合同管理", "租房抄表查询"}));
+        // The screens added to the menu are captioned as their entries.
+        QCOMPARE(titles.mid(6), (QStringList{"合同管理", "租房抄表查询", "生成本月账单", "收款管理", "客户账户"}));
         QVERIFY(shown->shown.isEmpty());
     }
 

@@ -72,6 +72,40 @@ private slots:
         link.setInteger("id", 2);
         QVERIFY_THROWS_EXCEPTION(DbError, link.exec());
     }
+
+    // A file of version 7 gains the payments, their lines and reversals; a
+    // payment then has at most one reversal.
+    void versionSevenGainsPayments() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("v7.db");
+        {
+            Connection c;
+            c.open(embedded(file), Connection::OpenMode::CreateIfMissing);
+        }
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
+        registerServerFunctions(db);
+        QCOMPARE(sqlite3_exec(db,
+                              "DROP TABLE Zf_Payment; DROP TABLE Zf_PaymentLine; DROP TABLE Zf_PaymentReversal;"
+                              "PRAGMA user_version=7;",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(db);
+
+        Connection c;
+        c.open(embedded(file));
+        QCOMPARE(scalar(c, "PRAGMA user_version"), QString::number(Schema::kVersion));
+        for (const char* name : {"Zf_Payment", "Zf_PaymentLine", "Zf_PaymentReversal",
+                                 "UX_Zf_PaymentReversal_payment", "IX_Zf_Payment_manid"})
+            QCOMPARE(scalar(c, QStringLiteral("select count(*) from sqlite_master where name='%1'")
+                                   .arg(QLatin1String(name))),
+                     QStringLiteral("1"));
+        Query reversal(c);
+        reversal.setSql("insert into Zf_PaymentReversal (paymentid,reason,operator,reversetime) "
+                        "values (1,'收错了','admin','2024-03-07')");
+        QCOMPARE(reversal.exec(), 1);
+        QVERIFY_THROWS_EXCEPTION(DbError, reversal.exec());
+    }
 };
 
 QTEST_MAIN(TestChargeBookUpgrade)

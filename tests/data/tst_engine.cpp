@@ -192,6 +192,37 @@ private slots:
         QCOMPARE(TestDatabase::rows("select manid, fangno from zf_zujin"), QStringList{"K100|A101"});
     }
 
+    // Statements are kept compiled between runs: the same text after the
+    // view it reads was redefined, and with other values bound, reads what
+    // the database holds now.
+    void keptStatementsFollowTheSchema()
+    {
+        TestDatabase db;
+        TestDatabase::exec("create table T1 (a int, b varchar(4)); create table T2 (a int, b varchar(4))");
+        TestDatabase::exec("insert into T1 values (1, 'x'); insert into T2 values (2, 'y')");
+        TestDatabase::exec("create view VT as select a, b from T1");
+        const QString read = "select * from VT where a >= :a";
+        const auto rows = [&](int from) {
+            Query q;
+            q.setSql(read);
+            q.setInteger("a", from);
+            q.open();
+            QStringList out;
+            for (q.first(); !q.eof(); q.next())
+                out << q.text("a") + "|" + q.text("b");
+            return out;
+        };
+        QCOMPARE(rows(0), QStringList{"1|x"});
+        QCOMPARE(rows(5), QStringList{});
+        TestDatabase::exec("Alter view VT as select a, b from T2");
+        QCOMPARE(rows(0), QStringList{"2|y"});
+        TestDatabase::exec("drop view VT");
+        QVERIFY_THROWS_EXCEPTION(DbError, rows(0));
+        TestDatabase::exec("create view VT as select a, b, 'z' as c from T1");
+        QCOMPARE(TestDatabase::rows("select * from VT"), QStringList{"1|x|z"});
+        QCOMPARE(rows(1), QStringList{"1|x"});
+    }
+
     void getdateFollowsTheClock()
     {
         TestDatabase db(QDateTime(QDate(2005, 1, 3), QTime(9, 30)));

@@ -6,6 +6,7 @@
 #include "tqtfytjform.h"
 #include "tzfsfcxform.h"
 #include "chargebook.h"
+#include "payments.h"
 #include "connection.h"
 #include "session.h"
 #include <QLineEdit>
@@ -175,6 +176,31 @@ private slots:
         child<QLineEdit>(&voided, "Ed_Fh")->setText("102");
         click(&voided, "BitBtn_find");
         QCOMPARE(gridRows(child<QTableView>(&voided, "DBGrid1")), QStringList{});
+
+        // Money received by way of payment: the payments taken in the period
+        // (a reversed one counts for nothing), then what the desk took on the
+        // charges dated in it, less what the deposit paid at check-out.
+        TestDatabase::exec("insert into Zf_Man (manid,manname,zjm) values ('K02','李四','LS');"
+                           "insert into Zf_Fangjian (fangno,fangprice) values ('102',700);"
+                           "insert into Zf_Lenshui (fangno,manid,Jkrq,Sys,lsdj,Yfj,sfj,status) values "
+                           "('102','K02','2024-03-06',10,3,30,0,'0')");
+        const QDateTime at(QDate(2024, 3, 7), QTime(10, 0));
+        Payments::take({"K02", *Decimal::parse(u"20"), QStringLiteral("现金"), {}, "admin", at});
+        Payments::reverse(Payments::take({"K02", *Decimal::parse(u"5"), QStringLiteral("转账"), {}, "admin", at}),
+                          QStringLiteral("收错"), "admin", at);
+        Payments::take({"K02", *Decimal::parse(u"10"), QStringLiteral("微信"), {}, "admin", at});
+        click(&form, "Button_Way");
+        QCOMPARE(child<QLabel>(&form, "Lb_ykh")->text(), QStringLiteral("收款方式统计"));
+        QVERIFY(child<QTableView>(&form, "DBGrid_Way")->isVisible());
+        QVERIFY(!child<QTableView>(&form, "DBGrid1")->isVisible());
+        const QAbstractItemModel* ways = child<QTableView>(&form, "DBGrid_Way")->model();
+        QStringList inOrder;
+        for (int r = 0; r < ways->rowCount(); ++r)
+            inOrder << ways->index(r, 0).data().toString() + "|" + ways->index(r, 1).data().toString();
+        QCOMPARE(inOrder, (QStringList{"现金|20", "微信|10", "柜台收款|4000.35"}));
+        saveShot(&form, "tqtfytjform-ways");
+        click(&form, "Button_Ls");
+        QCOMPARE(gridRows(child<QTableView>(&form, "DBGrid1")), QStringList{"3|14|44|30.35"});
         QVERIFY(messages->shown.isEmpty());
     }
 };

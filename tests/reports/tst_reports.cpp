@@ -328,7 +328,7 @@ private slots:
 
     // The statistics sheets: heading by the statistics' name, print date,
     // the pickers' period, captions and the one row of totals. A name that is
-    // none of the four prints nothing.
+    // none of them prints nothing.
     void statistics_data() {
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("name");
@@ -339,6 +339,10 @@ private slots:
         QTest::newRow("electricity") << kPowerTotals << "用电收费情况统计"
             << QStringList{"用电收费情况统计", "统计日期：2026-11-30--2026-12-08",
                            "交款房号数实用数应付金实付金", "112.330.7530.75"};
+        QTest::newRow("by way of payment")
+            << "select '现金' as way, 120.5 as amount union all select '柜台收款', 1340.5" << "收款方式统计"
+            << QStringList{"收款方式统计", "统计日期：2026-11-30--2026-12-08", "收款方式实收金额",
+                           "现金120.50", "柜台收款1340.50", "合计1461.00"};
         QTest::newRow("initial label") << kRentTotals << "房屋租金情况统计    " << QStringList{};
     }
     void statistics() {
