@@ -23,6 +23,9 @@
 #include <QPalette>
 #include <QPushButton>
 
+#include <QTableView>
+#include <QHeaderView>
+#include <QVBoxLayout>
 #include <memory>
 
 namespace charging {
@@ -39,6 +42,24 @@ Buttons makeButtons(QWidget* screen) {
     b.voidCharge = row.add(QStringLiteral("作废"), "BBtn_Void");
     b.row = row.layout();
     return b;
+}
+
+QTableView* layOutScreen(QWidget* screen, QGridLayout* fields, int gridWidth,
+                         const std::array<QPushButton**, 7>& buttons) {
+    const Buttons b = makeButtons(screen);
+    QPushButton* const made[] = {b.insert, b.modify, b.post, b.cancel, b.print, b.find, b.voidCharge};
+    for (size_t i = 0; i < buttons.size(); ++i)
+        *buttons[i] = made[i];
+    auto* grid = new QTableView(screen);
+    grid->setObjectName(QStringLiteral("DBGrid1"));
+    grid->setMinimumSize(gridWidth, 260);
+    grid->verticalHeader()->setDefaultSectionSize(22);
+    auto* layout = new QVBoxLayout(screen);
+    layout->addLayout(fields);
+    layout->addLayout(b.row);
+    layout->addWidget(grid);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    return grid;
 }
 
 QStringList statusNames() {

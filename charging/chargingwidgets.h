@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include "maintenance.h"
 
 #include <QString>
@@ -18,6 +19,8 @@ class QLineEdit;
 class QPushButton;
 class QWidget;
 class Query;
+class QGridLayout;
+class QTableView;
 class QueryModel;
 class TGjcxForm;
 
@@ -39,6 +42,12 @@ struct Buttons {
     QHBoxLayout* row;
 };
 Buttons makeButtons(QWidget* screen);
+
+// Lays a charging screen out: its fields, the row of buttons (each stored
+// into the screen's pointer, in the order above) and the list below, at
+// least `gridWidth` wide, the screen sized to fit. Answers the list.
+QTableView* layOutScreen(QWidget* screen, QGridLayout* fields, int gridWidth,
+                         const std::array<QPushButton**, 7>& buttons);
 
 // What the status box offers: 已交款 and 未交款.
 QStringList statusNames();

@@ -142,25 +142,9 @@ TZjglForm::TZjglForm(QWidget* parent) : QDialog(parent) {
     Ed_Ljf->setText(QStringLiteral("0"));
     Ed_yfzj->setText(QStringLiteral("0.00"));
 
-    const charging::Buttons b = charging::makeButtons(this);
-    bitbtn_insert = b.insert;
-    bitbtn_modify = b.modify;
-    bitbtn_post = b.post;
-    bitbtn_cancel = b.cancel;
-    BBtn_Print = b.print;
-    BitBtn_find = b.find;
-    BBtn_Void = b.voidCharge;
-
-    DBGrid1 = new QTableView(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setMinimumSize(880, 260);
-    DBGrid1->verticalHeader()->setDefaultSectionSize(22);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(fields.layout());
-    layout->addLayout(b.row);
-    layout->addWidget(DBGrid1);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    DBGrid1 = charging::layOutScreen(this, fields.layout(), 880,
+                                     {&bitbtn_insert, &bitbtn_modify, &bitbtn_post, &bitbtn_cancel,
+                                      &BBtn_Print, &BitBtn_find, &BBtn_Void});
 
     using M = RecordMaintenance;
     M::Config c;

@@ -187,25 +187,9 @@ UtilityChargeForm::UtilityChargeForm(const UtilityKind& kind, QWidget* parent)
     Ed_rq->setObjectName(QStringLiteral("Ed_rq"));
     Ed_rq->hide();
 
-    const charging::Buttons b = charging::makeButtons(this);
-    bitbtn_insert = b.insert;
-    bitbtn_modify = b.modify;
-    bitbtn_post = b.post;
-    bitbtn_cancel = b.cancel;
-    BBtn_Print = b.print;
-    BitBtn_find = b.find;
-    BBtn_Void = b.voidCharge;
-
-    DBGrid1 = new QTableView(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setMinimumSize(780, 260);
-    DBGrid1->verticalHeader()->setDefaultSectionSize(22);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(fields.layout());
-    layout->addLayout(b.row);
-    layout->addWidget(DBGrid1);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    DBGrid1 = charging::layOutScreen(this, fields.layout(), 780,
+                                     {&bitbtn_insert, &bitbtn_modify, &bitbtn_post, &bitbtn_cancel,
+                                      &BBtn_Print, &BitBtn_find, &BBtn_Void});
 
     using M = RecordMaintenance;
     M::Config c;
