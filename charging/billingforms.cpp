@@ -7,6 +7,7 @@
 #include "ledger.h"
 #include "messages.h"
 #include "payments.h"
+#include "screenbuilder.h"
 #include "session.h"
 #include "sqlcatalog.h"
 
@@ -61,26 +62,10 @@ void addRow(QTableWidget* g, const QStringList& texts, std::initializer_list<int
     }
 }
 
-template <class W> W* labelled(QGridLayout* grid, int row, int column, const QString& text, W* w, const char* name) {
-    auto* l = new QLabel(text, grid->parentWidget());
-    l->setBuddy(w);
-    w->setObjectName(QLatin1String(name));
-    w->setAccessibleName(text.chopped(1));
-    grid->addWidget(l, row, column);
-    grid->addWidget(w, row, column + 1);
-    return w;
-}
-
-QPushButton* button(QWidget* parent, const QString& text, const char* name) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    return b;
-}
-
 // The tenant field (客户：) and, beside it, the name of the tenant found.
 void tenantRow(QGridLayout* top, QLineEdit*& edit, QLabel*& name) {
     QWidget* screen = top->parentWidget();
-    edit = labelled(top, 0, 0, QStringLiteral("客户："), new QLineEdit(screen), "Ed_Tenant");
+    edit = FieldGrid(top).add(Cell(0, 0), QStringLiteral("客户："), new QLineEdit(screen), "Ed_Tenant");
     edit->setPlaceholderText(QStringLiteral("客户编号或助记码"));
     edit->setMaximumWidth(180);
     top->setColumnStretch(3, 1);
@@ -109,13 +94,12 @@ TBillRunForm::TBillRunForm(QWidget* parent) : QDialog(parent) {
     auto* top = new QGridLayout;
     auto* v = new QVBoxLayout(this);
     v->addLayout(top);
-    DT_Month = labelled(top, 0, 0, QStringLiteral("月份："), monthEdit(this), "DT_Month");
-    auto* preview = button(this, QStringLiteral("预览"), "BBtn_Preview");
-    BBtn_Write = button(this, QStringLiteral("生成"), "BBtn_Write");
-    auto* print = button(this, QStringLiteral("打印本月账单"), "BBtn_PrintBills");
-    CB_TwoPerSheet = new QCheckBox(QStringLiteral("每张纸两份"), this);
-    CB_TwoPerSheet->setObjectName(QStringLiteral("CB_TwoPerSheet"));
-    auto* close = button(this, QStringLiteral("关闭"), "BBtn_Close");
+    DT_Month = FieldGrid(top).add(Cell(0, 0), QStringLiteral("月份："), monthEdit(this), "DT_Month");
+    auto* preview = pushButton(QStringLiteral("预览"), "BBtn_Preview", this);
+    BBtn_Write = pushButton(QStringLiteral("生成"), "BBtn_Write", this);
+    auto* print = pushButton(QStringLiteral("打印本月账单"), "BBtn_PrintBills", this);
+    CB_TwoPerSheet = checkBox(QStringLiteral("每张纸两份"), "CB_TwoPerSheet", this);
+    auto* close = pushButton(QStringLiteral("关闭"), "BBtn_Close", this);
     top->addWidget(preview, 0, 2);
     top->addWidget(BBtn_Write, 0, 3);
     top->addWidget(print, 0, 4);
@@ -267,11 +251,11 @@ TPaymentForm::TPaymentForm(QWidget* parent) : QDialog(parent) {
     v->addWidget(Lab_Total);
     auto* pay = new QGridLayout;
     v->addLayout(pay);
-    Ed_Amount = labelled(pay, 0, 0, QStringLiteral("收款金额："), new QLineEdit(this), "Ed_Amount");
-    Com_Way = labelled(pay, 0, 2, QStringLiteral("收款方式："), new QComboBox(this), "Com_Way");
+    Ed_Amount = FieldGrid(pay).add(Cell(0, 0), QStringLiteral("收款金额："), new QLineEdit(this), "Ed_Amount");
+    Com_Way = FieldGrid(pay).add(Cell(0, 2), QStringLiteral("收款方式："), new QComboBox(this), "Com_Way");
     Com_Way->addItems(Payments::ways());
-    Ed_Note = labelled(pay, 0, 4, QStringLiteral("备注："), new QLineEdit(this), "Ed_Note");
-    auto* save = button(this, QStringLiteral("收款"), "BBtn_Save");
+    Ed_Note = FieldGrid(pay).add(Cell(0, 4), QStringLiteral("备注："), new QLineEdit(this), "Ed_Note");
+    auto* save = pushButton(QStringLiteral("收款"), "BBtn_Save", this);
     pay->addWidget(save, 0, 6);
     v->addWidget(new QLabel(QStringLiteral("该客户的收款："), this));
     Grid_Payments = makeGrid(this, "Grid_Payments", {"收据号", "收款日期", "金额", "方式", "备注", "状态"},
@@ -279,10 +263,10 @@ TPaymentForm::TPaymentForm(QWidget* parent) : QDialog(parent) {
     v->addWidget(Grid_Payments, 1);
     auto* bottom = new QGridLayout;
     v->addLayout(bottom);
-    Ed_Reason = labelled(bottom, 0, 0, QStringLiteral("冲销原因："), new QLineEdit(this), "Ed_Reason");
-    auto* reverse = button(this, QStringLiteral("冲销"), "BBtn_Reverse");
-    auto* receipt = button(this, QStringLiteral("&P收据"), "BBtn_Receipt");
-    auto* close = button(this, QStringLiteral("关闭"), "BBtn_Close");
+    Ed_Reason = FieldGrid(bottom).add(Cell(0, 0), QStringLiteral("冲销原因："), new QLineEdit(this), "Ed_Reason");
+    auto* reverse = pushButton(QStringLiteral("冲销"), "BBtn_Reverse", this);
+    auto* receipt = pushButton(QStringLiteral("&P收据"), "BBtn_Receipt", this);
+    auto* close = pushButton(QStringLiteral("关闭"), "BBtn_Close", this);
     bottom->addWidget(reverse, 0, 2);
     bottom->addWidget(receipt, 0, 3);
     bottom->addWidget(close, 0, 4);
@@ -397,8 +381,8 @@ TLedgerForm::TLedgerForm(QWidget* parent) : QDialog(parent) {
     auto* top = new QGridLayout;
     v->addLayout(top);
     tenantRow(top, Ed_Tenant, Lab_Name);
-    DT_From = labelled(top, 1, 0, QStringLiteral("对账起始："), new QDateEdit(this), "DT_From");
-    DT_To = labelled(top, 1, 2, QStringLiteral("对账截止："), new QDateEdit(this), "DT_To");
+    DT_From = FieldGrid(top).add(Cell(1, 0), QStringLiteral("对账起始："), new QDateEdit(this), "DT_From");
+    DT_To = FieldGrid(top).add(Cell(1, 2), QStringLiteral("对账截止："), new QDateEdit(this), "DT_To");
     for (QDateEdit* d : {DT_From, DT_To}) {
         d->setMaximumWidth(140);
         d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
@@ -407,8 +391,8 @@ TLedgerForm::TLedgerForm(QWidget* parent) : QDialog(parent) {
     const QDate today = Clock::today();
     DT_From->setDate(QDate(today.year(), 1, 1));
     DT_To->setDate(today);
-    auto* statement = button(this, QStringLiteral("&P对账单"), "BBtn_Statement");
-    auto* close = button(this, QStringLiteral("关闭"), "BBtn_Close");
+    auto* statement = pushButton(QStringLiteral("&P对账单"), "BBtn_Statement", this);
+    auto* close = pushButton(QStringLiteral("关闭"), "BBtn_Close", this);
     top->addWidget(statement, 1, 4);
     top->addWidget(close, 1, 5);
     Grid_Ledger = makeGrid(this, "Grid_Ledger", {"日期", "类别", "项目", "房号", "说明", "应收", "收款", "结欠"},

@@ -11,6 +11,7 @@
 #include "chargebook.h"
 #include "clock.h"
 #include "connection.h"
+#include "screenbuilder.h"
 #include "session.h"
 
 #include <QComboBox>
@@ -22,72 +23,47 @@
 #include <QPalette>
 #include <QPushButton>
 
+#include <QTableView>
+#include <QHeaderView>
+#include <QVBoxLayout>
 #include <memory>
 
 namespace charging {
 
-QPushButton* makeButton(QWidget* parent, const QString& text, const char* name) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    b->setDefault(false);
-    return b;
-}
-
 Buttons makeButtons(QWidget* screen) {
+    ButtonRow row(screen);
     Buttons b;
-    b.insert = makeButton(screen, QStringLiteral("新增"), "bitbtn_insert");
-    b.modify = makeButton(screen, QStringLiteral("修改"), "bitbtn_modify");
-    b.post = makeButton(screen, QStringLiteral("保存"), "bitbtn_post");
-    b.cancel = makeButton(screen, QStringLiteral("取消"), "bitbtn_cancel");
-    b.print = makeButton(screen, QStringLiteral("&P收据"), "BBtn_Print");
-    b.find = makeButton(screen, QStringLiteral("查  询"), "BitBtn_find");
-    b.voidCharge = makeButton(screen, QStringLiteral("作废"), "BBtn_Void");
-    b.row = new QHBoxLayout;
-    b.row->addStretch();
-    for (QPushButton* button : {b.insert, b.modify, b.post, b.cancel, b.print, b.find, b.voidCharge})
-        b.row->addWidget(button);
-    b.row->addStretch();
+    b.insert = row.add(QStringLiteral("新增"), "bitbtn_insert");
+    b.modify = row.add(QStringLiteral("修改"), "bitbtn_modify");
+    b.post = row.add(QStringLiteral("保存"), "bitbtn_post");
+    b.cancel = row.add(QStringLiteral("取消"), "bitbtn_cancel");
+    b.print = row.add(QStringLiteral("&P收据"), "BBtn_Print");
+    b.find = row.add(QStringLiteral("查  询"), "BitBtn_find");
+    b.voidCharge = row.add(QStringLiteral("作废"), "BBtn_Void");
+    b.row = row.layout();
     return b;
 }
 
-namespace {
-void addLabel(QGridLayout* grid, int row, int column, const QString& text, QWidget* buddy) {
-    auto* label = new QLabel(text);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setBuddy(buddy);
-    buddy->setAccessibleName(QString(text).remove(QChar(u'：')).remove(QChar(u' ')));
-    grid->addWidget(label, row, column);
-    grid->addWidget(buddy, row, column + 1);
-}
-} // namespace
-
-QDateEdit* addLabelledDate(QGridLayout* grid, int row, int column, const QString& label,
-                           const char* name) {
-    auto* date = new QDateEdit;
-    date->setObjectName(QLatin1String(name));
-    date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    date->setCalendarPopup(true);
-    addLabel(grid, row, column, label, date);
-    return date;
+QTableView* layOutScreen(QWidget* screen, QGridLayout* fields, int gridWidth,
+                         const std::array<QPushButton**, 7>& buttons) {
+    const Buttons b = makeButtons(screen);
+    QPushButton* const made[] = {b.insert, b.modify, b.post, b.cancel, b.print, b.find, b.voidCharge};
+    for (size_t i = 0; i < buttons.size(); ++i)
+        *buttons[i] = made[i];
+    auto* grid = new QTableView(screen);
+    grid->setObjectName(QStringLiteral("DBGrid1"));
+    grid->setMinimumSize(gridWidth, 260);
+    grid->verticalHeader()->setDefaultSectionSize(22);
+    auto* layout = new QVBoxLayout(screen);
+    layout->addLayout(fields);
+    layout->addLayout(b.row);
+    layout->addWidget(grid);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    return grid;
 }
 
-QComboBox* addStatusCombo(QGridLayout* grid, int row, int column, const QString& label,
-                          const char* name) {
-    auto* combo = new QComboBox;
-    combo->setObjectName(QLatin1String(name));
-    combo->addItems({QStringLiteral("已交款"), QStringLiteral("未交款")});
-    combo->setCurrentIndex(-1);
-    addLabel(grid, row, column, label, combo);
-    return combo;
-}
-
-void setAqua(QWidget* control) {
-    QPalette palette = control->palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        palette.setColor(group, QPalette::Base, QColor(0, 255, 255));
-    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0, 0, 0));
-    control->setPalette(palette);
+QStringList statusNames() {
+    return {QStringLiteral("已交款"), QStringLiteral("未交款")};
 }
 
 QString statusCode(const QString& shown) {

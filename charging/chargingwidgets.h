@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include "maintenance.h"
 
 #include <QString>
@@ -18,6 +19,8 @@ class QLineEdit;
 class QPushButton;
 class QWidget;
 class Query;
+class QGridLayout;
+class QTableView;
 class QueryModel;
 class TGjcxForm;
 
@@ -25,8 +28,6 @@ class TGjcxForm;
 // maintenance cycle: their controls, the receipt guard and the query dialog.
 namespace charging {
 
-// A button that Enter in an edit never presses.
-QPushButton* makeButton(QWidget* parent, const QString& text, const char* name);
 // The buttons of a charging screen, left to right: 新增, 修改, 保存, 取消,
 // &P收据, 查  询, 作废, named bitbtn_insert ... BitBtn_find, BBtn_Void, in a
 // centred row.
@@ -42,15 +43,14 @@ struct Buttons {
 };
 Buttons makeButtons(QWidget* screen);
 
-// A labelled, never enabled date picker showing yyyy-MM-dd.
-QDateEdit* addLabelledDate(QGridLayout* grid, int row, int column, const QString& label,
-                           const char* name);
-// A combo box offering 已交款 and 未交款 and nothing else; nothing chosen.
-QComboBox* addStatusCombo(QGridLayout* grid, int row, int column, const QString& label,
-                          const char* name);
-// The aqua background of the fields a screen fills in for the operator,
-// kept when the field is disabled.
-void setAqua(QWidget* control);
+// Lays a charging screen out: its fields, the row of buttons (each stored
+// into the screen's pointer, in the order above) and the list below, at
+// least `gridWidth` wide, the screen sized to fit. Answers the list.
+QTableView* layOutScreen(QWidget* screen, QGridLayout* fields, int gridWidth,
+                         const std::array<QPushButton**, 7>& buttons);
+
+// What the status box offers: 已交款 and 未交款.
+QStringList statusNames();
 
 // "1" for 已交款, "0" otherwise.
 QString statusCode(const QString& shown);

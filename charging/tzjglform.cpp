@@ -10,6 +10,7 @@
 #include "lookupfield.h"
 #include "maintenance.h"
 #include "messages.h"
+#include "screenbuilder.h"
 #include "sqlcatalog.h"
 #include "chargebook.h"
 #include "tgjcxform.h"
@@ -118,50 +119,32 @@ TZjglForm::TZjglForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TZjglForm"));
     setWindowTitle(QStringLiteral("房租收费管理"));
 
-    auto* fields = new QGridLayout;
-    fields->setHorizontalSpacing(8);
-    Ed_fh = addLabelledEdit(fields, 0, 0, QStringLiteral("房    号："), "Ed_fh");
-    Ed_bh = addLabelledEdit(fields, 0, 2, QStringLiteral("客户编号："), "Ed_bh");
-    Ed_xm = addLabelledEdit(fields, 0, 4, QStringLiteral("客户姓名："), "Ed_xm");
-    Ed_Yj = addLabelledEdit(fields, 1, 0, QStringLiteral("押    金："), "Ed_Yj");
-    Ed_yz = addLabelledEdit(fields, 1, 2, QStringLiteral("月    租："), "Ed_yz");
-    Ed_Ljf = addLabelledEdit(fields, 1, 4, QStringLiteral("垃 圾 费："), "Ed_Ljf");
-    Ed_yfzj = addLabelledEdit(fields, 2, 0, QStringLiteral("应付租金："), "Ed_yfzj");
-    Ed_sszj = addLabelledEdit(fields, 2, 2, QStringLiteral("实收租金："), "Ed_sszj");
-    DT_Jkrq = charging::addLabelledDate(fields, 2, 4, QStringLiteral("交款日期："), "DT_Jkrq");
-    Ed_begindate = addLabelledEdit(fields, 3, 0, QStringLiteral("起租日期："), "Ed_begindate");
-    Dt_EndDate =
-        charging::addLabelledDate(fields, 3, 2, QStringLiteral("截止日期："), "Dt_EndDate");
-    Com_status = charging::addStatusCombo(fields, 3, 4, QStringLiteral("状    态："), "Com_status");
-    for (QWidget* w : std::initializer_list<QWidget*>{Ed_bh, Ed_xm, Ed_Yj, Ed_yz, Ed_Ljf, Ed_yfzj,
-                                                      DT_Jkrq, Ed_begindate}) {
-        w->setEnabled(false);
-        charging::setAqua(w);
-    }
+    FieldGrid fields;
+    fields.layout()->setHorizontalSpacing(8);
+    Ed_fh = fields.edit({0, 0}, QStringLiteral("房    号："), "Ed_fh");
+    Ed_bh = fields.aqua({0, 2}, QStringLiteral("客户编号："), "Ed_bh");
+    Ed_xm = fields.aqua({0, 4}, QStringLiteral("客户姓名："), "Ed_xm");
+    Ed_Yj = fields.aqua({1, 0}, QStringLiteral("押    金："), "Ed_Yj");
+    Ed_yz = fields.aqua({1, 2}, QStringLiteral("月    租："), "Ed_yz");
+    Ed_Ljf = fields.aqua({1, 4}, QStringLiteral("垃 圾 费："), "Ed_Ljf");
+    Ed_yfzj = fields.aqua({2, 0}, QStringLiteral("应付租金："), "Ed_yfzj");
+    Ed_sszj = fields.edit({2, 2}, QStringLiteral("实收租金："), "Ed_sszj");
+    DT_Jkrq = fields.date({2, 4}, QStringLiteral("交款日期："), "DT_Jkrq");
+    Ed_begindate = fields.aqua({3, 0}, QStringLiteral("起租日期："), "Ed_begindate");
+    Dt_EndDate = fields.date({3, 2}, QStringLiteral("截止日期："), "Dt_EndDate");
+    Com_status = fields.combo({3, 4}, QStringLiteral("状    态："), "Com_status",
+                              charging::statusNames(), FieldGrid::Choice::Listed);
+    // The payment date is today's, filled in like the aqua fields.
+    DT_Jkrq->setEnabled(false);
+    setAqua(DT_Jkrq);
     Ed_Yj->setText(QStringLiteral("0"));
     Ed_yz->setText(QStringLiteral("0"));
     Ed_Ljf->setText(QStringLiteral("0"));
     Ed_yfzj->setText(QStringLiteral("0.00"));
 
-    const charging::Buttons b = charging::makeButtons(this);
-    bitbtn_insert = b.insert;
-    bitbtn_modify = b.modify;
-    bitbtn_post = b.post;
-    bitbtn_cancel = b.cancel;
-    BBtn_Print = b.print;
-    BitBtn_find = b.find;
-    BBtn_Void = b.voidCharge;
-
-    DBGrid1 = new QTableView(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setMinimumSize(880, 260);
-    DBGrid1->verticalHeader()->setDefaultSectionSize(22);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(fields);
-    layout->addLayout(b.row);
-    layout->addWidget(DBGrid1);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    DBGrid1 = charging::layOutScreen(this, fields.layout(), 880,
+                                     {&bitbtn_insert, &bitbtn_modify, &bitbtn_post, &bitbtn_cancel,
+                                      &BBtn_Print, &BitBtn_find, &BBtn_Void});
 
     using M = RecordMaintenance;
     M::Config c;

@@ -13,6 +13,7 @@
 #include "messages.h"
 #include "chargebook.h"
 #include "connection.h"
+#include "screenbuilder.h"
 #include "sqlcatalog.h"
 #include "tgjcxform.h"
 
@@ -164,48 +165,31 @@ UtilityChargeForm::UtilityChargeForm(const UtilityKind& kind, QWidget* parent)
     setObjectName(QLatin1String(kind.className));
     setWindowTitle(kind.caption);
 
-    auto* fields = new QGridLayout;
-    fields->setHorizontalSpacing(8);
-    Ed_Fh = addLabelledEdit(fields, 0, 0, QStringLiteral("房    号："), "Ed_Fh");
-    Ed_Bh = addLabelledEdit(fields, 0, 2, QStringLiteral("客户编号："), "Ed_Bh");
-    Ed_Xm = addLabelledEdit(fields, 0, 4, QStringLiteral("客户姓名："), "Ed_Xm");
-    Ed_Sycbrq = addLabelledEdit(fields, 1, 0, QStringLiteral("抄表日期："), "Ed_Sycbrq");
-    Ed_Sybd = addLabelledEdit(fields, 1, 2, QStringLiteral("上月表底："), "Ed_Sybd");
-    Ed_Bybd = addLabelledEdit(fields, 1, 4, QStringLiteral("本月表底："), "Ed_Bybd");
-    Ed_Sys = addLabelledEdit(fields, 2, 0, QStringLiteral("实 用 数："), "Ed_Sys");
-    Ed_Dj = addLabelledEdit(fields, 2, 2, QStringLiteral("单    价："), "Ed_Dj");
-    Ed_Yfj = addLabelledEdit(fields, 2, 4, QStringLiteral("应 付 金："), "Ed_Yfj");
-    Ed_Sfj = addLabelledEdit(fields, 3, 0, QStringLiteral("实 收 金："), "Ed_Sfj");
-    DT_Jkrq = charging::addLabelledDate(fields, 3, 2, QStringLiteral("交款日期："), "DT_Jkrq");
-    Com_Status = charging::addStatusCombo(fields, 3, 4, QStringLiteral("状    态："), "Com_Status");
-    for (QWidget* w : std::initializer_list<QWidget*>{Ed_Bh, Ed_Xm, Ed_Sycbrq, Ed_Sybd, Ed_Bybd,
-                                                      Ed_Sys, Ed_Dj, Ed_Yfj, DT_Jkrq}) {
-        w->setEnabled(false);
-        charging::setAqua(w);
-    }
+    FieldGrid fields;
+    fields.layout()->setHorizontalSpacing(8);
+    Ed_Fh = fields.edit({0, 0}, QStringLiteral("房    号："), "Ed_Fh");
+    Ed_Bh = fields.aqua({0, 2}, QStringLiteral("客户编号："), "Ed_Bh");
+    Ed_Xm = fields.aqua({0, 4}, QStringLiteral("客户姓名："), "Ed_Xm");
+    Ed_Sycbrq = fields.aqua({1, 0}, QStringLiteral("抄表日期："), "Ed_Sycbrq");
+    Ed_Sybd = fields.aqua({1, 2}, QStringLiteral("上月表底："), "Ed_Sybd");
+    Ed_Bybd = fields.aqua({1, 4}, QStringLiteral("本月表底："), "Ed_Bybd");
+    Ed_Sys = fields.aqua({2, 0}, QStringLiteral("实 用 数："), "Ed_Sys");
+    Ed_Dj = fields.aqua({2, 2}, QStringLiteral("单    价："), "Ed_Dj");
+    Ed_Yfj = fields.aqua({2, 4}, QStringLiteral("应 付 金："), "Ed_Yfj");
+    Ed_Sfj = fields.edit({3, 0}, QStringLiteral("实 收 金："), "Ed_Sfj");
+    DT_Jkrq = fields.date({3, 2}, QStringLiteral("交款日期："), "DT_Jkrq");
+    Com_Status = fields.combo({3, 4}, QStringLiteral("状    态："), "Com_Status",
+                              charging::statusNames(), FieldGrid::Choice::Listed);
+    // The payment date is today's, filled in like the aqua fields.
+    DT_Jkrq->setEnabled(false);
+    setAqua(DT_Jkrq);
     Ed_rq = new QLineEdit(this);
     Ed_rq->setObjectName(QStringLiteral("Ed_rq"));
     Ed_rq->hide();
 
-    const charging::Buttons b = charging::makeButtons(this);
-    bitbtn_insert = b.insert;
-    bitbtn_modify = b.modify;
-    bitbtn_post = b.post;
-    bitbtn_cancel = b.cancel;
-    BBtn_Print = b.print;
-    BitBtn_find = b.find;
-    BBtn_Void = b.voidCharge;
-
-    DBGrid1 = new QTableView(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setMinimumSize(780, 260);
-    DBGrid1->verticalHeader()->setDefaultSectionSize(22);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(fields);
-    layout->addLayout(b.row);
-    layout->addWidget(DBGrid1);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    DBGrid1 = charging::layOutScreen(this, fields.layout(), 780,
+                                     {&bitbtn_insert, &bitbtn_modify, &bitbtn_post, &bitbtn_cancel,
+                                      &BBtn_Print, &BitBtn_find, &BBtn_Void});
 
     using M = RecordMaintenance;
     M::Config c;

@@ -8,6 +8,7 @@
 #include "messages.h"
 #include "monthlytables.h"
 #include "query.h"
+#include "screenbuilder.h"
 #include "sqlcatalog.h"
 #include "tmeterchangeform.h"
 
@@ -83,30 +84,6 @@ const QString kNoticeCaption = QStringLiteral("Morvik提示");
 const QString kAppCaption = QStringLiteral("房屋出租管理");
 const QString kFailed = QStringLiteral("操作失败！");
 
-QPushButton* addButton(QWidget* parent, const QString& caption, const char* name) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    // Enter belongs to the room lookup, never to a default button.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
-
-QDateEdit* addLabelledDate(QGridLayout* grid, int row, int column, const QString& label,
-                           const char* name) {
-    auto* date = new QDateEdit;
-    date->setObjectName(QLatin1String(name));
-    date->setAccessibleName(QString(label).remove(QChar(u'：')));
-    date->setCalendarPopup(true);
-    date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    auto* caption = new QLabel(label);
-    caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    caption->setBuddy(date);
-    grid->addWidget(caption, row, column);
-    grid->addWidget(date, row, column + 1);
-    return date;
-}
-
 // Thrown inside the save to end it with "操作失败！" when the database itself
 // had nothing to refuse; the reason follows on a second line.
 struct NotSaved {
@@ -128,52 +105,45 @@ TCbglForm::TCbglForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TCbglForm"));
     setWindowTitle(QStringLiteral("抄表管理"));
 
-    auto* fields = new QGridLayout;
-    fields->setHorizontalSpacing(8);
-    fields->setVerticalSpacing(14);
+    FieldGrid fields;
+    fields.layout()->setHorizontalSpacing(8);
+    fields.layout()->setVerticalSpacing(14);
     // The room edit stands alone at the left with empty room beneath it,
     // where its candidate grid pops up; the meters and the date stand to the
     // right of the grid, so it never covers a field still to be filled.
-    Ed_Fh = addLabelledEdit(fields, 0, 0, QStringLiteral("房 号："), "Ed_Fh");
-    Ed_Db = addLabelledEdit(fields, 0, 3, QStringLiteral("电 表："), "Ed_Db");
-    Ed_Lsb = addLabelledEdit(fields, 0, 5, QStringLiteral("冷水表："), "Ed_Lsb");
-    Ed_Rsb = addLabelledEdit(fields, 1, 3, QStringLiteral("热 水 表："), "Ed_Rsb");
-    Ed_Mqb = addLabelledEdit(fields, 1, 5, QStringLiteral("煤气表："), "Ed_Mqb");
-    DT_Cbrq = addLabelledDate(fields, 2, 3, QStringLiteral("抄表日期："), "DT_Cbrq");
+    Ed_Fh = fields.edit({0, 0}, QStringLiteral("房 号："), "Ed_Fh");
+    Ed_Db = fields.edit({0, 3}, QStringLiteral("电 表："), "Ed_Db");
+    Ed_Lsb = fields.edit({0, 5}, QStringLiteral("冷水表："), "Ed_Lsb");
+    Ed_Rsb = fields.edit({1, 3}, QStringLiteral("热 水 表："), "Ed_Rsb");
+    Ed_Mqb = fields.edit({1, 5}, QStringLiteral("煤气表："), "Ed_Mqb");
+    DT_Cbrq = fields.date({2, 3}, QStringLiteral("抄表日期："), "DT_Cbrq");
     for (QWidget* w : {static_cast<QWidget*>(Ed_Fh), static_cast<QWidget*>(Ed_Db),
                        static_cast<QWidget*>(Ed_Lsb), static_cast<QWidget*>(Ed_Rsb),
                        static_cast<QWidget*>(Ed_Mqb), static_cast<QWidget*>(DT_Cbrq)})
         w->setFixedWidth(130);
-    // Accessible names without the padding blanks of the captions.
-    for (QWidget* w : {static_cast<QWidget*>(Ed_Fh), static_cast<QWidget*>(Ed_Db),
-                       static_cast<QWidget*>(Ed_Rsb)})
-        w->setAccessibleName(w->accessibleName().remove(QLatin1Char(' ')));
     // The grid is wider than the room edit: the gap after the edit takes
     // the rest of its width.
-    fields->setColumnMinimumWidth(2, LookupField::kGridWidth - 130 + 4);
-    fields->setColumnMinimumWidth(3, 80);
-    fields->setColumnMinimumWidth(5, 80);
+    fields.layout()->setColumnMinimumWidth(2, LookupField::kGridWidth - 130 + 4);
+    fields.layout()->setColumnMinimumWidth(3, 80);
+    fields.layout()->setColumnMinimumWidth(5, 80);
 
-    bitbtn_insert = addButton(this, QStringLiteral("新增"), "bitbtn_insert");
-    bitbtn_modify = addButton(this, QStringLiteral("修改"), "bitbtn_modify");
-    BBtn_Print = addButton(this, QStringLiteral("&P打印"), "BBtn_Print");
-    bitbtn_post = addButton(this, QStringLiteral("保存"), "bitbtn_post");
-    bitbtn_cancel = addButton(this, QStringLiteral("取消"), "bitbtn_cancel");
-    bitbtn_quit = addButton(this, QStringLiteral("退出"), "bitbtn_quit");
+    // Enter belongs to the room lookup, never to a default button.
+    ButtonRow buttons(this);
+    bitbtn_insert = buttons.add(QStringLiteral("新增"), "bitbtn_insert");
+    bitbtn_modify = buttons.add(QStringLiteral("修改"), "bitbtn_modify");
     // No printout of the readings is defined: the button is shown, never enabled.
-    BBtn_Print->setEnabled(false);
+    BBtn_Print = buttons.add(QStringLiteral("&P打印"), "BBtn_Print", false);
+    bitbtn_post = buttons.add(QStringLiteral("保存"), "bitbtn_post");
+    bitbtn_cancel = buttons.add(QStringLiteral("取消"), "bitbtn_cancel");
+    bitbtn_quit = pushButton(QStringLiteral("退出"), "bitbtn_quit", this);
     // A meter replaced or wrapped is recorded here, for the room in the room
-    // edit; the charging screens count the usage across it.
-    QPushButton* meterChange = addButton(this, QStringLiteral("换表登记"), "BBtn_Hbdj");
+    // edit; the charging screens count the usage across it. It stands before
+    // 退出, and Tab reaches it last.
+    QPushButton* meterChange = buttons.add(QStringLiteral("换表登记"), "BBtn_Hbdj");
+    buttons.add(bitbtn_quit);
     connect(meterChange, &QPushButton::clicked, this, [this] {
         TMeterChangeForm(Ed_Fh->text(), this).exec();
     });
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* b : {bitbtn_insert, bitbtn_modify, BBtn_Print, bitbtn_post, bitbtn_cancel,
-                           meterChange, bitbtn_quit})
-        buttons->addWidget(b);
-    buttons->addStretch();
 
     DBGrid2 = new QTableView(this);
     DBGrid2->setObjectName(QStringLiteral("DBGrid2"));
@@ -181,11 +151,11 @@ TCbglForm::TCbglForm(QWidget* parent) : QDialog(parent) {
     DBGrid2->setAccessibleName(QStringLiteral("本月抄表"));
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(fields);
+    layout->addLayout(fields.layout());
     // The candidate grid has its room beneath the room edit, beside the
     // meters; a little space before the buttons.
     layout->addSpacing(10);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout());
     layout->addWidget(DBGrid2);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 

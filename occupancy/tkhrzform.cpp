@@ -6,6 +6,7 @@
 #include "lookupfield.h"
 #include "messages.h"
 #include "query.h"
+#include "screenbuilder.h"
 #include "sqlcatalog.h"
 
 #include <QDateEdit>
@@ -59,41 +60,6 @@ const QString kRoomLetSql = catalogSql("TKhrzForm room let", QStringList{
 const QString kNoticeCaption = QStringLiteral("Morvik提示");
 const QString kAppCaption = QStringLiteral("房屋出租管理");
 
-QLineEdit* addEdit(QGridLayout* grid, int row, int column, const QString& label, const char* name) {
-    auto* edit = new QLineEdit;
-    edit->setObjectName(QLatin1String(name));
-    edit->setAccessibleName(QString(label).remove(QChar(u'：')));
-    edit->setFixedWidth(LookupField::kGridWidth);
-    auto* caption = new QLabel(label);
-    caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    caption->setBuddy(edit);
-    grid->addWidget(caption, row, column);
-    grid->addWidget(edit, row, column + 1);
-    return edit;
-}
-
-QDateEdit* addDate(QGridLayout* grid, int row, int column, const QString& label, const char* name) {
-    auto* date = new QDateEdit;
-    date->setObjectName(QLatin1String(name));
-    date->setAccessibleName(QString(label).remove(QChar(u'：')));
-    date->setCalendarPopup(true);
-    date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    auto* caption = new QLabel(label);
-    caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    caption->setBuddy(date);
-    grid->addWidget(caption, row, column);
-    grid->addWidget(date, row, column + 1, Qt::AlignLeft);
-    return date;
-}
-
-QPushButton* addButton(QWidget* parent, const QString& caption, const char* name) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    // Enter belongs to the lookup fields, never to a default button.
-    button->setAutoDefault(false);
-    return button;
-}
-
 } // namespace
 
 TKhrzForm::TKhrzForm(QWidget* parent) : QDialog(parent) {
@@ -101,33 +67,32 @@ TKhrzForm::TKhrzForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TKhrzForm"));
     setWindowTitle(QStringLiteral("客户入住管理"));
 
-    auto* fields = new QGridLayout;
-    fields->setHorizontalSpacing(8);
-    fields->setVerticalSpacing(14);
+    FieldGrid fields;
+    fields.layout()->setHorizontalSpacing(8);
+    fields.layout()->setVerticalSpacing(14);
     // The dates stand above the two lookup edits, so the candidate grids
     // that pop up beneath the edits have room of their own and never cover
     // a date the operator may still want to set.
-    DT_begin = addDate(fields, 0, 0, QStringLiteral("起始日期："), "DT_begin");
-    DT_end = addDate(fields, 0, 2, QStringLiteral("终止日期："), "DT_end");
-    Ed_Khbh = addEdit(fields, 1, 0, QStringLiteral("客户编号："), "Ed_Khbh");
-    Ed_FJbh = addEdit(fields, 1, 2, QStringLiteral("房间编号："), "Ed_FJbh");
-    fields->setColumnMinimumWidth(2, 90);
+    DT_begin = fields.date({0, 0, 1, Qt::AlignLeft}, QStringLiteral("起始日期："), "DT_begin");
+    DT_end = fields.date({0, 2, 1, Qt::AlignLeft}, QStringLiteral("终止日期："), "DT_end");
+    Ed_Khbh = fields.edit({1, 0}, QStringLiteral("客户编号："), "Ed_Khbh");
+    Ed_FJbh = fields.edit({1, 2}, QStringLiteral("房间编号："), "Ed_FJbh");
+    for (QLineEdit* lookup : {Ed_Khbh, Ed_FJbh})
+        lookup->setFixedWidth(LookupField::kGridWidth);
+    fields.layout()->setColumnMinimumWidth(2, 90);
 
-    bitbtn_Rz = addButton(this, QStringLiteral("入住"), "bitbtn_Rz");
-    bitbtn_quit = addButton(this, QStringLiteral("退出"), "bitbtn_quit");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(bitbtn_Rz);
-    buttons->addSpacing(40);
-    buttons->addWidget(bitbtn_quit);
-    buttons->addStretch();
+    // Enter belongs to the lookup fields, never to a default button.
+    ButtonRow buttons(this);
+    bitbtn_Rz = buttons.add(QStringLiteral("入住"), "bitbtn_Rz");
+    buttons.addSpacing(40);
+    bitbtn_quit = buttons.add(QStringLiteral("退出"), "bitbtn_quit");
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(fields);
+    layout->addLayout(fields.layout());
     // The candidate grids' own room beneath the edits (the grids are 120
     // high), so they cover neither the dates nor the buttons.
     layout->addSpacing(132);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout());
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // The grids float over the other controls, so they stay out of the layout.

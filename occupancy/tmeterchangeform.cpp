@@ -7,6 +7,7 @@
 #include "messages.h"
 #include "query.h"
 #include "readingseries.h"
+#include "screenbuilder.h"
 #include "session.h"
 #include "sqlcatalog.h"
 
@@ -32,17 +33,6 @@ const QString kInsertSql = catalogSql("TMeterChangeForm insert", QStringList{
 
 const QString kCaption = QStringLiteral("Morvik提示");
 
-template <class W> W* labelled(QGridLayout* grid, int row, const QString& text, W* control,
-                               const char* name) {
-    control->setObjectName(QLatin1String(name));
-    auto* label = new QLabel(text);
-    label->setBuddy(control);
-    control->setAccessibleName(QString(text).remove(QChar(u'：')));
-    grid->addWidget(label, row, 0, Qt::AlignRight);
-    grid->addWidget(control, row, 1);
-    return control;
-}
-
 // A meter reading as the reading tables hold it: 0 to 9999.99.
 std::optional<Decimal> reading(const QLineEdit* edit) {
     const std::optional<Decimal> d = Decimal::parse(edit->text());
@@ -59,37 +49,30 @@ std::optional<Decimal> reading(const QLineEdit* edit) {
 TMeterChangeForm::TMeterChangeForm(const QString& room, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TMeterChangeForm"));
     setWindowTitle(QStringLiteral("换表登记"));
-    auto* grid = new QGridLayout;
-    Ed_Fh = labelled(grid, 0, QStringLiteral("房号："), new QLineEdit, "Ed_Fh");
+    FieldGrid fields;
+    Ed_Fh = fields.edit({0, 0}, QStringLiteral("房号："), "Ed_Fh");
     Ed_Fh->setText(room.trimmed());
-    Com_Meter = labelled(grid, 1, QStringLiteral("表："), new QComboBox, "Com_Meter");
-    Com_Meter->addItems({QStringLiteral("冷水表"), QStringLiteral("热水表"), QStringLiteral("电表"),
-                         QStringLiteral("煤气表")});
-    DT_Hbrq = labelled(grid, 2, QStringLiteral("换表日期："), new QDateEdit, "DT_Hbrq");
-    DT_Hbrq->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    DT_Hbrq->setCalendarPopup(true);
+    Com_Meter = fields.combo({1, 0}, QStringLiteral("表："), "Com_Meter",
+                             {QStringLiteral("冷水表"), QStringLiteral("热水表"),
+                              QStringLiteral("电表"), QStringLiteral("煤气表")},
+                             FieldGrid::Choice::Listed);
+    Com_Meter->setCurrentIndex(0);
+    DT_Hbrq = fields.date({2, 0}, QStringLiteral("换表日期："), "DT_Hbrq");
     DT_Hbrq->setDate(Clock::today());
-    Ed_Jbzm = labelled(grid, 3, QStringLiteral("旧表止码："), new QLineEdit, "Ed_Jbzm");
-    Ed_Xbqm = labelled(grid, 4, QStringLiteral("新表起码："), new QLineEdit, "Ed_Xbqm");
+    Ed_Jbzm = fields.edit({3, 0}, QStringLiteral("旧表止码："), "Ed_Jbzm");
+    Ed_Xbqm = fields.edit({4, 0}, QStringLiteral("新表起码："), "Ed_Xbqm");
     Ed_Xbqm->setText(QStringLiteral("0"));
     auto* note = new QLabel(QStringLiteral("换表日期当天及以后的读数按新表计。表走满一圈时，旧表止码填 9999.99，新表起码填 0。"));
     note->setWordWrap(true);
 
-    bitbtn_post = new QPushButton(QStringLiteral("保存"), this);
-    bitbtn_post->setObjectName(QStringLiteral("bitbtn_post"));
-    bitbtn_post->setAutoDefault(false);
-    bitbtn_quit = new QPushButton(QStringLiteral("退出"), this);
-    bitbtn_quit->setObjectName(QStringLiteral("bitbtn_quit"));
-    bitbtn_quit->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(bitbtn_post);
-    buttons->addWidget(bitbtn_quit);
+    ButtonRow buttons(this, ButtonRow::Place::Right);
+    bitbtn_post = buttons.add(QStringLiteral("保存"), "bitbtn_post");
+    bitbtn_quit = buttons.add(QStringLiteral("退出"), "bitbtn_quit");
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
+    layout->addLayout(fields.layout());
     layout->addWidget(note);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout());
     setFixedWidth(380);
 
     connect(bitbtn_post, &QPushButton::clicked, this, &TMeterChangeForm::bitbtn_postClick);

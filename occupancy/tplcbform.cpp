@@ -7,6 +7,7 @@
 #include "monthlytables.h"
 #include "query.h"
 #include "readingsheetmodel.h"
+#include "screenbuilder.h"
 #include "sqlcatalog.h"
 
 #include <QApplication>
@@ -75,18 +76,13 @@ TPlcbForm::TPlcbForm(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("TPlcbForm"));
     setWindowTitle(QStringLiteral("批量抄表"));
 
-    DT_Cbrq = new QDateEdit(Clock::today());
-    DT_Cbrq->setObjectName(QStringLiteral("DT_Cbrq"));
-    DT_Cbrq->setCalendarPopup(true);
-    DT_Cbrq->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    auto* dateLabel = new QLabel(QStringLiteral("抄表日期："));
-    dateLabel->setBuddy(DT_Cbrq);
-    DT_Cbrq->setAccessibleName(QStringLiteral("抄表日期"));
+    FieldGrid date;
+    DT_Cbrq = date.date({0, 0}, QStringLiteral("抄表日期："), "DT_Cbrq");
+    DT_Cbrq->setDate(Clock::today());
     Lab_count = new QLabel;
     Lab_count->setObjectName(QStringLiteral("Lab_count"));
     auto* top = new QHBoxLayout;
-    top->addWidget(dateLabel);
-    top->addWidget(DT_Cbrq);
+    top->addLayout(date.layout());
     top->addSpacing(24);
     top->addWidget(Lab_count, 1);
 
@@ -104,23 +100,15 @@ TPlcbForm::TPlcbForm(QWidget* parent) : QDialog(parent)
     DBGrid1->verticalHeader()->setDefaultSectionSize(24);
     DBGrid1->installEventFilter(this);
 
-    bitbtn_post = new QPushButton(QStringLiteral("保存"));
-    bitbtn_post->setObjectName(QStringLiteral("bitbtn_post"));
-    bitbtn_quit = new QPushButton(QStringLiteral("退出"));
-    bitbtn_quit->setObjectName(QStringLiteral("bitbtn_quit"));
-    for (QPushButton* b : {bitbtn_post, bitbtn_quit})
-        b->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(bitbtn_post);
-    buttons->addSpacing(40);
-    buttons->addWidget(bitbtn_quit);
-    buttons->addStretch();
+    ButtonRow buttons;
+    bitbtn_post = buttons.add(QStringLiteral("保存"), "bitbtn_post");
+    buttons.addSpacing(40);
+    bitbtn_quit = buttons.add(QStringLiteral("退出"), "bitbtn_quit");
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(DBGrid1, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout());
     resize(980, 600);
 
     connect(bitbtn_post, &QPushButton::clicked, this, &TPlcbForm::bitbtn_postClick);

@@ -8,6 +8,7 @@
 #include "maintenance.h"
 #include "messages.h"
 #include "querymodel.h"
+#include "screenbuilder.h"
 #include "sqlcatalog.h"
 
 #include <QComboBox>
@@ -45,27 +46,6 @@ const QString kNoticeCaption = QStringLiteral("Morvik提示");
 const QString kAppCaption = QStringLiteral("房屋出租管理");
 const QString kCheckedOut = QStringLiteral("已退房");
 
-QPushButton* addButton(QWidget* parent, const QString& caption, const char* name) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    // Enter in the room edit completes the number; it must press no button.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
-
-// A field the screen fills and the user never types into: always disabled,
-// on an aqua ground, its text still plainly readable.
-void makeAqua(QLineEdit* edit) {
-    edit->setEnabled(false);
-    QPalette palette = edit->palette();
-    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        palette.setColor(group, QPalette::Base, QColor(0, 255, 255));
-        palette.setColor(group, QPalette::Text, Qt::black);
-    }
-    edit->setPalette(palette);
-}
-
 } // namespace
 
 TTfglForm::TTfglForm(QWidget* parent) : QDialog(parent) {
@@ -73,45 +53,37 @@ TTfglForm::TTfglForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TTfglForm"));
     setWindowTitle(QStringLiteral("退房管理"));
 
-    auto* fields = new QGridLayout;
-    fields->setHorizontalSpacing(8);
-    fields->setVerticalSpacing(10);
-    Ed_bh = addLabelledEdit(fields, 0, 0, QStringLiteral("客户编号："), "Ed_bh");
-    Ed_Xm = addLabelledEdit(fields, 0, 2, QStringLiteral("客户姓名："), "Ed_Xm");
-    Ed_Fh = addLabelledEdit(fields, 1, 0, QStringLiteral("房    号："), "Ed_Fh");
-    Ed_Yj = addLabelledEdit(fields, 1, 2, QStringLiteral("押    金："), "Ed_Yj");
-    Ed_BeginDate = addLabelledEdit(fields, 2, 0, QStringLiteral("起租日期："), "Ed_BeginDate");
-    Com_status = addLabelledCombo(fields, 2, 2, QStringLiteral("状    态："), "Com_status",
-                                  {kCheckedOut, QStringLiteral("未退房")});
+    FieldGrid fields;
+    fields.layout()->setHorizontalSpacing(8);
+    fields.layout()->setVerticalSpacing(10);
+    Ed_bh = fields.aqua({0, 0}, QStringLiteral("客户编号："), "Ed_bh");
+    Ed_Xm = fields.aqua({0, 2}, QStringLiteral("客户姓名："), "Ed_Xm");
+    Ed_Fh = fields.edit({1, 0}, QStringLiteral("房    号："), "Ed_Fh");
+    Ed_Yj = fields.aqua({1, 2}, QStringLiteral("押    金："), "Ed_Yj");
+    Ed_BeginDate = fields.aqua({2, 0}, QStringLiteral("起租日期："), "Ed_BeginDate");
     // The status is chosen from the list only.
-    Com_status->setEditable(false);
-    Com_status->setCurrentIndex(-1);
+    Com_status = fields.combo({2, 2}, QStringLiteral("状    态："), "Com_status",
+                              {kCheckedOut, QStringLiteral("未退房")}, FieldGrid::Choice::Listed);
     // The meters read on the day of leaving; a blank meter is not read.
-    Ed_TfLsb = addLabelledEdit(fields, 3, 0, QStringLiteral("冷 水 表："), "Ed_TfLsb");
-    Ed_TfRsb = addLabelledEdit(fields, 3, 2, QStringLiteral("热 水 表："), "Ed_TfRsb");
-    Ed_TfDb = addLabelledEdit(fields, 4, 0, QStringLiteral("电    表："), "Ed_TfDb");
-    Ed_TfMqb = addLabelledEdit(fields, 4, 2, QStringLiteral("煤 气 表："), "Ed_TfMqb");
-    Ed_Kk = addLabelledEdit(fields, 5, 0, QStringLiteral("扣    款："), "Ed_Kk");
-    Ed_Kkyy = addLabelledEdit(fields, 5, 2, QStringLiteral("扣款原因："), "Ed_Kkyy");
+    Ed_TfLsb = fields.edit({3, 0}, QStringLiteral("冷 水 表："), "Ed_TfLsb");
+    Ed_TfRsb = fields.edit({3, 2}, QStringLiteral("热 水 表："), "Ed_TfRsb");
+    Ed_TfDb = fields.edit({4, 0}, QStringLiteral("电    表："), "Ed_TfDb");
+    Ed_TfMqb = fields.edit({4, 2}, QStringLiteral("煤 气 表："), "Ed_TfMqb");
+    Ed_Kk = fields.edit({5, 0}, QStringLiteral("扣    款："), "Ed_Kk");
+    Ed_Kkyy = fields.edit({5, 2}, QStringLiteral("扣款原因："), "Ed_Kkyy");
     Ed_Kkyy->setMaxLength(30);
-    Ed_Qf = addLabelledEdit(fields, 6, 0, QStringLiteral("欠费合计："), "Ed_Qf");
-    Ed_Tk = addLabelledEdit(fields, 6, 2, QStringLiteral("应退押金："), "Ed_Tk");
-    // Accessible names without the padding blanks of the captions.
-    Ed_Fh->setAccessibleName(QStringLiteral("房号"));
-    Ed_Yj->setAccessibleName(QStringLiteral("押金"));
-    Com_status->setAccessibleName(QStringLiteral("状态"));
+    Ed_Qf = fields.aqua({6, 0}, QStringLiteral("欠费合计："), "Ed_Qf");
+    Ed_Tk = fields.aqua({6, 2}, QStringLiteral("应退押金："), "Ed_Tk");
+    // The meters are named for what they hold.
     Ed_TfLsb->setAccessibleName(QStringLiteral("退房冷水表读数"));
     Ed_TfRsb->setAccessibleName(QStringLiteral("退房热水表读数"));
     Ed_TfDb->setAccessibleName(QStringLiteral("退房电表读数"));
     Ed_TfMqb->setAccessibleName(QStringLiteral("退房煤气表读数"));
-    Ed_Kk->setAccessibleName(QStringLiteral("扣款"));
-    for (QLineEdit* aqua : {Ed_bh, Ed_Xm, Ed_Yj, Ed_BeginDate, Ed_Qf, Ed_Tk})
-        makeAqua(aqua);
     for (QWidget* w : std::initializer_list<QWidget*>{Ed_bh, Ed_Xm, Ed_Fh, Ed_Yj, Ed_BeginDate,
                                                       Com_status, Ed_TfLsb, Ed_TfRsb, Ed_TfDb,
                                                       Ed_TfMqb, Ed_Kk, Ed_Kkyy, Ed_Qf, Ed_Tk})
         w->setFixedWidth(160);
-    fields->setColumnMinimumWidth(2, 100);
+    fields.layout()->setColumnMinimumWidth(2, 100);
 
     // What the deposit settles: the let's unsettled charges and the final
     // utility charges, oldest first.
@@ -135,16 +107,12 @@ TTfglForm::TTfglForm(QWidget* parent) : QDialog(parent) {
     for (int i = 0; i < 6; ++i)
         DBGrid_Qf->setColumnWidth(i, owedWidths[i]);
 
-    bitbtn_insert = addButton(this, QStringLiteral("退房"), "bitbtn_insert");
-    bitbtn_post = addButton(this, QStringLiteral("保存"), "bitbtn_post");
-    BBtn_Print = addButton(this, QStringLiteral("&P打印"), "BBtn_Print");
-    bitbtn_cancel = addButton(this, QStringLiteral("取消"), "bitbtn_cancel");
-    bitbtn_quit = addButton(this, QStringLiteral("退出"), "bitbtn_quit");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* b : {bitbtn_insert, bitbtn_post, BBtn_Print, bitbtn_cancel, bitbtn_quit})
-        buttons->addWidget(b);
-    buttons->addStretch();
+    ButtonRow buttons(this);
+    bitbtn_insert = buttons.add(QStringLiteral("退房"), "bitbtn_insert");
+    bitbtn_post = buttons.add(QStringLiteral("保存"), "bitbtn_post");
+    BBtn_Print = buttons.add(QStringLiteral("&P打印"), "BBtn_Print");
+    bitbtn_cancel = buttons.add(QStringLiteral("取消"), "bitbtn_cancel");
+    bitbtn_quit = buttons.add(QStringLiteral("退出"), "bitbtn_quit");
 
     DBGrid1 = new QTableView(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
@@ -165,12 +133,12 @@ TTfglForm::TTfglForm(QWidget* parent) : QDialog(parent) {
         DBGrid1->setColumnWidth(i, widths[i]);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(fields);
+    layout->addLayout(fields.layout());
     layout->addSpacing(4);
     layout->addWidget(owedLabel);
     layout->addWidget(DBGrid_Qf);
     layout->addSpacing(6);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout());
     layout->addWidget(DBGrid1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 

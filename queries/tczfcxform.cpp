@@ -3,6 +3,7 @@
 #include "messages.h"
 #include "printreports.h"
 #include "queryscreen.h"
+#include "screenbuilder.h"
 #include "sqlcatalog.h"
 
 #include <QComboBox>
@@ -51,21 +52,26 @@ TCzfCxForm::TCzfCxForm(QWidget* parent) : QDialog(parent) {
 
     auto* group = new QGroupBox(QStringLiteral("组合查询"));
     auto* inputs = new QGridLayout(group);
-    Ed_Fh = QueryScreen::edit(inputs, 0, 0, QStringLiteral("房号："), "Ed_Fh");
-    Ed_Yz = QueryScreen::edit(inputs, 0, 2, QStringLiteral("月租："), "Ed_Yz");
-    Com_Cx = QueryScreen::dropDown(inputs, 1, 0, QStringLiteral("朝向："), "Com_Cx",
-                                   {QStringLiteral("朝南"), QStringLiteral("朝北"),
-                                    QStringLiteral("朝西"), QStringLiteral("朝东")});
-    Com_Fx = QueryScreen::dropDown(inputs, 1, 2, QStringLiteral("户型："), "Com_Fx",
-                                   {QStringLiteral("单房"), QStringLiteral("一房一厅"),
-                                    QStringLiteral("二房一厅"), QStringLiteral("三房一厅"),
-                                    QStringLiteral("三房二厅")});
-    Rad_Wzf = QueryScreen::radio(QStringLiteral("未住房"), "Rad_Wzf", true);
-    Rad_Yzf = QueryScreen::radio(QStringLiteral("已住房"), "Rad_Yzf", false);
+    FieldGrid fields(inputs);
+    Ed_Fh = fields.edit({0, 0}, QStringLiteral("房号："), "Ed_Fh");
+    Ed_Yz = fields.edit({0, 2}, QStringLiteral("月租："), "Ed_Yz");
+    Com_Cx = fields.combo({1, 0}, QStringLiteral("朝向："), "Com_Cx",
+                          {QStringLiteral("朝南"), QStringLiteral("朝北"), QStringLiteral("朝西"),
+                           QStringLiteral("朝东")},
+                          FieldGrid::Choice::Listed);
+    Com_Fx = fields.combo({1, 2}, QStringLiteral("户型："), "Com_Fx",
+                          {QStringLiteral("单房"), QStringLiteral("一房一厅"),
+                           QStringLiteral("二房一厅"), QStringLiteral("三房一厅"),
+                           QStringLiteral("三房二厅")},
+                          FieldGrid::Choice::Listed);
+    for (QComboBox* list : {Com_Cx, Com_Fx})
+        list->setMinimumWidth(110);
+    Rad_Wzf = radioButton(QStringLiteral("未住房"), "Rad_Wzf", nullptr, true);
+    Rad_Yzf = radioButton(QStringLiteral("已住房"), "Rad_Yzf", nullptr, false);
     inputs->addWidget(Rad_Wzf, 0, 4);
     inputs->addWidget(Rad_Yzf, 1, 4);
-    BitBtn_find = QueryScreen::button(QStringLiteral("查  询"), "BitBtn_find");
-    BBtn_Print = QueryScreen::button(QStringLiteral("&P打印"), "BBtn_Print");
+    BitBtn_find = pushButton(QStringLiteral("查  询"), "BitBtn_find");
+    BBtn_Print = pushButton(QStringLiteral("&P打印"), "BBtn_Print");
     inputs->addWidget(BitBtn_find, 0, 5);
     inputs->addWidget(BBtn_Print, 1, 5);
     inputs->setColumnStretch(6, 1);

@@ -6,6 +6,7 @@
 #include "messages.h"
 #include "printreports.h"
 #include "queryscreen.h"
+#include "screenbuilder.h"
 #include "sqlcatalog.h"
 
 #include <QDateEdit>
@@ -49,20 +50,18 @@ THtglForm::THtglForm(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("合同管理"));
 
     auto* inputs = new QGridLayout;
+    FieldGrid fields(inputs);
     Lb_lease = new QLabel;
     Lb_lease->setObjectName(QStringLiteral("Lb_lease"));
     inputs->addWidget(Lb_lease, 0, 0, 1, 2);
-    DT_newEnd = QueryScreen::datePicker(inputs, 0, 2, QStringLiteral("新到期日："), "DT_newEnd");
+    DT_newEnd = fields.date({0, 2}, QStringLiteral("新到期日："), "DT_newEnd");
     inputs->setColumnStretch(0, 1);
 
-    bitbtn_xz = QueryScreen::button(QStringLiteral("续租"), "bitbtn_xz");
-    BBtn_Print = QueryScreen::button(QStringLiteral("&P打印"), "BBtn_Print");
-    bitbtn_quit = QueryScreen::button(QStringLiteral("退出"), "bitbtn_quit");
+    bitbtn_xz = pushButton(QStringLiteral("续租"), "bitbtn_xz");
     inputs->addWidget(bitbtn_xz, 0, 4);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* b : {BBtn_Print, bitbtn_quit})
-        buttons->addWidget(b);
+    ButtonRow buttons(nullptr, ButtonRow::Place::Right);
+    BBtn_Print = buttons.add(QStringLiteral("&P打印"), "BBtn_Print");
+    bitbtn_quit = buttons.add(QStringLiteral("退出"), "bitbtn_quit");
 
     m_model = new QueryModel(ADQ_Htgl,
                              {{"fangno", "房号"},
@@ -82,7 +81,7 @@ THtglForm::THtglForm(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(inputs);
     layout->addWidget(DBGrid1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout());
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(bitbtn_xz, &QPushButton::clicked, this, &THtglForm::bitbtn_xzClick);

@@ -3,6 +3,7 @@
 #include "messages.h"
 #include "printreports.h"
 #include "queryscreen.h"
+#include "screenbuilder.h"
 #include "sqlcatalog.h"
 
 #include <QCheckBox>
@@ -30,19 +31,17 @@ TKfCxForm::TKfCxForm(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("客户基本情况查询"));
 
     auto* inputs = new QGridLayout;
-    Ed_Kfbh = QueryScreen::edit(inputs, 0, 0, QStringLiteral("客户编号："), "Ed_Kfbh");
+    FieldGrid fields(inputs);
+    Ed_Kfbh = fields.edit({0, 0}, QStringLiteral("客户编号："), "Ed_Kfbh");
     Ed_Kfbh->setMinimumWidth(160);
-    Chk = QueryScreen::checkBox(QStringLiteral("模糊查询"), "Chk", true);
+    Chk = checkBox(QStringLiteral("模糊查询"), "Chk", nullptr, true);
     inputs->addWidget(Chk, 0, 2);
     inputs->setColumnStretch(3, 1);
 
-    BitBtn1 = QueryScreen::button(QStringLiteral("查  询"), "BitBtn1");
-    BBtn_Print = QueryScreen::button(QStringLiteral("&P打印"), "BBtn_Print");
-    bitbtn_quit = QueryScreen::button(QStringLiteral("退出"), "bitbtn_quit");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* b : {BitBtn1, BBtn_Print, bitbtn_quit})
-        buttons->addWidget(b);
+    ButtonRow buttons(nullptr, ButtonRow::Place::Right);
+    BitBtn1 = buttons.add(QStringLiteral("查  询"), "BitBtn1");
+    BBtn_Print = buttons.add(QStringLiteral("&P打印"), "BBtn_Print");
+    bitbtn_quit = buttons.add(QStringLiteral("退出"), "bitbtn_quit");
 
     m_model = new QueryModel(ADQ_Kfcx,
                              {{"manid", "客户编号"},
@@ -58,7 +57,7 @@ TKfCxForm::TKfCxForm(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(inputs);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout());
     layout->addWidget(DBGrid1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 

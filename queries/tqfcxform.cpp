@@ -4,6 +4,7 @@
 #include "messages.h"
 #include "printreports.h"
 #include "queryscreen.h"
+#include "screenbuilder.h"
 #include "sqlcatalog.h"
 #include "chargemoney.h"
 
@@ -72,17 +73,15 @@ TQfCxForm::TQfCxForm(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("欠费查询"));
 
     auto* inputs = new QGridLayout;
-    Ed_Fh = QueryScreen::edit(inputs, 0, 0, QStringLiteral("房号/客户编号/助记码："), "Ed_Fh");
+    FieldGrid fields(inputs);
+    Ed_Fh = fields.edit({0, 0}, QStringLiteral("房号/客户编号/助记码："), "Ed_Fh");
     Ed_Fh->setMinimumWidth(160);
     inputs->setColumnStretch(2, 1);
 
-    BitBtn_find = QueryScreen::button(QStringLiteral("查  询"), "BitBtn_find");
-    BBtn_Print = QueryScreen::button(QStringLiteral("&P打印"), "BBtn_Print");
-    bitbtn_quit = QueryScreen::button(QStringLiteral("退出"), "bitbtn_quit");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* b : {BitBtn_find, BBtn_Print, bitbtn_quit})
-        buttons->addWidget(b);
+    ButtonRow buttons(nullptr, ButtonRow::Place::Right);
+    BitBtn_find = buttons.add(QStringLiteral("查  询"), "BitBtn_find");
+    BBtn_Print = buttons.add(QStringLiteral("&P打印"), "BBtn_Print");
+    bitbtn_quit = buttons.add(QStringLiteral("退出"), "bitbtn_quit");
 
     m_summary = new QueryModel(ADQ_Qf,
                                {{"manid", "客户编号"},
@@ -109,7 +108,7 @@ TQfCxForm::TQfCxForm(QWidget* parent) : QDialog(parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(inputs);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout());
     layout->addWidget(DBGrid1, 3);
     layout->addWidget(Lab_total);
     auto* detailCaption = new QLabel(QStringLiteral("欠费明细（双击打开收费记录）："));

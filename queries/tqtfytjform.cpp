@@ -4,6 +4,7 @@
 #include "querymodel.h"
 #include "printreports.h"
 #include "queryscreen.h"
+#include "screenbuilder.h"
 #include "sqlcatalog.h"
 #include "chargemoney.h"
 #include "payments.h"
@@ -78,18 +79,19 @@ TQtFyTjForm::TQtFyTjForm(QWidget* parent) : QDialog(parent) {
 
     auto* period = new QGroupBox(QStringLiteral("请选择交款时间："));
     auto* dates = new QGridLayout(period);
-    Dt_begin = QueryScreen::datePicker(dates, 0, 0, QStringLiteral("从："), "Dt_begin");
-    Dt_end = QueryScreen::datePicker(dates, 1, 0, QStringLiteral("到："), "Dt_end");
+    FieldGrid fields(dates);
+    Dt_begin = fields.date({0, 0}, QStringLiteral("从："), "Dt_begin");
+    Dt_end = fields.date({1, 0}, QStringLiteral("到："), "Dt_end");
     Dt_begin->setAccessibleName(QStringLiteral("开始日期"));
     Dt_end->setAccessibleName(QStringLiteral("截止日期"));
 
-    Button_FW = QueryScreen::button(kRentName, "Button_FW");
-    Button_Rs = QueryScreen::button(QStringLiteral("热水收费情况统计"), "Button_Rs");
-    Button_Ls = QueryScreen::button(QStringLiteral("冷水收费情况统计"), "Button_Ls");
-    Button_Yd = QueryScreen::button(QStringLiteral("用电收费情况统计"), "Button_Yd");
-    Button_Way = QueryScreen::button(kWayName, "Button_Way");
-    BBtn_Print = QueryScreen::button(QStringLiteral("&P打印"), "BBtn_Print");
-    bitbtn_quit = QueryScreen::button(QStringLiteral("退出"), "bitbtn_quit");
+    Button_FW = pushButton(kRentName, "Button_FW");
+    Button_Rs = pushButton(QStringLiteral("热水收费情况统计"), "Button_Rs");
+    Button_Ls = pushButton(QStringLiteral("冷水收费情况统计"), "Button_Ls");
+    Button_Yd = pushButton(QStringLiteral("用电收费情况统计"), "Button_Yd");
+    Button_Way = pushButton(kWayName, "Button_Way");
+    BBtn_Print = pushButton(QStringLiteral("&P打印"), "BBtn_Print");
+    bitbtn_quit = pushButton(QStringLiteral("退出"), "bitbtn_quit");
     auto* kinds = new QVBoxLayout;
     kinds->addWidget(period);
     for (QPushButton* b : {Button_FW, Button_Rs, Button_Ls, Button_Yd, Button_Way})

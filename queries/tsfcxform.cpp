@@ -4,6 +4,7 @@
 #include "querymodel.h"
 #include "printreports.h"
 #include "queryscreen.h"
+#include "screenbuilder.h"
 #include "sqlcatalog.h"
 #include "tgjcxform.h"
 
@@ -168,10 +169,10 @@ TSfCxForm::TSfCxForm(const ChargeQueryKind& kind, QWidget* parent) : QDialog(par
     fieldname->setObjectName(QStringLiteral("fieldname"));
     fieldname->hide();
 
-    BitBtn_find = QueryScreen::button(QStringLiteral("查  询"), "BitBtn_find");
-    BBtn_Ok = QueryScreen::button(QStringLiteral("&S高级查询"), "BBtn_Ok");
-    BBtn_Print = QueryScreen::button(QStringLiteral("&P打印"), "BBtn_Print");
-    bitbtn_quit = QueryScreen::button(QStringLiteral("退出"), "bitbtn_quit");
+    BitBtn_find = pushButton(QStringLiteral("查  询"), "BitBtn_find");
+    BBtn_Ok = pushButton(QStringLiteral("&S高级查询"), "BBtn_Ok");
+    BBtn_Print = pushButton(QStringLiteral("&P打印"), "BBtn_Print");
+    bitbtn_quit = pushButton(QStringLiteral("退出"), "bitbtn_quit");
 
     auto* panel = new QHBoxLayout;
     panel->addWidget(m_prompt);

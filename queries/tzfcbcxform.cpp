@@ -6,6 +6,7 @@
 #include "monthlytables.h"
 #include "printreports.h"
 #include "queryscreen.h"
+#include "screenbuilder.h"
 #include "sqlcatalog.h"
 
 #include <QDateEdit>
@@ -84,10 +85,11 @@ TZfCbCxForm::TZfCbCxForm(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("租房抄表查询"));
 
     auto* inputs = new QGridLayout;
-    Ed_Fh = QueryScreen::edit(inputs, 0, 0, QStringLiteral("房号："), "Ed_Fh");
+    FieldGrid fields(inputs);
+    Ed_Fh = fields.edit({0, 0}, QStringLiteral("房号："), "Ed_Fh");
     Ed_Fh->setPlaceholderText(QStringLiteral("空为全部房间"));
-    DT_begin = QueryScreen::datePicker(inputs, 0, 2, QStringLiteral("起始月份："), "DT_begin");
-    DT_end = QueryScreen::datePicker(inputs, 0, 4, QStringLiteral("终止月份："), "DT_end");
+    DT_begin = fields.date({0, 2}, QStringLiteral("起始月份："), "DT_begin");
+    DT_end = fields.date({0, 4}, QStringLiteral("终止月份："), "DT_end");
     for (QDateEdit* d : {DT_begin, DT_end}) {
         d->setDisplayFormat(QStringLiteral("yyyy-MM"));
         d->setCalendarPopup(false);
@@ -97,13 +99,10 @@ TZfCbCxForm::TZfCbCxForm(QWidget* parent) : QDialog(parent) {
     DT_begin->setDate(DT_end->date().addMonths(-5));
     inputs->setColumnStretch(6, 1);
 
-    BitBtn_find = QueryScreen::button(QStringLiteral("查  询"), "BitBtn_find");
-    BBtn_Print = QueryScreen::button(QStringLiteral("&P打印"), "BBtn_Print");
-    bitbtn_quit = QueryScreen::button(QStringLiteral("退出"), "bitbtn_quit");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* b : {BitBtn_find, BBtn_Print, bitbtn_quit})
-        buttons->addWidget(b);
+    ButtonRow buttons(nullptr, ButtonRow::Place::Right);
+    BitBtn_find = buttons.add(QStringLiteral("查  询"), "BitBtn_find");
+    BBtn_Print = buttons.add(QStringLiteral("&P打印"), "BBtn_Print");
+    bitbtn_quit = buttons.add(QStringLiteral("退出"), "bitbtn_quit");
 
     m_model = new QueryModel(ADQ_Cbcx,
                              {{"yf", "月份"},
@@ -127,7 +126,7 @@ TZfCbCxForm::TZfCbCxForm(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(inputs);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout());
     layout->addWidget(DBGrid1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 

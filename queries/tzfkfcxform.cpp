@@ -3,6 +3,7 @@
 #include "messages.h"
 #include "printreports.h"
 #include "queryscreen.h"
+#include "screenbuilder.h"
 #include "sqlcatalog.h"
 
 #include <QCheckBox>
@@ -65,13 +66,14 @@ TZfKfCxForm::TZfKfCxForm(QWidget* parent) : QDialog(parent) {
 
     auto* group = new QGroupBox(QStringLiteral("组合查询"));
     auto* inputs = new QGridLayout(group);
-    Ed_Fh = QueryScreen::edit(inputs, 0, 0, QStringLiteral("房号或助记码："), "Ed_Fh");
+    FieldGrid fields(inputs);
+    Ed_Fh = fields.edit({0, 0}, QStringLiteral("房号或助记码："), "Ed_Fh");
     Ed_Fh->setMinimumWidth(140);
-    Chk = QueryScreen::checkBox(QStringLiteral("模糊查询"), "Chk", true);
-    Rad_Wtf = QueryScreen::radio(QStringLiteral("未退房"), "Rad_Wtf", true);
-    Rad_Ytf = QueryScreen::radio(QStringLiteral("已退房"), "Rad_Ytf", false);
-    BitBtn_find = QueryScreen::button(QStringLiteral("查  询"), "BitBtn_find");
-    BBtn_Print = QueryScreen::button(QStringLiteral("&P打印"), "BBtn_Print");
+    Chk = checkBox(QStringLiteral("模糊查询"), "Chk", nullptr, true);
+    Rad_Wtf = radioButton(QStringLiteral("未退房"), "Rad_Wtf", nullptr, true);
+    Rad_Ytf = radioButton(QStringLiteral("已退房"), "Rad_Ytf", nullptr, false);
+    BitBtn_find = pushButton(QStringLiteral("查  询"), "BitBtn_find");
+    BBtn_Print = pushButton(QStringLiteral("&P打印"), "BBtn_Print");
     inputs->addWidget(Chk, 0, 2);
     inputs->addWidget(Rad_Wtf, 0, 3);
     inputs->addWidget(Rad_Ytf, 0, 4);

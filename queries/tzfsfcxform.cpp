@@ -3,6 +3,7 @@
 #include "clock.h"
 #include "lookupfield.h"
 #include "queryscreen.h"
+#include "screenbuilder.h"
 #include "sqlcatalog.h"
 
 #include <QDateEdit>
@@ -36,13 +37,14 @@ TZfsfCxForm::TZfsfCxForm(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("作废收费查询"));
 
     auto* inputs = new QGridLayout;
-    Ed_Fh = QueryScreen::edit(inputs, 0, 0, QStringLiteral("房号/客户编号/助记码："), "Ed_Fh");
-    Dt_begin = QueryScreen::datePicker(inputs, 0, 2, QStringLiteral("作废日期从："), "Dt_begin");
-    Dt_end = QueryScreen::datePicker(inputs, 0, 4, QStringLiteral("至："), "Dt_end");
+    FieldGrid fields(inputs);
+    Ed_Fh = fields.edit({0, 0}, QStringLiteral("房号/客户编号/助记码："), "Ed_Fh");
+    Dt_begin = fields.date({0, 2}, QStringLiteral("作废日期从："), "Dt_begin");
+    Dt_end = fields.date({0, 4}, QStringLiteral("至："), "Dt_end");
     const QDate today = Clock::today();
     Dt_begin->setDate(QDate(today.year(), today.month(), 1));
     Dt_end->setDate(today);
-    BitBtn_find = QueryScreen::button(QStringLiteral("查  询"), "BitBtn_find");
+    BitBtn_find = pushButton(QStringLiteral("查  询"), "BitBtn_find");
     inputs->addWidget(BitBtn_find, 0, 6);
     inputs->setColumnStretch(7, 1);
 

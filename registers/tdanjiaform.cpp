@@ -1,16 +1,11 @@
 #include "tdanjiaform.h"
 
 #include "maintenance.h"
-#include "navigatorbar.h"
+#include "screenbuilder.h"
 #include "sqlcatalog.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLineEdit>
-#include <QTableView>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -34,31 +29,16 @@ const QString kUpdateSql = catalogSql("TDanJiaForm update", QStringList{
 
 } // namespace
 
-TDanJiaForm::TDanJiaForm(QWidget* parent) : QDialog(parent) {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("TDanJiaForm"));
-    setWindowTitle(QStringLiteral("收费项目管理"));
-
-    auto* fields = new QGridLayout;
-    Ed_bh = addLabelledEdit(fields, 0, 0, QStringLiteral("编号："), "Ed_bh");
-    Ed_Name = addLabelledEdit(fields, 0, 2, QStringLiteral("名称："), "Ed_Name");
-    Com_Dw = addLabelledCombo(fields, 1, 0, QStringLiteral("单位："), "Com_Dw",
-                              {QStringLiteral("吨"), QStringLiteral("度"), QStringLiteral("月")});
-    Ed_Dj = addLabelledEdit(fields, 1, 2, QStringLiteral("单价："), "Ed_Dj");
+TDanJiaForm::TDanJiaForm(QWidget* parent)
+    : MaintenanceScreen(parent, "TDanJiaForm", QStringLiteral("收费项目管理")) {
+    FieldGrid fields;
+    Ed_bh = fields.edit({0, 0}, QStringLiteral("编号："), "Ed_bh");
+    Ed_Name = fields.edit({0, 2}, QStringLiteral("名称："), "Ed_Name");
+    Com_Dw = fields.combo({1, 0}, QStringLiteral("单位："), "Com_Dw",
+                          {QStringLiteral("吨"), QStringLiteral("度"), QStringLiteral("月")});
+    Ed_Dj = fields.edit({1, 2}, QStringLiteral("单价："), "Ed_Dj");
     // The item number is given by the database and only shown.
     Ed_bh->setEnabled(false);
-
-    const RecordMaintenance::Buttons buttons = createMaintenanceButtons(this);
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addStretch();
-    for (QAbstractButton* b : {buttons.insert, buttons.modify, buttons.remove, buttons.post,
-                               buttons.cancel, buttons.quit})
-        buttonRow->addWidget(b);
-    buttonRow->addStretch();
-
-    DBGrid1 = new QTableView(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setMinimumSize(460, 220);
 
     using M = RecordMaintenance;
     M::Config c;
@@ -69,7 +49,6 @@ TDanJiaForm::TDanJiaForm(QWidget* parent) : QDialog(parent) {
     c.keyColumn = QStringLiteral("Djid");
     c.loadAtOpen = false;
     c.canDelete = false;
-    c.buttons = buttons;
     // 新增 keeps the unit and the number of the row last loaded.
     c.controls = {{Ed_bh, "djid", false, false},
                   {Ed_Name, "sfname"},
@@ -83,52 +62,10 @@ TDanJiaForm::TDanJiaForm(QWidget* parent) : QDialog(parent) {
     c.update.sql = kUpdateSql;
     c.update.params.push_back(M::Param::currentRow("olddjid", ParamKind::Integer, 0, "Djid"));
     c.saveFailure = QStringLiteral("操作失败，用户可能插入了相同的编号！");
-    m_cycle = new RecordMaintenance(this, DBGrid1, std::move(c));
+    build({fields.layout()}, std::move(c),
+          {.grid = "DBGrid1", .gridSize = {460, 220}, .columnWidths = {60, 140, 80}, .navigator = true});
 
-    DBNavigator1 = new NavigatorBar(&m_cycle->model(), this);
-    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
-    DBGrid1->setColumnWidth(0, 60);
-    DBGrid1->setColumnWidth(1, 140);
-    DBGrid1->setColumnWidth(2, 80);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(DBNavigator1);
-    layout->addLayout(fields);
-    layout->addLayout(buttonRow);
-    layout->addWidget(DBGrid1);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    connectMaintenanceButtons(this, buttons);
-    connect(DBGrid1, &QTableView::clicked, this, &TDanJiaForm::DBGrid1CellClick);
-
-    FormCreate();
+    cycle().open();
 }
 
 TDanJiaForm::~TDanJiaForm() = default;
-
-void TDanJiaForm::FormCreate() {
-    m_cycle->open();
-}
-
-void TDanJiaForm::bitbtn_insertClick() {
-    m_cycle->insert();
-}
-void TDanJiaForm::bitbtn_modifyClick() {
-    m_cycle->modify();
-}
-// Items are never deleted: the button stays disabled and the cycle refuses.
-void TDanJiaForm::bitbtn_deleteClick() {
-    m_cycle->remove();
-}
-void TDanJiaForm::bitbtn_postClick() {
-    m_cycle->save();
-}
-void TDanJiaForm::bitbtn_cancelClick() {
-    m_cycle->cancel();
-}
-void TDanJiaForm::bitbtn_quitClick() {
-    close();
-}
-void TDanJiaForm::DBGrid1CellClick() {
-    m_cycle->cellClicked();
-}

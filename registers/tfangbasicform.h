@@ -1,33 +1,18 @@
 #pragma once
+#include "maintenance.h"
 #include "query.h"
 
-#include <QDialog>
-
-class NavigatorBar;
 class QComboBox;
 class QLineEdit;
-class QTableView;
-class RecordMaintenance;
 
 // 出租房基本情况: the room register, one row of Zf_Fangjian per room. Every
 // save stamps the room with the refuse fee (the price of charge item 4) read
 // when the screen opened.
-class TFangBasicForm : public QDialog {
+class TFangBasicForm : public MaintenanceScreen {
     Q_OBJECT
 public:
     explicit TFangBasicForm(QWidget* parent = nullptr);
     ~TFangBasicForm() override;
-
-    RecordMaintenance& cycle() const { return *m_cycle; }
-
-public slots: // connected by connectMaintenanceButtons
-    void bitbtn_insertClick();
-    void bitbtn_modifyClick();
-    void bitbtn_deleteClick();
-    void bitbtn_postClick();
-    void bitbtn_cancelClick();
-    void bitbtn_quitClick();
-    void DBGrid1CellClick();
 
 private:
     void FormCreate();
@@ -40,8 +25,5 @@ private:
     QLineEdit* Ed_Yz;
     QLineEdit* Ed_Yj;
     QLineEdit* Ed_Ljf;
-    NavigatorBar* DBNavigator1;
-    QTableView* DBGrid1;
     Query ADQ_Ljf;
-    RecordMaintenance* m_cycle;
 };

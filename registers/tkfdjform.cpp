@@ -1,17 +1,12 @@
 #include "tkfdjform.h"
 
 #include "maintenance.h"
+#include "screenbuilder.h"
 #include "sqlcatalog.h"
 #include "texthelpers.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLineEdit>
-#include <QTableView>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -65,43 +60,20 @@ QString sexCode(const QString& text) {
 
 } // namespace
 
-TKfdjForm::TKfdjForm(QWidget* parent) : QDialog(parent) {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("TKfdjForm"));
-    setWindowTitle(QStringLiteral("客户基本资料登记"));
-
-    auto* fields = new QGridLayout;
-    Ed_Kubh = addLabelledEdit(fields, 0, 0, QStringLiteral("客户编号："), "Ed_Kubh");
-    Ed_Xm = addLabelledEdit(fields, 0, 2, QStringLiteral("姓名："), "Ed_Xm");
-    Com_Xb = addLabelledCombo(fields, 0, 4, QStringLiteral("性别："), "Com_Xb",
-                              {QStringLiteral("男"), QStringLiteral("女")});
-    Ed_Sfzh = addLabelledEdit(fields, 1, 0, QStringLiteral("身份证号："), "Ed_Sfzh");
-    Ed_Lxdh = addLabelledEdit(fields, 1, 2, QStringLiteral("联系电话："), "Ed_Lxdh");
-    Ed_Dz = addLabelledEdit(fields, 2, 0, QStringLiteral("地址："), "Ed_Dz");
-    Ed_Dw = addLabelledEdit(fields, 2, 2, QStringLiteral("单位："), "Ed_Dw");
-    fields->removeWidget(Ed_Dw);
-    fields->addWidget(Ed_Dw, 2, 3, 1, 3);
+TKfdjForm::TKfdjForm(QWidget* parent)
+    : MaintenanceScreen(parent, "TKfdjForm", QStringLiteral("客户基本资料登记")) {
+    FieldGrid fields;
+    Ed_Kubh = fields.edit({0, 0}, QStringLiteral("客户编号："), "Ed_Kubh");
+    Ed_Xm = fields.edit({0, 2}, QStringLiteral("姓名："), "Ed_Xm");
+    Com_Xb = fields.combo({0, 4}, QStringLiteral("性别："), "Com_Xb",
+                          {QStringLiteral("男"), QStringLiteral("女")});
+    Ed_Sfzh = fields.edit({1, 0}, QStringLiteral("身份证号："), "Ed_Sfzh");
+    Ed_Lxdh = fields.edit({1, 2}, QStringLiteral("联系电话："), "Ed_Lxdh");
+    Ed_Dz = fields.edit({2, 0}, QStringLiteral("地址："), "Ed_Dz");
+    Ed_Dw = fields.edit({2, 2, 3}, QStringLiteral("单位："), "Ed_Dw");
     Com_Xb->setMinimumWidth(90);
     Ed_Sfzh->setMinimumWidth(170);
     Ed_Dz->setMinimumWidth(170);
-
-    const RecordMaintenance::Buttons buttons = createMaintenanceButtons(this);
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addStretch();
-    for (QAbstractButton* b : {buttons.insert, buttons.modify, buttons.remove, buttons.post,
-                               buttons.cancel, buttons.quit})
-        buttonRow->addWidget(b);
-    buttonRow->addStretch();
-
-    DBGrid2 = new QTableView(this);
-    DBGrid2->setObjectName(QStringLiteral("DBGrid2"));
-    DBGrid2->setMinimumSize(760, 280);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(fields);
-    layout->addLayout(buttonRow);
-    layout->addWidget(DBGrid2);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     using M = RecordMaintenance;
     M::Config c;
@@ -112,7 +84,6 @@ TKfdjForm::TKfdjForm(QWidget* parent) : QDialog(parent) {
     c.table = QStringLiteral("Zf_Man");
     c.keyColumn = QStringLiteral("manid");
     c.loadAtOpen = true;
-    c.buttons = buttons;
     c.controls = {{Ed_Kubh, "manid"}, {Ed_Xm, "manname"},   {Com_Xb, "sex"},   {Ed_Sfzh, "idcard"},
                   {Ed_Dz, "iddress"}, {Ed_Lxdh, "handset"}, {Ed_Dw, "company"}};
     c.firstEdit = Ed_Kubh;
@@ -162,42 +133,10 @@ TKfdjForm::TKfdjForm(QWidget* parent) : QDialog(parent) {
         return QStringLiteral("客户 %1 还有%2，不能删除；在住的请先办理退房，有收费或退房记录的客户须保留登记。")
             .arg(manid.trimmed(), held.join(QStringLiteral("、")));
     };
-    m_cycle = new RecordMaintenance(this, DBGrid2, std::move(c));
+    build({fields.layout()}, std::move(c),
+          {.grid = "DBGrid2", .gridSize = {760, 280}, .columnWidths = {72, 62, 54, 40, 156, 150, 104}});
 
-    const int widths[] = {72, 62, 54, 40, 156, 150, 104};
-    for (int i = 0; i < 7; ++i)
-        DBGrid2->setColumnWidth(i, widths[i]);
-
-    connectMaintenanceButtons(this, buttons);
-    connect(DBGrid2, &QTableView::clicked, this, &TKfdjForm::DBGrid2CellClick);
-
-    FormCreate();
+    cycle().open();
 }
 
 TKfdjForm::~TKfdjForm() = default;
-
-void TKfdjForm::FormCreate() {
-    m_cycle->open();
-}
-
-void TKfdjForm::bitbtn_insertClick() {
-    m_cycle->insert();
-}
-void TKfdjForm::bitbtn_modifyClick() {
-    m_cycle->modify();
-}
-void TKfdjForm::bitbtn_deleteClick() {
-    m_cycle->remove();
-}
-void TKfdjForm::bitbtn_postClick() {
-    m_cycle->save();
-}
-void TKfdjForm::bitbtn_cancelClick() {
-    m_cycle->cancel();
-}
-void TKfdjForm::bitbtn_quitClick() {
-    close();
-}
-void TKfdjForm::DBGrid2CellClick() {
-    m_cycle->cellClicked();
-}

@@ -2,6 +2,8 @@
 
 #include "errordisplay.h"
 #include "messages.h"
+#include "navigatorbar.h"
+#include "screenbuilder.h"
 #include "sqlcatalog.h"
 
 #include <QAbstractButton>
@@ -13,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -309,61 +312,103 @@ void RecordMaintenance::remove() {
     }
 }
 
-// --- layout helpers ---------------------------------------------------------
+// --- the register screens' shape ---------------------------------------------
+
+MaintenanceScreen::MaintenanceScreen(QWidget* parent, const char* name, const QString& title)
+    : QDialog(parent) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QLatin1String(name));
+    setWindowTitle(title);
+}
+
+MaintenanceScreen::~MaintenanceScreen() = default;
+
+QTableView* MaintenanceScreen::build(std::initializer_list<QObject*> above,
+                                     RecordMaintenance::Config config, const Shape& shape) {
+    const RecordMaintenance::Buttons b = createMaintenanceButtons(this, shape.withModify);
+    ButtonRow row;
+    for (QAbstractButton* button : {b.insert, b.modify, b.remove, b.post, b.cancel, b.quit})
+        if (button)
+            row.add(static_cast<QPushButton*>(button));
+
+    auto* grid = new QTableView(this);
+    grid->setObjectName(QLatin1String(shape.grid));
+    grid->setMinimumSize(shape.gridSize);
+
+    config.buttons = b;
+    m_cycle = new RecordMaintenance(this, grid, std::move(config));
+    NavigatorBar* navigator = nullptr;
+    if (shape.navigator) {
+        navigator = new NavigatorBar(&m_cycle->model(), this);
+        navigator->setObjectName(QStringLiteral("DBNavigator1"));
+    }
+    for (int i = 0; i < shape.columnWidths.size(); ++i)
+        grid->setColumnWidth(i, shape.columnWidths[i]);
+
+    auto* layout = new QVBoxLayout(this);
+    if (navigator)
+        layout->addWidget(navigator);
+    for (QObject* part : above) {
+        if (auto* w = qobject_cast<QWidget*>(part))
+            layout->addWidget(w);
+        else if (auto* l = qobject_cast<QLayout*>(part))
+            layout->addLayout(l);
+    }
+    layout->addLayout(row.layout());
+    layout->addWidget(grid);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(b.insert, &QAbstractButton::clicked, this, &MaintenanceScreen::bitbtn_insertClick);
+    if (b.modify)
+        connect(b.modify, &QAbstractButton::clicked, this, &MaintenanceScreen::bitbtn_modifyClick);
+    connect(b.remove, &QAbstractButton::clicked, this, &MaintenanceScreen::bitbtn_deleteClick);
+    connect(b.post, &QAbstractButton::clicked, this, &MaintenanceScreen::bitbtn_postClick);
+    connect(b.cancel, &QAbstractButton::clicked, this, &MaintenanceScreen::bitbtn_cancelClick);
+    connect(b.quit, &QAbstractButton::clicked, this, &MaintenanceScreen::bitbtn_quitClick);
+    if (shape.withModify)
+        connect(grid, &QTableView::clicked, m_cycle, &RecordMaintenance::cellClicked);
+    else
+        connect(grid, &QTableView::doubleClicked, m_cycle, &RecordMaintenance::modify);
+    return grid;
+}
+
+void MaintenanceScreen::bitbtn_insertClick() {
+    m_cycle->insert();
+}
+void MaintenanceScreen::bitbtn_modifyClick() {
+    m_cycle->modify();
+}
+// A screen that never deletes keeps 删除 disabled, and the cycle refuses.
+void MaintenanceScreen::bitbtn_deleteClick() {
+    m_cycle->remove();
+}
+void MaintenanceScreen::bitbtn_postClick() {
+    m_cycle->save();
+}
+void MaintenanceScreen::bitbtn_cancelClick() {
+    m_cycle->cancel();
+}
+void MaintenanceScreen::bitbtn_quitClick() {
+    close();
+}
+
+// --- building blocks --------------------------------------------------------
 
 RecordMaintenance::Buttons createMaintenanceButtons(QWidget* parent, bool withModify) {
-    const auto make = [parent](const char* name, const QString& text) {
-        auto* b = new QPushButton(text, parent);
-        b->setObjectName(QLatin1String(name));
-        // Enter in an edit must not press a button: the default button of a
-        // dialog could be 修改, which would throw away what was typed.
-        b->setAutoDefault(false);
-        b->setDefault(false);
-        return b;
-    };
+    // Enter in an edit must not press a button: the default button of a
+    // dialog could be 修改, which would throw away what was typed.
     RecordMaintenance::Buttons b;
-    b.insert = make("bitbtn_insert", QStringLiteral("新增"));
+    b.insert = pushButton(QStringLiteral("新增"), "bitbtn_insert", parent);
     if (withModify)
-        b.modify = make("bitbtn_modify", QStringLiteral("修改"));
-    b.remove = make("bitbtn_delete", QStringLiteral("删除"));
-    b.post = make("bitbtn_post", QStringLiteral("保存"));
-    b.cancel = make("bitbtn_cancel", QStringLiteral("取消"));
-    b.quit = make("bitbtn_quit", QStringLiteral("退出"));
+        b.modify = pushButton(QStringLiteral("修改"), "bitbtn_modify", parent);
+    b.remove = pushButton(QStringLiteral("删除"), "bitbtn_delete", parent);
+    b.post = pushButton(QStringLiteral("保存"), "bitbtn_post", parent);
+    b.cancel = pushButton(QStringLiteral("取消"), "bitbtn_cancel", parent);
+    b.quit = pushButton(QStringLiteral("退出"), "bitbtn_quit", parent);
     return b;
 }
 
-namespace {
-
-QLabel* addLabel(QGridLayout* grid, int row, int column, const QString& text, QWidget* buddy) {
-    auto* label = new QLabel(text);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setBuddy(buddy);
-    grid->addWidget(label, row, column);
-    grid->addWidget(buddy, row, column + 1);
-    return label;
-}
-
-} // namespace
-
 QLineEdit* addLabelledEdit(QGridLayout* grid, int row, int column, const QString& label,
                            const char* name) {
-    auto* edit = new QLineEdit;
-    edit->setObjectName(QLatin1String(name));
-    edit->setAccessibleName(QString(label).remove(QChar(u'：')));
-    addLabel(grid, row, column, label, edit);
-    return edit;
-}
-
-QComboBox* addLabelledCombo(QGridLayout* grid, int row, int column, const QString& label,
-                            const char* name, const QStringList& items) {
-    auto* combo = new QComboBox;
-    combo->setObjectName(QLatin1String(name));
-    combo->setEditable(true);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->addItems(items);
-    combo->setCurrentIndex(-1);
-    combo->setEditText(QString());
-    combo->setAccessibleName(QString(label).remove(QChar(u'：')));
-    addLabel(grid, row, column, label, combo);
-    return combo;
+    return FieldGrid(grid).edit({row, column}, label, name);
 }

@@ -3,16 +3,17 @@
 #include "querymodel.h"
 
 #include <QAbstractButton>
+#include <QDialog>
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <initializer_list>
 #include <vector>
 
-class QComboBox;
-class QDialog;
 class QGridLayout;
 class QLineEdit;
 class QTableView;
@@ -161,29 +162,54 @@ private:
     int m_editMode = 0;
 };
 
-// Building blocks of the maintenance screens' layout.
+// The shape every register screen shares: the navigator bar (where it has
+// one), the controls above the buttons, the centred row 新增 [修改] 删除 保存
+// 取消 退出, and the list's grid, at a fixed size. The buttons and the grid
+// run the cycle; a screen describes its fields in the Config and builds
+// nothing else.
+class MaintenanceScreen : public QDialog {
+    Q_OBJECT
+public:
+    RecordMaintenance& cycle() const { return *m_cycle; }
+
+public slots:
+    void bitbtn_insertClick();
+    void bitbtn_modifyClick();
+    void bitbtn_deleteClick();
+    void bitbtn_postClick();
+    void bitbtn_cancelClick();
+    void bitbtn_quitClick();
+
+protected:
+    struct Shape {
+        const char* grid = "DBGrid1";
+        QSize gridSize;
+        QList<int> columnWidths;
+        bool navigator = false;
+        // Without 修改 a double click on a row modifies it and a single
+        // click only moves the current row; with it a click loads the row.
+        bool withModify = true;
+    };
+
+    // A screen closed by 退出 or its window, deleted when closed.
+    MaintenanceScreen(QWidget* parent, const char* name, const QString& title);
+    ~MaintenanceScreen() override;
+
+    // Builds the buttons, the grid, the cycle over `config` (its buttons
+    // filled in here) and the layout: `above` (widgets or layouts, top to
+    // bottom) between the navigator and the buttons. Answers the grid.
+    QTableView* build(std::initializer_list<QObject*> above, RecordMaintenance::Config config,
+                      const Shape& shape);
+
+private:
+    RecordMaintenance* m_cycle = nullptr;
+};
 
 // The buttons 新增, 修改 (unless withModify is false), 删除, 保存, 取消, 退出,
 // named bitbtn_insert ... bitbtn_quit; Enter in an edit presses none of them.
 RecordMaintenance::Buttons createMaintenanceButtons(QWidget* parent, bool withModify = true);
 
-// Connects the six buttons of a register screen to its handlers, which carry
-// the conventional names bitbtn_insertClick ... bitbtn_quitClick.
-template <class Screen>
-void connectMaintenanceButtons(Screen* screen, const RecordMaintenance::Buttons& b)
-{
-    QObject::connect(b.insert, &QAbstractButton::clicked, screen, &Screen::bitbtn_insertClick);
-    QObject::connect(b.modify, &QAbstractButton::clicked, screen, &Screen::bitbtn_modifyClick);
-    QObject::connect(b.remove, &QAbstractButton::clicked, screen, &Screen::bitbtn_deleteClick);
-    QObject::connect(b.post, &QAbstractButton::clicked, screen, &Screen::bitbtn_postClick);
-    QObject::connect(b.cancel, &QAbstractButton::clicked, screen, &Screen::bitbtn_cancelClick);
-    QObject::connect(b.quit, &QAbstractButton::clicked, screen, &Screen::bitbtn_quitClick);
-}
-
-// A label and an edit in a grid layout, the label being the edit's buddy.
+// A label and an edit in a grid layout, the label being the edit's buddy
+// (a FieldGrid over `grid`).
 QLineEdit* addLabelledEdit(QGridLayout* grid, int row, int column, const QString& label,
                            const char* name);
-// A label and an editable combo box (any text may be typed) with its items;
-// the box starts empty.
-QComboBox* addLabelledCombo(QGridLayout* grid, int row, int column, const QString& label,
-                            const char* name, const QStringList& items);

@@ -1,11 +1,10 @@
 #include "tgjcxform.h"
 
+#include "screenbuilder.h"
+
 #include <QComboBox>
 #include <QCompleter>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -18,23 +17,6 @@ enum Column { TitleColumn, OperatorColumn, ValueColumn, ConnectorColumn, ColumnC
 const QString kCaption = QStringLiteral("高级查询");
 const QString kOr = QStringLiteral("或");
 const QString kAnd = QStringLiteral("并且");
-
-QComboBox* makeList(const char* name, const QStringList& items) {
-    auto* combo = new QComboBox;
-    combo->setObjectName(QLatin1String(name));
-    combo->addItems(items);
-    combo->setCurrentIndex(-1); // nothing chosen until the user chooses
-    return combo;
-}
-
-QPushButton* makeButton(const char* name, const QString& text) {
-    auto* b = new QPushButton(text);
-    b->setObjectName(QLatin1String(name));
-    // Enter in the value box must not press 确定 or 删除.
-    b->setAutoDefault(false);
-    b->setDefault(false);
-    return b;
-}
 
 // A value between single quotes; its own quotes are doubled so that they
 // stay part of the value instead of ending the literal.
@@ -49,45 +31,33 @@ TGjcxForm::TGjcxForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TGjcxForm"));
     setWindowTitle(kCaption);
 
-    Com_jl = makeList("Com_jl", {});
-    Com_tj = makeList("Com_tj", {QStringLiteral("<"), QStringLiteral("<="), QStringLiteral("="),
-                                 QStringLiteral(">"), QStringLiteral(">="), QStringLiteral("<>"),
-                                 QStringLiteral("like")});
-    Edit1 = new QLineEdit;
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Com_lj = makeList("Com_lj", {QString(), kOr, kAnd});
-    fieldname = makeList("fieldname", {});
-    fieldname->setParent(this);
-    fieldname->hide();
+    // The condition being put together: each box under its caption.
+    using Choice = FieldGrid::Choice;
+    FieldGrid inputs(FieldGrid::Labels::Above);
+    Com_jl = inputs.combo({0, 0}, QStringLiteral("关键字"), "Com_jl", {}, Choice::Listed);
+    Com_tj = inputs.combo({0, 1}, QStringLiteral("条件"), "Com_tj",
+                          {QStringLiteral("<"), QStringLiteral("<="), QStringLiteral("="),
+                           QStringLiteral(">"), QStringLiteral(">="), QStringLiteral("<>"),
+                           QStringLiteral("like")},
+                          Choice::Listed);
+    Edit1 = inputs.edit({0, 2}, QStringLiteral("数据"), "Edit1");
+    Com_lj = inputs.combo({0, 3}, QStringLiteral("连接"), "Com_lj", {QString(), kOr, kAnd},
+                          Choice::Listed);
     Com_jl->setMinimumWidth(130);
     Com_tj->setMinimumWidth(70);
     Edit1->setMinimumWidth(130);
     Com_lj->setMinimumWidth(70);
+    // The field names behind the captions of Com_jl, never shown.
+    fieldname = new QComboBox(this);
+    fieldname->setObjectName(QStringLiteral("fieldname"));
+    fieldname->hide();
 
-    auto* inputs = new QGridLayout;
-    const std::pair<QString, QWidget*> labelled[] = {{QStringLiteral("关键字"), Com_jl},
-                                                     {QStringLiteral("条件"), Com_tj},
-                                                     {QStringLiteral("数据"), Edit1},
-                                                     {QStringLiteral("连接"), Com_lj}};
-    int column = 0;
-    for (const auto& [text, control] : labelled) {
-        auto* label = new QLabel(text);
-        label->setBuddy(control);
-        control->setAccessibleName(text);
-        inputs->addWidget(label, 0, column);
-        inputs->addWidget(control, 1, column);
-        ++column;
-    }
-
-    BitBtn_Add = makeButton("BitBtn_Add", QStringLiteral("新增"));
-    BitBtn_Del = makeButton("BitBtn_Del", QStringLiteral("删除"));
-    BitBtn_OK = makeButton("BitBtn_OK", QStringLiteral("确定"));
-    BitBtn_Exit = makeButton("BitBtn_Exit", QStringLiteral("退出"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* b : {BitBtn_Add, BitBtn_Del, BitBtn_OK, BitBtn_Exit})
-        buttons->addWidget(b);
-    buttons->addStretch();
+    // Enter in the value box must not press 确定 or 删除.
+    ButtonRow buttons;
+    BitBtn_Add = buttons.add(QStringLiteral("新增"), "BitBtn_Add");
+    BitBtn_Del = buttons.add(QStringLiteral("删除"), "BitBtn_Del");
+    BitBtn_OK = buttons.add(QStringLiteral("确定"), "BitBtn_OK");
+    BitBtn_Exit = buttons.add(QStringLiteral("退出"), "BitBtn_Exit");
 
     StringGrid1 = new QTableWidget(1, ColumnCount);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
@@ -102,8 +72,8 @@ TGjcxForm::TGjcxForm(QWidget* parent) : QDialog(parent) {
     StringGrid1->setCurrentCell(0, TitleColumn);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(inputs);
-    layout->addLayout(buttons);
+    layout->addLayout(inputs.layout());
+    layout->addLayout(buttons.layout());
     layout->addWidget(StringGrid1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 

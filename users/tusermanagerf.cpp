@@ -1,16 +1,13 @@
 #include "tusermanagerf.h"
 
 #include "maintenance.h"
+#include "screenbuilder.h"
 #include "sqlcatalog.h"
 
-#include <QAbstractButton>
 #include <QCheckBox>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QTableView>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -35,54 +32,26 @@ const QString kUpdateSql = catalogSql("TUserManagerF update", QStringList{
     "where  user_id       =:olduser_id"});
 // clang-format on
 
-QCheckBox* makeBox(QWidget* parent, const char* name, const QString& caption) {
-    auto* box = new QCheckBox(caption, parent);
-    box->setObjectName(QLatin1String(name));
-    return box;
-}
-
 } // namespace
 
-TUserManagerF::TUserManagerF(QWidget* parent) : QDialog(parent) {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("TUserManagerF"));
-    setWindowTitle(QStringLiteral("用户管理"));
-
+TUserManagerF::TUserManagerF(QWidget* parent)
+    : MaintenanceScreen(parent, "TUserManagerF", QStringLiteral("用户管理")) {
     auto* userGroup = new QGroupBox(QStringLiteral("用户信息"), this);
-    auto* fields = new QGridLayout(userGroup);
-    Ed_userzcm = addLabelledEdit(fields, 0, 0, QStringLiteral("注册名："), "Ed_userzcm");
-    Ed_username = addLabelledEdit(fields, 1, 0, QStringLiteral("用户名："), "Ed_username");
-    Ed_password = addLabelledEdit(fields, 2, 0, QStringLiteral("密  码："), "Ed_password");
+    FieldGrid fields(userGroup);
+    Ed_userzcm = fields.edit({0, 0}, QStringLiteral("注册名："), "Ed_userzcm");
+    Ed_username = fields.edit({1, 0}, QStringLiteral("用户名："), "Ed_username");
+    Ed_password = fields.edit({2, 0}, QStringLiteral("密  码："), "Ed_password");
     // Shown in clear: the administrator reads and hands out passwords here.
     Ed_password->setEchoMode(QLineEdit::Normal);
 
     auto* rightsGroup = new QGroupBox(QStringLiteral("权限管理"), this);
     auto* rights = new QHBoxLayout(rightsGroup);
-    Chk_Sjcl = makeBox(rightsGroup, "Chk_Sjcl", QStringLiteral("数据处理"));
-    Chk_Xfgl = makeBox(rightsGroup, "Chk_Xfgl", QStringLiteral("收费管理"));
-    Chk_Cstj = makeBox(rightsGroup, "Chk_Cstj", QStringLiteral("查询统计"));
-    Chk_Xtwf = makeBox(rightsGroup, "Chk_Xtwf", QStringLiteral("系统维护"));
+    Chk_Sjcl = checkBox(QStringLiteral("数据处理"), "Chk_Sjcl", rightsGroup);
+    Chk_Xfgl = checkBox(QStringLiteral("收费管理"), "Chk_Xfgl", rightsGroup);
+    Chk_Cstj = checkBox(QStringLiteral("查询统计"), "Chk_Cstj", rightsGroup);
+    Chk_Xtwf = checkBox(QStringLiteral("系统维护"), "Chk_Xtwf", rightsGroup);
     for (QCheckBox* box : {Chk_Sjcl, Chk_Xfgl, Chk_Cstj, Chk_Xtwf})
         rights->addWidget(box);
-
-    const RecordMaintenance::Buttons buttons = createMaintenanceButtons(this, false);
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addStretch();
-    for (QAbstractButton* b :
-         {buttons.insert, buttons.remove, buttons.post, buttons.cancel, buttons.quit})
-        buttonRow->addWidget(b);
-    buttonRow->addStretch();
-
-    DBGd_browse = new QTableView(this);
-    DBGd_browse->setObjectName(QStringLiteral("DBGd_browse"));
-    DBGd_browse->setMinimumSize(380, 200);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(userGroup);
-    layout->addWidget(rightsGroup);
-    layout->addLayout(buttonRow);
-    layout->addWidget(DBGd_browse);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     using M = RecordMaintenance;
     M::Config c;
@@ -92,7 +61,6 @@ TUserManagerF::TUserManagerF(QWidget* parent) : QDialog(parent) {
     c.table = QStringLiteral("login_user");
     c.keyColumn = QStringLiteral("user_id");
     c.loadAtOpen = false;
-    c.buttons = buttons;
     // 新增 empties the three edits; the boxes keep their ticks.
     c.controls = {{Ed_userzcm, "user_loginname"}, {Ed_username, "user_name"},
                   {Ed_password, "user_password"}, {Chk_Sjcl, "award_1", false},
@@ -114,43 +82,12 @@ TUserManagerF::TUserManagerF(QWidget* parent) : QDialog(parent) {
     c.saveFailure = QStringLiteral("操作失败，用户可能插入了相同的客户编号！");
     c.deleteQuestion = QStringLiteral("确实要删除该客户吗?");
     c.deleteFailure = QStringLiteral("操作用户失败！");
-    m_cycle = new RecordMaintenance(this, DBGd_browse, std::move(c));
-    DBGd_browse->setColumnWidth(0, 80);
-    DBGd_browse->setColumnWidth(1, 120);
+    // There is no 修改: a double click on a user modifies that user, in any
+    // state; what was being typed is replaced by that user's values.
+    build({userGroup, rightsGroup}, std::move(c),
+          {.grid = "DBGd_browse", .gridSize = {380, 200}, .columnWidths = {80, 120}, .withModify = false});
 
-    connect(buttons.insert, &QAbstractButton::clicked, this, &TUserManagerF::bitbtn_insertClick);
-    connect(buttons.remove, &QAbstractButton::clicked, this, &TUserManagerF::bitbtn_deleteClick);
-    connect(buttons.post, &QAbstractButton::clicked, this, &TUserManagerF::bitbtn_postClick);
-    connect(buttons.cancel, &QAbstractButton::clicked, this, &TUserManagerF::bitbtn_cancelClick);
-    connect(buttons.quit, &QAbstractButton::clicked, this, &TUserManagerF::bitbtn_quitClick);
-    connect(DBGd_browse, &QTableView::doubleClicked, this, &TUserManagerF::DBGd_browseDblClick);
-
-    FormCreate();
+    cycle().open();
 }
 
 TUserManagerF::~TUserManagerF() = default;
-
-void TUserManagerF::FormCreate() {
-    m_cycle->open();
-}
-
-// A double click, in any state, modifies the user under the mouse; what was
-// being typed is replaced by that user's values.
-void TUserManagerF::DBGd_browseDblClick() {
-    m_cycle->modify();
-}
-void TUserManagerF::bitbtn_insertClick() {
-    m_cycle->insert();
-}
-void TUserManagerF::bitbtn_deleteClick() {
-    m_cycle->remove();
-}
-void TUserManagerF::bitbtn_postClick() {
-    m_cycle->save();
-}
-void TUserManagerF::bitbtn_cancelClick() {
-    m_cycle->cancel();
-}
-void TUserManagerF::bitbtn_quitClick() {
-    close();
-}
