@@ -1,9 +1,10 @@
 #include "voidchargedialog.h"
 
+#include "screenbuilder.h"
+
 #include "messages.h"
 
 #include <QDialogButtonBox>
-#include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,16 +16,11 @@ VoidChargeDialog::VoidChargeDialog(const QString& charge, QWidget* parent) : QDi
     auto* what = new QLabel(QStringLiteral("作废这笔收费：%1").arg(charge), this);
     what->setObjectName(QStringLiteral("Lb_Charge"));
     what->setWordWrap(true);
-    Ed_Zfyy = new QLineEdit(this);
-    Ed_Zfyy->setObjectName(QStringLiteral("Ed_Zfyy"));
+    FieldGrid form;
+    Ed_Zfyy = form.edit(Cell(0, 0), QStringLiteral("作废原因："), "Ed_Zfyy");
     // The reason column holds 100 bytes of GBK text: 50 Chinese characters.
     Ed_Zfyy->setMaxLength(50);
     Ed_Zfyy->setMinimumWidth(360);
-    auto* label = new QLabel(QStringLiteral("作废原因："), this);
-    label->setBuddy(Ed_Zfyy);
-    Ed_Zfyy->setAccessibleName(QStringLiteral("作废原因"));
-    auto* form = new QFormLayout;
-    form->addRow(label, Ed_Zfyy);
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("BitBtn_OK"));
@@ -34,7 +30,7 @@ VoidChargeDialog::VoidChargeDialog(const QString& charge, QWidget* parent) : QDi
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(what);
-    layout->addLayout(form);
+    layout->addLayout(form.layout());
     layout->addWidget(buttons);
 }
 

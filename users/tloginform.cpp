@@ -1,5 +1,7 @@
 #include "tloginform.h"
 
+#include "screenbuilder.h"
+
 #include "connection.h"
 #include "errordisplay.h"
 #include "messages.h"
@@ -53,13 +55,12 @@ QPixmap padlockPicture(int size) {
     return pm;
 }
 
-QLabel* fieldLabel(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
+// The login's labels are bold and blue.
+void styleFieldLabel(QLabel* label) {
     QFont f = label->font();
     f.setBold(true);
     label->setFont(f);
     label->setStyleSheet(QStringLiteral("color: blue;"));
-    return label;
 }
 
 } // namespace
@@ -76,18 +77,15 @@ TLoginForm::TLoginForm(QWidget* parent)
     picture->setPixmap(padlockPicture(48));
     picture->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
-    auto* nameLabel = fieldLabel(QStringLiteral("用户名："), this);
-    Combo_name = new QComboBox(this);
-    Combo_name->setObjectName(QStringLiteral("Combo_name"));
+    FieldGrid fields;
+    Combo_name = fields.add(Cell(0, 0), QStringLiteral("用户名："), new QComboBox, "Combo_name");
     Combo_name->setEditable(false);
     Combo_name->setToolTip(QStringLiteral("用户名输入"));
-    nameLabel->setBuddy(Combo_name);
-
-    auto* passwordLabel = fieldLabel(QStringLiteral("密  码："), this);
-    MEd_password = new QLineEdit(this);
-    MEd_password->setObjectName(QStringLiteral("MEd_password"));
+    MEd_password = fields.edit(Cell(1, 0), QStringLiteral("密  码："), "MEd_password");
+    for (QWidget* field : {static_cast<QWidget*>(Combo_name), static_cast<QWidget*>(MEd_password)})
+        styleFieldLabel(fields.labelOf(field));
+    fields.layout()->setColumnStretch(1, 1);
     MEd_password->setEchoMode(QLineEdit::Password);
-    passwordLabel->setBuddy(MEd_password);
 
     BitBtn_Ok = new QPushButton(QStringLiteral("确定"), this);
     BitBtn_Ok->setObjectName(QStringLiteral("BitBtn_Ok"));
@@ -98,16 +96,10 @@ TLoginForm::TLoginForm(QWidget* parent)
     ST_TS->setObjectName(QStringLiteral("ST_TS"));
     ST_TS->setStyleSheet(QStringLiteral("color: red;"));
 
-    auto* fields = new QGridLayout;
-    fields->addWidget(nameLabel, 0, 0);
-    fields->addWidget(Combo_name, 0, 1);
-    fields->addWidget(passwordLabel, 1, 0);
-    fields->addWidget(MEd_password, 1, 1);
-    fields->setColumnStretch(1, 1);
 
     auto* top = new QHBoxLayout;
     top->addWidget(picture);
-    top->addLayout(fields, 1);
+    top->addLayout(fields.layout(), 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -1,12 +1,13 @@
 #include "tupdatepwform.h"
 
+#include "screenbuilder.h"
+
 #include "errordisplay.h"
 #include "messages.h"
 #include "query.h"
 #include "session.h"
 #include "sqlcatalog.h"
 
-#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,9 +23,7 @@ const QString kUpdateSql =
 
 const QString kCaption = QStringLiteral("Morvik提示！");
 
-QLineEdit* passwordEdit(const char* name, QWidget* parent) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
+QLineEdit* passwordEdit(QLineEdit* edit) {
     edit->setEchoMode(QLineEdit::Password);
     edit->setMinimumWidth(160);
     return edit;
@@ -39,14 +38,10 @@ TUpdatePWForm::TUpdatePWForm(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("修改登录密码"));
 
-    EditOld = passwordEdit("EditOld", this);
-    EditNew = passwordEdit("EditNew", this);
-    EditConfirm = passwordEdit("EditConfirm", this);
-
-    auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("请输入旧密码"), EditOld);
-    form->addRow(QStringLiteral("请输入新密码"), EditNew);
-    form->addRow(QStringLiteral("请确认你的新密码"), EditConfirm);
+    FieldGrid form;
+    EditOld = passwordEdit(form.edit(Cell(0, 0), QStringLiteral("请输入旧密码"), "EditOld"));
+    EditNew = passwordEdit(form.edit(Cell(1, 0), QStringLiteral("请输入新密码"), "EditNew"));
+    EditConfirm = passwordEdit(form.edit(Cell(2, 0), QStringLiteral("请确认你的新密码"), "EditConfirm"));
 
     Btn_ok = new QPushButton(QStringLiteral("确认"), this);
     Btn_ok->setObjectName(QStringLiteral("Btn_ok"));
@@ -62,7 +57,7 @@ TUpdatePWForm::TUpdatePWForm(QWidget* parent)
     buttons->addWidget(Btn_cancel);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
+    layout->addLayout(form.layout());
     layout->addSpacing(6);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
