@@ -1,5 +1,6 @@
 #include "resultset.h"
 
+#include <cstdio>
 #include <cstring>
 
 int ResultSet::columnIndex(const QString& name) const
@@ -39,8 +40,21 @@ bool ResultSet::isNull(int row, int col) const
 QString ResultSet::text(int row, int col) const
 {
     const Column& c = m_columns[size_t(col)];
+    const qint64 p = c.payload[size_t(row)];
     if (c.tags[size_t(row)] == Text)
-        return c.texts[size_t(c.payload[size_t(row)])];
+        return c.texts[size_t(p)];
+    if (c.tags[size_t(row)] == DateTime) {
+        // Written from the date and the time of day as they are: going
+        // through a local date-time would consult the time zone each time.
+        int y = 0, m = 0, d = 0;
+        QDate::fromJulianDay(p / 86400000).getDate(&y, &m, &d);
+        const int ms = int(p % 86400000);
+        char buf[32];
+        const int n = ms == 0 ? std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d)
+                              : std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, m, d,
+                                              ms / 3600000, ms / 60000 % 60, ms / 1000 % 60);
+        return QString::fromLatin1(buf, n);
+    }
     return plainText(value(row, col));
 }
 

@@ -18,35 +18,19 @@ namespace {
 constexpr qint64 kProgressStep = 2000;
 const QString kCaption = QStringLiteral("房屋出租管理");
 
-void writeLine(QIODevice& out, const QStringList& fields)
+// The line's fields joined by commas, ended by CR LF, onto `line`.
+void appendLine(QString& line, const QStringList& fields)
 {
-    QString line;
     for (int i = 0; i < fields.size(); ++i) {
         if (i)
             line += QLatin1Char(',');
         line += csvField(fields[i]);
     }
     line += QStringLiteral("\r\n");
-    out.write(line.toUtf8());
 }
 
-// Whether the cell holds a number or a date-time: by the column's kind when
-// the model is a query's, else by the type of the value it gives. Such cells
-// are written as they are, so a spreadsheet reads -5 as the number -5.
-bool isValueCell(const QAbstractItemModel& model, const QModelIndex& index, const QVariant& display)
+bool isValueType(const QVariant& display)
 {
-    const QVariant kind = model.data(index, QueryModel::KindRole);
-    if (kind.isValid() && qobject_cast<const QueryModel*>(&model)) {
-        switch (FieldKind(kind.toInt())) {
-        case FieldKind::Integer:
-        case FieldKind::Decimal:
-        case FieldKind::Float:
-        case FieldKind::DateTime:
-            return true;
-        default:
-            return false;
-        }
-    }
     switch (display.metaType().id()) {
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -63,12 +47,27 @@ bool isValueCell(const QAbstractItemModel& model, const QModelIndex& index, cons
     }
 }
 
-QString cellText(const QAbstractItemModel& model, const QModelIndex& index)
+// Whether a query's column holds numbers or date-times, which are written as
+// they are, so a spreadsheet reads -5 as the number -5. -1 when the model
+// is not a query's: each value's own type decides then.
+int valueColumn(const QAbstractItemModel& model, int column)
 {
-    const QVariant display = model.data(index);
-    const QString text = display.toString();
-    return isValueCell(model, index, display) ? text : guardedText(text);
+    if (!qobject_cast<const QueryModel*>(&model) || model.rowCount() == 0)
+        return -1;
+    const QVariant kind = model.data(model.index(0, column), QueryModel::KindRole);
+    if (!kind.isValid())
+        return -1;
+    switch (FieldKind(kind.toInt())) {
+    case FieldKind::Integer:
+    case FieldKind::Decimal:
+    case FieldKind::Float:
+    case FieldKind::DateTime:
+        return 1;
+    default:
+        return 0;
+    }
 }
+
 } // namespace
 
 QString guardedText(const QString& text)
@@ -111,16 +110,32 @@ qint64 writeCsv(QIODevice& out, const QAbstractItemModel& model, const std::func
     QStringList fields;
     for (int c = 0; c < columns; ++c)
         fields << model.headerData(c, Qt::Horizontal).toString();
-    writeLine(out, fields);
+    QString text;
+    appendLine(text, fields);
+    std::vector<int> valueColumns;
+    for (int c = 0; c < columns; ++c)
+        valueColumns.push_back(valueColumn(model, c));
+    // Lines are gathered and written some hundred kilobytes at a time.
+    const auto flush = [&] {
+        out.write(text.toUtf8());
+        text.clear();
+    };
     const qint64 rows = model.rowCount();
     for (qint64 r = 0; r < rows; ++r) {
         fields.clear();
-        for (int c = 0; c < columns; ++c)
-            fields << cellText(model, model.index(int(r), c));
-        writeLine(out, fields);
+        for (int c = 0; c < columns; ++c) {
+            const QVariant display = model.data(model.index(int(r), c));
+            const QString cell = display.toString();
+            const int value = valueColumns[size_t(c)];
+            fields << ((value == 1 || (value < 0 && isValueType(display))) ? cell : guardedText(cell));
+        }
+        appendLine(text, fields);
+        if (text.size() > 128 * 1024)
+            flush();
         if (progress && (r + 1) % kProgressStep == 0 && !progress(r + 1))
             return -1;
     }
+    flush();
     return rows;
 }
 
