@@ -4,6 +4,7 @@
 #include "connection.h"
 #include "errordisplay.h"
 #include "lookupfield.h"
+#include "roomlookup.h"
 #include "maintenance.h"
 #include "messages.h"
 #include "monthlytables.h"
@@ -173,17 +174,7 @@ TCbglForm::TCbglForm(QWidget* parent) : QDialog(parent) {
     setTabOrder(Ed_Mqb, DT_Cbrq);
     setTabOrder(DT_Cbrq, DBGrid1);
 
-    LookupField::Config room;
-    room.edit = Ed_Fh;
-    room.grid = DBGrid1;
-    room.unfilteredSql = kRoomsSql;
-    room.filteredSql = kRoomsFilteredSql;
-    room.filterParams = {QStringLiteral("fangno")};
-    room.keyColumn = QStringLiteral("fangno");
-    room.columns = {{"fangno", "房号"},    {"area", "面积"},   {"housetype", "户型"},
-                    {"facetype", "朝向"},  {"sb", "家具设备"}, {"fangya", QStringLiteral("押金\u3000")},
-                    {"fangprice", "月租"}, {"status", "状态"}};
-    room.gridHeight = 73;
+    LookupField::Config room = ::roomLookup(Ed_Fh, DBGrid1, kRoomsSql, kRoomsFilteredSql, 73);
     room.enter = LookupField::EnterInEdit::FirstRowOrEmpty;
     m_room = new LookupField(this, std::move(room));
 

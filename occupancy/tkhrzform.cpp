@@ -4,6 +4,7 @@
 #include "connection.h"
 #include "errordisplay.h"
 #include "lookupfield.h"
+#include "roomlookup.h"
 #include "messages.h"
 #include "query.h"
 #include "screenbuilder.h"
@@ -124,17 +125,7 @@ TKhrzForm::TKhrzForm(QWidget* parent) : QDialog(parent) {
     tenant.enter = L::EnterInEdit::CopyCurrentRow;
     m_tenant = new LookupField(this, std::move(tenant));
 
-    L::Config room;
-    room.edit = Ed_FJbh;
-    room.grid = DBGrid2;
-    room.unfilteredSql = kRoomsSql;
-    room.filteredSql = kRoomsFilteredSql;
-    room.filterParams = {QStringLiteral("fangno")};
-    room.keyColumn = QStringLiteral("fangno");
-    room.columns = {{"fangno", "房号"}, {"area", "面积"},     {"housetype", "户型"},
-                    {"facetype", "朝向"}, {"sb", "家具设备"}, {"fangya", QStringLiteral("押金\u3000")},
-                    {"fangprice", "月租"}, {"status", "状态"}};
-    room.gridHeight = 120;
+    LookupField::Config room = ::roomLookup(Ed_FJbh, DBGrid2, kRoomsSql, kRoomsFilteredSql, 120);
     room.enter = L::EnterInEdit::FirstRowOrNotice;
     room.noRowNotice = QStringLiteral("对不起！没有空房");
     m_room = new LookupField(this, std::move(room));
