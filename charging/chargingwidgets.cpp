@@ -146,23 +146,8 @@ void runQueryDialog(QWidget* screen, TGjcxForm* dialog, QueryModel& list, const 
 
 void bindParams(Query& statement, const std::vector<RecordMaintenance::Param>& params,
                 const Query& list) {
-    for (const RecordMaintenance::Param& p : params) {
-        const QVariant value = p.currentColumn.isEmpty() ? p.value() : list.value(p.currentColumn);
-        switch (p.kind) {
-        case ParamKind::Text:
-            statement.setText(p.name, plainText(value), p.width);
-            break;
-        case ParamKind::Decimal:
-            statement.setDecimal(p.name, value);
-            break;
-        case ParamKind::Integer:
-            statement.setInteger(p.name, value);
-            break;
-        case ParamKind::DateTime:
-            statement.setDateTime(p.name, value);
-            break;
-        }
-    }
+    for (const RecordMaintenance::Param& p : params)
+        RecordMaintenance::bind(statement, p, list);
 }
 
 bool requiredFilled(QWidget* screen, const std::vector<std::pair<QWidget*, QString>>& required) {

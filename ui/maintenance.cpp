@@ -182,28 +182,32 @@ void RecordMaintenance::rollbackQuietly() {
     }
 }
 
+QVariant RecordMaintenance::bind(Query& statement, const Param& p, const Query& list) {
+    const QVariant value = p.currentColumn.isEmpty() ? p.value() : list.value(p.currentColumn);
+    switch (p.kind) {
+    case ParamKind::Text:
+        statement.setText(p.name, plainText(value), p.width);
+        break;
+    case ParamKind::Decimal:
+        statement.setDecimal(p.name, value);
+        break;
+    case ParamKind::Integer:
+        statement.setInteger(p.name, value);
+        break;
+    case ParamKind::DateTime:
+        statement.setDateTime(p.name, value);
+        break;
+    }
+    return value;
+}
+
 QVariant RecordMaintenance::bindAndExec(Query& statement, const std::vector<Param>& params) {
     QVariant boundKey;
     for (const Param& p : params) {
-        const QVariant value =
-            p.currentColumn.isEmpty() ? p.value() : m_list.value(p.currentColumn);
+        const QVariant value = bind(statement, p, m_list);
         if (!m_config.keyColumn.isEmpty() &&
             p.name.compare(m_config.keyColumn, Qt::CaseInsensitive) == 0)
             boundKey = value;
-        switch (p.kind) {
-        case ParamKind::Text:
-            statement.setText(p.name, plainText(value), p.width);
-            break;
-        case ParamKind::Decimal:
-            statement.setDecimal(p.name, value);
-            break;
-        case ParamKind::Integer:
-            statement.setInteger(p.name, value);
-            break;
-        case ParamKind::DateTime:
-            statement.setDateTime(p.name, value);
-            break;
-        }
     }
     const int changed = statement.exec();
     // An update whose old key matches no row (the list was empty, or another

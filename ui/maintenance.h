@@ -149,6 +149,13 @@ private:
     // Binds and runs the statement; answers the value bound to the
     // parameter named as the key column (null when there is none).
     QVariant bindAndExec(Query& statement, const std::vector<Param>& params);
+
+public:
+    // Binds one parameter's value (read from its control, or from the list's
+    // current row) to the statement as the parameter's kind says.
+    static QVariant bind(Query& statement, const Param& p, const Query& list);
+
+private:
     // The key of the record a save has just written, read in its transaction.
     QVariant savedKey(bool inserting, const QVariant& boundKey, const QVariant& oldKey);
     static void rollbackQuietly();
