@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <functional>
 
+class QWidget;
+
 struct BenchOptions {
     int chargeRows = 250000; // rows in each charge table
     QString file;            // the seeded database file
@@ -22,6 +24,9 @@ int registerBench(const char* name, int order, BenchFn fn);
 
 // Milliseconds that fn takes.
 double timeMs(const std::function<void()>& fn);
+// A keystroke as the operator makes it: the key pressed and released in
+// `field`, from the event to the window painted again with its result.
+double keystrokeMs(QWidget* field, char key);
 // The same T-SQL statement run on the bare engine: SQLite opened on the same
 // file with the program's functions, the statement translated once, every
 // row stepped and every column read. Parameters are bound in order.

@@ -1,5 +1,5 @@
 // Charging: each screen opened over its full charge table, and one
-// keystroke in its room edit (the whole search step), beside the bare engine
+// keystroke in its room edit (from the key event to the window painted again), beside the bare engine
 // running the same statements.
 #include "bench.h"
 #include "clock.h"
@@ -13,11 +13,18 @@
 #include "utilitychargeform.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 
 #include <cstdio>
 #include <memory>
 
 namespace {
+
+// 新增, as the operator presses it before typing a room.
+void pressInsert(QWidget* screen) {
+    if (auto* insert = screen->findChild<QPushButton*>(QStringLiteral("bitbtn_insert")); insert && insert->isEnabled())
+        insert->click();
+}
 
 const QStringList kPattern{QStringLiteral("1000%"), QStringLiteral("1000%")};
 
@@ -34,7 +41,10 @@ template <class Screen> void utilityScreen(const char* name, ChargeMoney::Table 
            open, bareMs(listSql));
 
     auto* room = screen->template findChild<QLineEdit*>(QStringLiteral("Ed_Fh"));
-    const double key = timeMs([&] { room->setText(QStringLiteral("1000")); });
+    pressInsert(room->window());
+    room->setText(QStringLiteral("100"));
+    room->setFocus();
+    const double key = keystrokeMs(room, '0');
     // The same statements on the bare engine: the lets matching the typed
     // text, the room's readings in this month's and last month's tables
     // (enough for two readings) and its meter changes.
@@ -57,6 +67,8 @@ template <class Screen> void utilityScreen(const char* name, ChargeMoney::Table 
                                 QStringLiteral("2100-01-01")});
     report(qPrintable(QStringLiteral("%1 keystroke in the room edit").arg(QLatin1String(name))),
            key, bare);
+    std::printf("  the edit reads \"%s\", %d lets found\n", qPrintable(room->text()),
+                screen->search().isOpen() ? screen->search().count() : 0);
 
     // The look-ups a save makes: the room's latest interval of readings and
     // whether a charge already covers it (the charge table at full size).
@@ -100,7 +112,10 @@ ZT_BENCH(charging, 40) {
         open,
         bareMs(rent->list().sql(), {first.toString(format), first.addMonths(1).toString(format)}));
     auto* room = rent->findChild<QLineEdit*>(QStringLiteral("Ed_fh"));
-    const double key = timeMs([&] { room->setText(QStringLiteral("1000")); });
+    pressInsert(room->window());
+    room->setText(QStringLiteral("100"));
+    room->setFocus();
+    const double key = keystrokeMs(room, '0');
     const double bare =
         bareMs(rent->search().sql(), kPattern) +
         bareMs(QStringLiteral("select *from dbo.Zf_Zujin where manid= :manid and id< :id"),

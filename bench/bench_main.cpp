@@ -11,6 +11,8 @@
 #include "embedded/tsqlrewriter.h"
 
 #include <QApplication>
+#include <QWidget>
+#include <QKeyEvent>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -82,6 +84,19 @@ double bareMs(const QString& tsql, const QStringList& params)
         }
     });
     return ms;
+}
+
+double keystrokeMs(QWidget* field, char key)
+{
+    QApplication::processEvents();
+    return timeMs([&] {
+        const auto code = Qt::Key(Qt::Key_0 + (key - '0'));
+        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, QString(QLatin1Char(key)));
+        QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier, QString(QLatin1Char(key)));
+        QApplication::sendEvent(field, &press);
+        QApplication::sendEvent(field, &release);
+        field->window()->repaint();
+    });
 }
 
 double bareExecMs(const QString& tsql, const QList<QStringList>& rows)
