@@ -31,6 +31,14 @@ double keystrokeMs(QWidget* field, char key);
 // file with the program's functions, the statement translated once, every
 // row stepped and every column read. Parameters are bound in order.
 double bareMs(const QString& tsql, const QStringList& params = {});
+// The same, stepping only the first `rows` rows: what a list reads before
+// it is shown.
+double bareFirstRowsMs(const QString& tsql, int rows, const QStringList& params = {});
+// A window opened as the operator opens it: made, shown and painted.
+double openMs(QWidget* window);
+// The time the window's lists take to read the rest of their rows between
+// events after it was shown (each list shows its first rows at once).
+double listsCompleteMs(QWidget* window);
 // One line: "what: 12.3 ms   (bare engine 10.1 ms, x1.22)".
 // The same T-SQL statement run once per parameter row on the bare engine,
 // all in one transaction, which is rolled back.

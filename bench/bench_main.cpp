@@ -5,6 +5,9 @@
 // already, seeding is skipped.
 #include "bench.h"
 #include "benchseed.h"
+#include "querymodel.h"
+
+#include <QAbstractItemView>
 
 #include "connection.h"
 #include "embedded/sqlitefunctions.h"
@@ -50,7 +53,31 @@ double timeMs(const std::function<void()>& fn)
     return t.nsecsElapsed() / 1e6;
 }
 
-double bareMs(const QString& tsql, const QStringList& params)
+double bareMs(const QString& tsql, const QStringList& params) { return bareFirstRowsMs(tsql, -1, params); }
+
+double openMs(QWidget* window)
+{
+    return timeMs([&] {
+        window->show();
+        window->repaint();
+    });
+}
+
+double listsCompleteMs(QWidget* window)
+{
+    const auto reading = [window] {
+        for (const QAbstractItemView* view : window->findChildren<QAbstractItemView*>())
+            if (const auto* list = qobject_cast<const QueryModel*>(view->model()); list && list->canFetchMore())
+                return true;
+        return false;
+    };
+    return timeMs([&] {
+        while (reading())
+            QApplication::processEvents();
+    });
+}
+
+double bareFirstRowsMs(const QString& tsql, int rows, const QStringList& params)
 {
     // One handle for the whole run, so its page cache is as warm as the
     // program's own connection.
@@ -77,7 +104,7 @@ double bareMs(const QString& tsql, const QStringList& params)
                 const QByteArray v = params[i].toUtf8();
                 sqlite3_bind_text(stmt, i + 1, v.constData(), v.size(), SQLITE_TRANSIENT);
             }
-            while (sqlite3_step(stmt) == SQLITE_ROW)
+            for (int n = 0; (rows < 0 || n < rows) && sqlite3_step(stmt) == SQLITE_ROW; ++n)
                 for (int c = 0; c < sqlite3_column_count(stmt); ++c)
                     sqlite3_column_text(stmt, c);
             sqlite3_finalize(stmt);

@@ -24,9 +24,12 @@ struct BoundParam {
 class Backend {
 public:
     virtual ~Backend() = default;
+    // Whether a select may answer with its first rows and read the rest as
+    // they are asked for (see ResultSet). A backend that cannot reads all.
+    enum class Fetch { Whole, InSteps };
     // Runs a select; params are in order of first appearance in the text.
-    virtual std::shared_ptr<ResultSet> select(const QString& sql,
-                                              const std::vector<BoundParam>& params) = 0;
+    virtual std::shared_ptr<ResultSet> select(const QString& sql, const std::vector<BoundParam>& params,
+                                              Fetch fetch = Fetch::Whole) = 0;
     // Runs statements that return no rows; answers the rows changed.
     virtual int execute(const QString& sql, const std::vector<BoundParam>& params) = 0;
     // Compiles the statement without running it: names and syntax are

@@ -151,7 +151,7 @@ namespace {
 std::shared_ptr<ResultSet> readResult(QSqlQuery& q);
 }
 
-std::shared_ptr<ResultSet> OdbcBackend::select(const QString& sql, const std::vector<BoundParam>& params)
+std::shared_ptr<ResultSet> OdbcBackend::select(const QString& sql, const std::vector<BoundParam>& params, Fetch)
 {
     QSqlQuery q(database());
     q.setForwardOnly(true);

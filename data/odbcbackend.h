@@ -13,7 +13,8 @@ public:
     OdbcBackend(const QString& odbcConnectionText, const QString& qtConnectionName);
     ~OdbcBackend() override;
 
-    std::shared_ptr<ResultSet> select(const QString& sql, const std::vector<BoundParam>& params) override;
+    std::shared_ptr<ResultSet> select(const QString& sql, const std::vector<BoundParam>& params,
+                                      Fetch fetch = Fetch::Whole) override;
     int execute(const QString& sql, const std::vector<BoundParam>& params) override;
     std::shared_ptr<ResultSet> run(const QString& sql, const std::vector<BoundParam>& params,
                                    int* changed) override;

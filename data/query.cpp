@@ -95,8 +95,9 @@ std::vector<BoundParam> Query::orderedParams() const { return m_params; }
 void Query::open()
 {
     close();
-    m_result = m_connection.backend().select(m_sql, orderedParams());
-    m_row = m_result->rowCount() > 0 ? 0 : -1;
+    m_result = m_connection.backend().select(m_sql, orderedParams(),
+                                             m_inSteps ? Backend::Fetch::InSteps : Backend::Fetch::Whole);
+    m_row = m_result->hasRow(0) ? 0 : -1;
 }
 
 int Query::exec()
@@ -112,7 +113,7 @@ int Query::run()
     m_result = m_connection.backend().run(m_sql, orderedParams(), &changed);
     if (!m_result)
         return changed;
-    m_row = m_result->rowCount() > 0 ? 0 : -1;
+    m_row = m_result->hasRow(0) ? 0 : -1;
     return -1;
 }
 
@@ -126,9 +127,12 @@ void Query::close()
 
 int Query::count() const { return m_result ? m_result->rowCount() : 0; }
 
+bool Query::isEmpty() const { return !m_result || !m_result->hasRow(0); }
+bool Query::eof() const { return m_row < 0 || !m_result || !m_result->hasRow(m_row); }
+
 bool Query::seek(int row)
 {
-    if (row < 0 || row >= count())
+    if (!m_result || !m_result->hasRow(row))
         return false;
     m_row = row;
     return true;
@@ -139,10 +143,10 @@ bool Query::last() { return seek(count() - 1); }
 
 bool Query::next()
 {
-    if (m_row < 0 || m_row >= count())
+    if (eof())
         return false;
     ++m_row; // may step past the last row: eof() then answers true
-    return m_row < count();
+    return !eof();
 }
 
 bool Query::prior() { return seek(m_row - 1); }
@@ -151,7 +155,7 @@ bool Query::locate(const QString& column, const QVariant& value)
 {
     const int col = requireColumn(column);
     const QString wanted = plainText(value);
-    for (int r = 0; r < count(); ++r) {
+    for (int r = 0; m_result->hasRow(r); ++r) {
         const QVariant v = m_result->value(r, col);
         const bool match = (v.typeId() == QMetaType::QString || value.typeId() == QMetaType::QString)
                                ? m_result->text(r, col).compare(wanted, Qt::CaseInsensitive) == 0

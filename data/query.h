@@ -35,6 +35,11 @@ public:
 
     // Runs the select and keeps its result; the first row is current.
     void open();
+    // Whether open() reads only the first rows and leaves the rest to be
+    // fetched as a grid shows them (count, locate, last and any row asked
+    // for still read on, so they see the whole result). Set for the lists
+    // grids show; off by default.
+    void setFetchInSteps(bool on) { m_inSteps = on; }
     // Runs a statement that returns no rows; answers the rows changed.
     int exec();
     // Runs a statement of any form (a WITH before an insert, several
@@ -48,9 +53,9 @@ public:
 
     // Cursor over the open result.
     int count() const;
-    bool isEmpty() const { return count() == 0; }
+    bool isEmpty() const;
     int row() const { return m_row; } // -1 when empty
-    bool eof() const { return m_row < 0 || m_row >= count(); }
+    bool eof() const;
     bool first();
     bool last();
     bool next();
@@ -90,6 +95,7 @@ private:
     std::vector<BoundParam> m_params; // one per distinct name, in order
     std::shared_ptr<ResultSet> m_result;
     int m_row = -1;
+    bool m_inSteps = false;
 };
 
 // Finds the named parameters of a statement: ":name" outside string

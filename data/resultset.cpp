@@ -1,7 +1,72 @@
 #include "resultset.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
+
+ResultSet::ResultSet() = default;
+ResultSet::~ResultSet() = default;
+
+int ResultSet::fetchMore(int rows)
+{
+    if (!m_source || rows <= 0)
+        return 0;
+    const int before = m_rows;
+    bool more = false;
+    try {
+        more = m_source->fetch(*this, rows);
+    } catch (...) {
+        m_source.reset();
+        if (m_listener && m_rows > before)
+            m_listener(before);
+        throw;
+    }
+    if (!more)
+        m_source.reset(); // the statement goes back to the engine
+    if (m_listener && m_rows > before)
+        m_listener(before);
+    return m_rows - before;
+}
+
+// Reads on from const accessors: the rows not read yet are part of the
+// result's value, only not fetched.
+void ResultSet::ensureRow(int row) const
+{
+    auto* self = const_cast<ResultSet*>(this);
+    while (self->m_source && row >= m_rows)
+        self->fetchMore(qMax(4096, row + 1 - m_rows));
+}
+
+void ResultSet::fetchAll() const { ensureRow(INT_MAX - 1); }
+
+int ResultSet::rowCount() const
+{
+    fetchAll();
+    return m_rows;
+}
+
+bool ResultSet::hasRow(int row) const
+{
+    if (row < 0)
+        return false;
+    if (row >= m_rows)
+        ensureRow(row);
+    return row < m_rows;
+}
+
+void ResultSet::setGrowthListener(const void* owner, std::function<void(int)> listener)
+{
+    m_listenerOwner = owner;
+    m_listener = std::move(listener);
+}
+
+void ResultSet::removeGrowthListener(const void* owner)
+{
+    if (m_listenerOwner != owner)
+        return;
+    m_listenerOwner = nullptr;
+    m_listener = nullptr;
+}
 
 int ResultSet::columnIndex(const QString& name) const
 {
@@ -13,6 +78,8 @@ int ResultSet::columnIndex(const QString& name) const
 
 QVariant ResultSet::value(int row, int col) const
 {
+    if (row >= m_rows)
+        ensureRow(row);
     const Column& c = m_columns[size_t(col)];
     const qint64 p = c.payload[size_t(row)];
     switch (c.tags[size_t(row)]) {
@@ -34,11 +101,15 @@ QVariant ResultSet::value(int row, int col) const
 
 bool ResultSet::isNull(int row, int col) const
 {
+    if (row >= m_rows)
+        ensureRow(row);
     return m_columns[size_t(col)].tags[size_t(row)] == Null;
 }
 
 QString ResultSet::text(int row, int col) const
 {
+    if (row >= m_rows)
+        ensureRow(row);
     const Column& c = m_columns[size_t(col)];
     const qint64 p = c.payload[size_t(row)];
     if (c.tags[size_t(row)] == Text)
@@ -191,6 +262,7 @@ void ResultSet::appendValue(int col, const QVariant& v)
 
 void ResultSet::removeRow(int row)
 {
+    fetchAll();
     for (Column& c : m_columns) {
         c.tags.erase(c.tags.begin() + row);
         c.payload.erase(c.payload.begin() + row);

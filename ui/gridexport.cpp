@@ -106,6 +106,9 @@ QString csvField(const QString& text)
 qint64 writeCsv(QIODevice& out, const QAbstractItemModel& model, const std::function<bool(qint64)>& progress)
 {
     out.write("\xEF\xBB\xBF");
+    // A list still being read is read to its end: the file holds every row.
+    if (const auto* list = qobject_cast<const QueryModel*>(&model))
+        list->fetchAll();
     const int columns = model.columnCount();
     QStringList fields;
     for (int c = 0; c < columns; ++c)
@@ -151,6 +154,8 @@ QString exportGridToFile(QTableView* grid, const QString& path)
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
     std::unique_ptr<QProgressDialog> dialog;
+    if (const auto* list = qobject_cast<const QueryModel*>(model))
+        list->fetchAll();
     const qint64 rows = model->rowCount();
     if (rows > 5 * kProgressStep) {
         dialog = std::make_unique<QProgressDialog>(QStringLiteral("正在导出…"), QStringLiteral("取消"), 0,

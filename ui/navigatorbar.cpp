@@ -40,14 +40,15 @@ NavigatorBar::NavigatorBar(QueryModel* model, QWidget* parent) : QWidget(parent)
     connect(m_last, &QToolButton::clicked, m_model, [this] { m_model->last(); });
     connect(m_model, &QueryModel::currentRowChanged, this, &NavigatorBar::updateButtons);
     connect(m_model, &QAbstractItemModel::modelReset, this, &NavigatorBar::updateButtons);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &NavigatorBar::updateButtons);
     updateButtons();
 }
 
 void NavigatorBar::updateButtons() {
     const int row = m_model->currentRow();
-    const int last = m_model->rowCount() - 1;
+    const bool more = m_model->hasRowAfter(row);
     m_first->setEnabled(row > 0);
     m_prior->setEnabled(row > 0);
-    m_next->setEnabled(row >= 0 && row < last);
-    m_last->setEnabled(row >= 0 && row < last);
+    m_next->setEnabled(more);
+    m_last->setEnabled(more);
 }

@@ -1,15 +1,96 @@
 #include "querymodel.h"
 
+#include "errordisplay.h"
 #include "gridexport.h"
+
+#include <QElapsedTimer>
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTableView>
 
+namespace {
+// Rows read per step between events, and the time a step may take.
+constexpr int kStepRows = 2048;
+constexpr int kStepMs = 12;
+} // namespace
+
 QueryModel::QueryModel(Query& query, QList<Column> columns, QObject* parent)
-    : QAbstractTableModel(parent), m_query(query), m_columns(std::move(columns)) {
-    m_result = m_query.result();
+    : QAbstractTableModel(parent), m_query(query), m_columns(std::move(columns)), m_stepTimer(new QTimer(this)) {
+    m_query.setFetchInSteps(true);
+    m_stepTimer->setSingleShot(true);
+    m_stepTimer->setInterval(0);
+    connect(m_stepTimer, &QTimer::timeout, this, &QueryModel::fetchStep);
+    takeResult();
     resolveColumns();
+}
+
+QueryModel::~QueryModel() {
+    if (m_result)
+        m_result->removeGrowthListener(this);
+}
+
+// Takes up the query's present result (call between begin/endResetModel).
+void QueryModel::takeResult() {
+    if (m_result)
+        m_result->removeGrowthListener(this);
+    m_result = m_query.result();
+    m_shown = m_result ? m_result->fetchedRows() : 0;
+    if (!m_result)
+        return;
+    // Rows read by anyone (the query's count, a locate, this model's steps)
+    // are shown as they arrive.
+    m_result->setGrowthListener(this, [this](int before) { showFetchedRows(before); });
+    if (!m_result->complete())
+        m_stepTimer->start();
+}
+
+void QueryModel::showFetchedRows(int) {
+    const int now = m_result ? m_result->fetchedRows() : 0;
+    if (now <= m_shown)
+        return;
+    beginInsertRows({}, m_shown, now - 1);
+    m_shown = now;
+    endInsertRows();
+}
+
+void QueryModel::fetchStep() {
+    if (!m_result || m_result->complete())
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        while (!m_result->complete() && clock.elapsed() < kStepMs)
+            m_result->fetchMore(kStepRows);
+    } catch (const DbError& e) {
+        showGeneralError(e.text());
+        return;
+    }
+    if (!m_result->complete())
+        m_stepTimer->start();
+}
+
+bool QueryModel::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && m_result && !m_result->complete();
+}
+
+void QueryModel::fetchMore(const QModelIndex& parent) {
+    if (canFetchMore(parent))
+        guarded([this] { m_result->fetchMore(kStepRows); });
+}
+
+void QueryModel::fetchAll() const {
+    if (m_result)
+        m_result->fetchAll();
+}
+
+bool QueryModel::last() {
+    fetchAll();
+    return moveTo(m_shown - 1);
+}
+
+bool QueryModel::hasRowAfter(int row) const {
+    return row >= 0 && m_result && m_result->hasRow(row + 1);
 }
 
 void QueryModel::setColumns(QList<Column> columns) {
@@ -40,7 +121,7 @@ void QueryModel::resolveColumns() {
 
 void QueryModel::refresh() {
     beginResetModel();
-    m_result = m_query.result();
+    takeResult();
     resolveColumns();
     endResetModel();
     emit currentRowChanged(currentRow());
@@ -59,18 +140,20 @@ void QueryModel::reopen() {
 
 void QueryModel::deleteCurrentRow(const QString& table, const QString& keyColumn) {
     // The row leaves the query's result in place, so the views are told
-    // before the result changes and again afterwards, success or not.
+    // before the result changes and again afterwards, success or not. The
+    // whole result is read first: its rows come in while no reset is open.
+    fetchAll();
     beginResetModel();
     try {
         m_query.deleteCurrentRow(table, keyColumn);
     } catch (...) {
-        m_result = m_query.result();
+        takeResult();
         resolveColumns();
         endResetModel();
         emit currentRowChanged(currentRow());
         throw;
     }
-    m_result = m_query.result();
+    takeResult();
     resolveColumns();
     endResetModel();
     emit currentRowChanged(currentRow());
@@ -83,9 +166,8 @@ int QueryModel::currentRow() const {
 }
 
 bool QueryModel::moveTo(int row) {
-    if (!m_query.isOpen() || row < 0 || row >= m_query.count())
+    if (!m_query.isOpen() || !m_query.seek(row))
         return false;
-    m_query.seek(row);
     emit currentRowChanged(row);
     return true;
 }
@@ -105,7 +187,7 @@ bool QueryModel::locate(const QString& column, const QVariant& value) {
 int QueryModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() || !m_result)
         return 0;
-    return m_result->rowCount();
+    return m_shown;
 }
 
 int QueryModel::columnCount(const QModelIndex& parent) const {
@@ -113,7 +195,7 @@ int QueryModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant QueryModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || !m_result || index.row() >= m_result->rowCount())
+    if (!index.isValid() || !m_result || index.row() >= m_shown)
         return {};
     const int field = m_fieldIndex[size_t(index.column())];
     if (field < 0)

@@ -3,6 +3,7 @@
 
 #include <QAbstractTableModel>
 #include <QList>
+#include <QTimer>
 #include <QString>
 
 #include <memory>
@@ -35,7 +36,11 @@ public:
     // an export can tell amounts and dates from texts that look like them.
     static constexpr int KindRole = Qt::UserRole + 1;
 
+    // The query's lists are read in steps from now on (Query::setFetchInSteps):
+    // the grid shows the first rows at once and the model reads the rest
+    // between events, a step at a time, so the window never waits for it.
     explicit QueryModel(Query& query, QList<Column> columns = {}, QObject* parent = nullptr);
+    ~QueryModel() override;
 
     Query& query() const { return m_query; }
     const QList<Column>& columns() const { return m_columns; }
@@ -60,7 +65,14 @@ public:
     bool first() { return moveTo(0); }
     bool prior() { return moveTo(currentRow() - 1); }
     bool next() { return moveTo(currentRow() + 1); }
-    bool last() { return moveTo(rowCount() - 1); }
+    bool last();
+    // Whether a row follows the given one (read on when it is not yet shown).
+    bool hasRowAfter(int row) const;
+    // Reads the rest of the result now: for an export or a printout, which
+    // must see every row.
+    void fetchAll() const;
+    bool canFetchMore(const QModelIndex& parent = {}) const override;
+    void fetchMore(const QModelIndex& parent = {}) override;
     // Moves to the first row whose column holds the value as a whole (see
     // Query::locate); answers false, leaving the cursor, when none does.
     bool locate(const QString& column, const QVariant& value);
@@ -78,10 +90,15 @@ signals:
 
 private:
     void resolveColumns();
+    void takeResult();
+    void showFetchedRows(int before);
+    void fetchStep();
 
     Query& m_query;
     QList<Column> m_columns;
     std::shared_ptr<ResultSet> m_result;
+    int m_shown = 0; // rows of the result the views know of
+    QTimer* m_stepTimer;
     std::vector<int> m_fieldIndex; // result column of each grid column, -1 when absent
     QList<QString> m_titles;
 };

@@ -16,6 +16,7 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <climits>
 #include <functional>
 #include <iterator>
 #include <cstring>
@@ -118,68 +119,107 @@ FieldKind kindOfDecl(const char* decl)
     return FieldKind::Unknown;
 }
 
-void readRows(sqlite3* db, sqlite3_stmt* st, ResultSet& rs)
-{
-    const int cols = sqlite3_column_count(st);
-    std::vector<bool> known(static_cast<size_t>(cols), false);
-    for (int c = 0; c < cols; ++c) {
-        const FieldKind k = kindOfDecl(sqlite3_column_decltype(st, c));
-        rs.addColumn(QString::fromUtf8(sqlite3_column_name(st, c)), k);
-        known[size_t(c)] = k != FieldKind::Unknown;
-    }
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+// Reads a statement's rows into a result, deciding each column's kind from
+// its declaration or, for an expression, from the first value it holds.
+class RowReader {
+public:
+    RowReader(sqlite3* db, sqlite3_stmt* st, ResultSet& rs) : m_db(db), m_st(st)
+    {
+        const int cols = sqlite3_column_count(st);
+        m_known.assign(size_t(cols), false);
         for (int c = 0; c < cols; ++c) {
-            switch (sqlite3_column_type(st, c)) {
-            case SQLITE_NULL:
-                rs.appendNull(c);
-                break;
-            case SQLITE_INTEGER:
-                rs.appendInt(c, sqlite3_column_int64(st, c));
-                if (!known[size_t(c)]) {
-                    rs.setColumnKind(c, FieldKind::Integer);
-                    known[size_t(c)] = true;
-                }
-                break;
-            case SQLITE_FLOAT:
-                rs.appendDouble(c, sqlite3_column_double(st, c));
-                if (!known[size_t(c)]) {
-                    rs.setColumnKind(c, FieldKind::Float);
-                    known[size_t(c)] = true;
-                }
-                break;
-            default: {
-                const auto* p = sqlite3_column_text(st, c);
-                const int n = sqlite3_column_bytes(st, c);
-                const FieldKind k = rs.columnKind(c);
-                // Dates are stored as canonical text; an expression over a
-                // date column (max(cbrq)) comes back as such a text too.
-                qint64 day;
-                int msecs;
-                if ((k == FieldKind::DateTime || k == FieldKind::Unknown) &&
-                    parseCanonicalDateTime(reinterpret_cast<const char*>(p), n, &day, &msecs)) {
-                    {
-                        rs.appendDateTime(c, day, msecs);
-                        if (!known[size_t(c)]) {
-                            rs.setColumnKind(c, FieldKind::DateTime);
-                            known[size_t(c)] = true;
-                        }
-                        break;
-                    }
-                }
-                rs.appendTextUtf8(c, reinterpret_cast<const char*>(p), n);
-                if (!known[size_t(c)]) {
-                    rs.setColumnKind(c, FieldKind::Text);
-                    known[size_t(c)] = true;
-                }
-            }
-            }
+            const FieldKind k = kindOfDecl(sqlite3_column_decltype(st, c));
+            rs.addColumn(QString::fromUtf8(sqlite3_column_name(st, c)), k);
+            m_known[size_t(c)] = k != FieldKind::Unknown;
         }
-        rs.finishRow();
     }
-    if (rc != SQLITE_DONE)
-        throw DbError(sqliteError(db));
-}
+
+    // Reads up to `limit` rows; answers whether more may follow.
+    bool read(ResultSet& rs, int limit)
+    {
+        sqlite3_stmt* st = m_st;
+        const int cols = int(m_known.size());
+        int rc = SQLITE_DONE;
+        for (int n = 0; n < limit && (rc = sqlite3_step(st)) == SQLITE_ROW; ++n) {
+            for (int c = 0; c < cols; ++c)
+                readCell(rs, c);
+            rs.finishRow();
+        }
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            throw DbError(sqliteError(m_db));
+        return false;
+    }
+
+private:
+    void settle(ResultSet& rs, int c, FieldKind kind)
+    {
+        if (m_known[size_t(c)])
+            return;
+        rs.setColumnKind(c, kind);
+        m_known[size_t(c)] = true;
+    }
+
+    void readCell(ResultSet& rs, int c)
+    {
+        sqlite3_stmt* st = m_st;
+        switch (sqlite3_column_type(st, c)) {
+        case SQLITE_NULL:
+            rs.appendNull(c);
+            return;
+        case SQLITE_INTEGER:
+            rs.appendInt(c, sqlite3_column_int64(st, c));
+            settle(rs, c, FieldKind::Integer);
+            return;
+        case SQLITE_FLOAT:
+            rs.appendDouble(c, sqlite3_column_double(st, c));
+            settle(rs, c, FieldKind::Float);
+            return;
+        default: {
+            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+            const int n = sqlite3_column_bytes(st, c);
+            const FieldKind k = rs.columnKind(c);
+            // Dates are stored as canonical text; an expression over a
+            // date column (max(cbrq)) comes back as such a text too.
+            qint64 day;
+            int msecs;
+            if ((k == FieldKind::DateTime || k == FieldKind::Unknown) && parseCanonicalDateTime(p, n, &day, &msecs)) {
+                rs.appendDateTime(c, day, msecs);
+                settle(rs, c, FieldKind::DateTime);
+                return;
+            }
+            rs.appendTextUtf8(c, p, n);
+            settle(rs, c, FieldKind::Text);
+        }
+        }
+    }
+
+    sqlite3* m_db;
+    sqlite3_stmt* m_st;
+    std::vector<bool> m_known;
+};
+
+// The rows a grid has not asked for yet: the statement stays compiled and
+// positioned, and goes back to the backend's cache once read to the end.
+class StepSource : public RowSource {
+public:
+    StepSource(EmbeddedBackend* backend, QByteArray text, sqlite3_stmt* st, RowReader reader)
+        : m_backend(backend), m_text(std::move(text)), m_st(st), m_reader(std::move(reader))
+    {
+    }
+    ~StepSource() override { m_backend->giveBack(m_text, m_st); }
+    bool fetch(ResultSet& into, int rows) override { return m_reader.read(into, rows); }
+
+private:
+    EmbeddedBackend* m_backend;
+    QByteArray m_text;
+    sqlite3_stmt* m_st;
+    RowReader m_reader;
+};
+
+// The rows a list reads before it is shown: more than any grid shows at once.
+constexpr int kFirstRows = 256;
 
 } // namespace
 
@@ -673,6 +713,7 @@ const ColumnKinds& EmbeddedBackend::columnKinds()
 
 EmbeddedBackend::~EmbeddedBackend()
 {
+    readPendingResults();
     finalizeCached();
     sqlite3_finalize(m_schemaVersion);
     m_db = nullptr;
@@ -723,8 +764,29 @@ struct LockWaitEnd {
 };
 } // namespace
 
+// A result still being read holds the connection's read snapshot, and a
+// write or a schema change on this connection could change what its rest
+// shows, so every such result is read to its end before anything but a
+// select runs.
+void EmbeddedBackend::readPendingResults()
+{
+    std::vector<std::weak_ptr<ResultSet>> pending;
+    pending.swap(m_pending);
+    for (const std::weak_ptr<ResultSet>& weak : pending) {
+        if (const std::shared_ptr<ResultSet> rs = weak.lock()) {
+            try {
+                rs->fetchAll();
+            } catch (const DbError&) {
+                // The list ends where the failure stopped it; the grid
+                // showing it was told when it read that far.
+            }
+        }
+    }
+}
+
 void EmbeddedBackend::plain(const char* sql)
 {
+    readPendingResults();
     LockWaitEnd waited{[this] { endLockWait(); }};
     char* err = nullptr;
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
@@ -808,7 +870,7 @@ void EmbeddedBackend::finalizeCached()
 }
 
 int EmbeddedBackend::runStatements(const QString& sql, const std::vector<BoundParam>& params,
-                                   std::shared_ptr<ResultSet>* result)
+                                   std::shared_ptr<ResultSet>* result, Fetch fetch)
 {
     LockWaitEnd waited{[this] { endLockWait(); }};
     Translation tr = translated(sql);
@@ -822,6 +884,8 @@ int EmbeddedBackend::runStatements(const QString& sql, const std::vector<BoundPa
     bool writes = false;
     for (const SqliteStatement& s : tr.statements)
         writes = writes || !s.sql.startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive);
+    if (writes)
+        readPendingResults();
     const bool own = tr.atomic && writes && sqlite3_get_autocommit(m_db) != 0;
     const bool savepoint = tr.atomic && !own;
     if (own)
@@ -846,7 +910,17 @@ int EmbeddedBackend::runStatements(const QString& sql, const std::vector<BoundPa
                 bindParam(st, i, params[size_t(i - 1)]);
             if (result && !*result && sqlite3_column_count(st) > 0) {
                 auto rs = std::make_shared<ResultSet>();
-                readRows(m_db, st, *rs);
+                RowReader reader(m_db, st, *rs);
+                // A lone select outside a transaction may leave its rest to be
+                // read as it is asked for; anything else is read whole.
+                const bool inSteps = fetch == Fetch::InSteps && tr.statements.size() == 1 &&
+                                     sqlite3_get_autocommit(m_db) != 0 && sqlite3_stmt_readonly(st) != 0;
+                if (reader.read(*rs, inSteps ? kFirstRows : INT_MAX)) {
+                    rs->setSource(std::make_unique<StepSource>(this, text, st, std::move(reader)));
+                    back.st = nullptr;
+                    std::erase_if(m_pending, [](const std::weak_ptr<ResultSet>& w) { return w.expired(); });
+                    m_pending.push_back(rs);
+                }
                 *result = rs;
                 continue;
             }
@@ -885,10 +959,11 @@ int EmbeddedBackend::runStatements(const QString& sql, const std::vector<BoundPa
     return changed;
 }
 
-std::shared_ptr<ResultSet> EmbeddedBackend::select(const QString& sql, const std::vector<BoundParam>& params)
+std::shared_ptr<ResultSet> EmbeddedBackend::select(const QString& sql, const std::vector<BoundParam>& params,
+                                                   Fetch fetch)
 {
     std::shared_ptr<ResultSet> result;
-    runStatements(sql, params, &result);
+    runStatements(sql, params, &result, fetch);
     if (!result)
         result = std::make_shared<ResultSet>(); // a statement without rows opens an empty result
     return result;
@@ -896,13 +971,13 @@ std::shared_ptr<ResultSet> EmbeddedBackend::select(const QString& sql, const std
 
 int EmbeddedBackend::execute(const QString& sql, const std::vector<BoundParam>& params)
 {
-    return runStatements(sql, params, nullptr);
+    return runStatements(sql, params, nullptr, Fetch::Whole);
 }
 
 std::shared_ptr<ResultSet> EmbeddedBackend::run(const QString& sql, const std::vector<BoundParam>& params, int* changed)
 {
     std::shared_ptr<ResultSet> result;
-    const int n = runStatements(sql, params, &result);
+    const int n = runStatements(sql, params, &result, Fetch::Whole);
     if (changed)
         *changed = n;
     return result;

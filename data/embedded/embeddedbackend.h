@@ -20,7 +20,8 @@ public:
     EmbeddedBackend(const QString& path, const QString& qtConnectionName, bool mayCreate);
     ~EmbeddedBackend() override;
 
-    std::shared_ptr<ResultSet> select(const QString& sql, const std::vector<BoundParam>& params) override;
+    std::shared_ptr<ResultSet> select(const QString& sql, const std::vector<BoundParam>& params,
+                                      Fetch fetch = Fetch::Whole) override;
     int execute(const QString& sql, const std::vector<BoundParam>& params) override;
     std::shared_ptr<ResultSet> run(const QString& sql, const std::vector<BoundParam>& params,
                                    int* changed) override;
@@ -31,8 +32,14 @@ public:
     void rollback() override;
     bool inTransaction() const override;
 
+    // A compiled statement goes back to the cache (a result read in steps
+    // gives its statement back when read to the end).
+    void giveBack(const QByteArray& text, sqlite3_stmt* st);
+
 private:
-    int runStatements(const QString& sql, const std::vector<BoundParam>& params, std::shared_ptr<ResultSet>* result);
+    int runStatements(const QString& sql, const std::vector<BoundParam>& params, std::shared_ptr<ResultSet>* result,
+                      Fetch fetch);
+    void readPendingResults();
     static int busyHandler(void* self, int count);
     void endLockWait();
     void openFile(const QString& path, bool mayCreate);
@@ -50,7 +57,6 @@ private:
     const ColumnKinds& columnKinds();
     const Translation& translated(const QString& sql);
     sqlite3_stmt* takeStatement(const QByteArray& text);
-    void giveBack(const QByteArray& text, sqlite3_stmt* st);
     void finalizeCached();
 
     ColumnKinds m_kinds;
@@ -65,6 +71,8 @@ private:
     QHash<QString, Translation> m_translations;
     qint64 m_translationsVersion = -2;
     QHash<QByteArray, sqlite3_stmt*> m_statements;
+    // Results still being read in steps.
+    std::vector<std::weak_ptr<ResultSet>> m_pending;
 
     QString m_qtName;
     sqlite3* m_db = nullptr;

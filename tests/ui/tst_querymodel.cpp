@@ -1,6 +1,8 @@
+#include "gridexport.h"
 #include "querymodel.h"
 #include "testdatabase.h"
 
+#include <QBuffer>
 #include <QTableView>
 #include <QtTest>
 
@@ -114,6 +116,73 @@ private slots:
         QCOMPARE(model.rowCount(), 250000);
         QCOMPARE(model.data(model.index(249998, 1)).toString(), QStringLiteral("312498.75"));
         QCOMPARE(selectedRow(view), 249999);
+    }
+
+    // A grid's list shows its first rows at once and reads the rest between
+    // events; whatever asks about the whole list (count, locate, last, an
+    // export) sees every row, and a write on the connection while the rest
+    // is unread neither fails nor changes what the list holds.
+    void listReadInSteps() {
+        TestDatabase db;
+        Connection::shared().beginWriteTransaction();
+        for (int i = 1; i <= 3000; ++i)
+            TestDatabase::exec(QStringLiteral("insert into Zf_Fangjian (fangno, fangprice) values ('R%1', %2)")
+                                   .arg(i, 4, 10, QLatin1Char('0'))
+                                   .arg(i));
+        Connection::shared().commit();
+
+        Query q;
+        q.setSql(QStringLiteral("select fangno, fangprice from Zf_Fangjian order by fangno"));
+        QTableView view;
+        QueryModel model(q, {{"fangno", "房号"}, {"fangprice", "房价"}});
+        bindQueryGrid(&view, &model);
+        model.reopen();
+        QVERIFY(model.canFetchMore());
+        QVERIFY(model.rowCount() < 3000);
+        QCOMPARE(model.currentRow(), 0);
+
+        // Locating a row not read yet reads on to it; the grid shows it.
+        QVERIFY(model.locate(QStringLiteral("fangno"), QStringLiteral("r2500")));
+        QCOMPARE(model.currentRow(), 2499);
+        QVERIFY(model.rowCount() >= 2500);
+        QCOMPARE(selectedRow(view), 2499);
+        QVERIFY(!model.locate(QStringLiteral("fangno"), QStringLiteral("R9999")));
+        QCOMPARE(model.currentRow(), 2499);
+
+        // An export holds every row, read or not.
+        model.reopen();
+        QBuffer csv;
+        csv.open(QIODevice::WriteOnly);
+        QCOMPARE(writeCsv(csv, model, {}), qint64(3000));
+        QCOMPARE(csv.data().count('\n'), 3001);
+        QCOMPARE(model.rowCount(), 3000);
+
+        // A write while the rest is unread: the list is read to its end
+        // first, as it stood when it was opened.
+        model.reopen();
+        QVERIFY(model.canFetchMore());
+        TestDatabase::exec(QStringLiteral("insert into Zf_Fangjian (fangno, fangprice) values ('R9999', 1)"));
+        QVERIFY(!model.canFetchMore());
+        QCOMPARE(model.rowCount(), 3000);
+        TestDatabase::exec(QStringLiteral("create view V_Rooms as select fangno from Zf_Fangjian"));
+
+        // Left alone, the rest arrives between events; the last row and the
+        // count are the whole result's.
+        model.reopen();
+        QVERIFY(model.canFetchMore());
+        QTRY_VERIFY(!model.canFetchMore());
+        QCOMPARE(model.rowCount(), 3001);
+        QCOMPARE(model.data(model.index(3000, 0)).toString(), QStringLiteral("R9999"));
+        model.reopen();
+        QVERIFY(model.last());
+        QCOMPARE(model.currentRow(), 3000);
+        QCOMPARE(q.count(), 3001);
+
+        // A query no grid shows reads its whole result at once.
+        Query plain;
+        plain.setSql(q.sql());
+        plain.open();
+        QCOMPARE(plain.result()->fetchedRows(), 3001);
     }
 };
 
