@@ -22,7 +22,6 @@ ZT_BENCH(arrears, 60)
     const double open = timeMs([&] { arrears = new TQfCxForm; });
     report("open arrears (lines, totals, details)", open,
            bareMs(catalogText("TQfCxForm summary"), {"%", "%", "%"}) +
-               bareMs(catalogText("TQfCxForm totals"), {"%", "%", "%"}) +
                bareMs(catalogText("TQfCxForm details"), {"K00000", "1000"}));
     std::printf("  %d tenant-room lines\n", arrears->summary().count());
     delete arrears;

@@ -10,7 +10,7 @@ namespace Schema {
 // Every embedded database file carries this application id ("ZTVO") and the
 // version of its tables; files made before both were set are version 1.
 constexpr int kApplicationId = 0x5A54564F;
-constexpr int kVersion = 8;
+constexpr int kVersion = 9;
 
 // The script, split into its batches at lines holding only GO.
 QStringList batches();

@@ -7,6 +7,9 @@
 #include "screenbuilder.h"
 #include "sqlcatalog.h"
 #include "chargemoney.h"
+#include "decimal.h"
+
+#include <QSet>
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -18,12 +21,45 @@
 
 namespace {
 
-// Every unsettled charge of the four tables as one list. A status other than
-// '1' shows as 未交款 on every screen, so it counts as unsettled here too;
-// what is still due is the amount due less the money received on the row.
+// What is still due on a row: the amount due less the money received on it.
 QString owed(ChargeMoney::Table t) { return ChargeMoney::owedSql(t, QStringLiteral("A")); }
 
 // clang-format off
+// Per table, the unsettled charges of each tenant and room, summed while the
+// index over the unsettled rows is read in its own order (tenant, room), so
+// the tables are read once and only a few thousand sums are grouped again.
+QString unsettledByRoom(const char* kind, ChargeMoney::Table t) {
+    return QStringLiteral("SELECT '%1' AS kind, A.manid, A.fangno, sum(%2) AS due, count(*) AS bs, min(A.Jkrq) AS oldest "
+                          "FROM dbo.%3 A WHERE isnull(A.status, '0') <> '1' GROUP BY A.manid, A.fangno")
+        .arg(QLatin1String(kind), owed(t), ChargeMoney::tableName(t));
+}
+
+const QString kSummarySql = catalogSql("TQfCxForm summary", QStringList{
+    "WITH G AS (",
+    "  SELECT U.manid, U.fangno,",
+    "         sum(case U.kind when '1' then U.due else 0 end) as zj,",
+    "         sum(case U.kind when '2' then U.due else 0 end) as ls,",
+    "         sum(case U.kind when '3' then U.due else 0 end) as rs,",
+    "         sum(case U.kind when '4' then U.due else 0 end) as yd,",
+    "         sum(U.due) as hj, sum(U.bs) as bs, min(U.oldest) as oldest",
+    "  FROM (" + unsettledByRoom("1", ChargeMoney::Table::Rent),
+    "        UNION ALL " + unsettledByRoom("2", ChargeMoney::Table::ColdWater),
+    "        UNION ALL " + unsettledByRoom("3", ChargeMoney::Table::HotWater),
+    "        UNION ALL " + unsettledByRoom("4", ChargeMoney::Table::Electricity) + ") U",
+    "  GROUP BY U.manid, U.fangno)",
+    "SELECT G.manid, B.manname, G.fangno,",
+    "       case when exists (select 1 from dbo.Zf_Rz R where R.manid = G.manid and R.fangno = G.fangno)",
+    "            then '在住' else '已退房' end as zt,",
+    "       G.zj, G.ls, G.rs, G.yd, G.hj, T.khhj, G.oldest, G.bs",
+    "FROM G INNER JOIN dbo.Zf_Man B ON G.manid = B.manid",
+    // The tenant's total over all rooms, whichever rooms the search shows.
+    "INNER JOIN (SELECT manid, sum(hj) as khhj FROM G GROUP BY manid) T ON T.manid = G.manid",
+    "where G.fangno like :fangno or B.zjm like :zjm or G.manid like :manid",
+    "ORDER BY G.manid, G.fangno"});
+
+// Every unsettled charge of the four tables as one list. A status other than
+// '1' shows as 未交款 on every screen, so it counts as unsettled here too;
+// what is still due is the amount due less the money received on the row.
 const QStringList kUnpaid{
     "(SELECT '1' AS kind, A.id AS chargeid, A.manid, A.fangno, A.Jkrq, " + owed(ChargeMoney::Table::Rent) + " AS due",
     "   FROM dbo.Zf_Zujin A WHERE isnull(A.status, '0') <> '1'",
@@ -34,23 +70,6 @@ const QStringList kUnpaid{
     " UNION ALL SELECT '4', A.ID, A.manid, A.fangno, A.Jkrq, " + owed(ChargeMoney::Table::Electricity) +
         " FROM dbo.Zf_YdSf A WHERE isnull(A.status, '0') <> '1')"};
 
-const QString kSummarySql = catalogSql("TQfCxForm summary", QStringList{
-    "SELECT U.manid, B.manname, U.fangno,",
-    "       case when exists (select 1 from dbo.Zf_Rz R where R.manid = U.manid and R.fangno = U.fangno)",
-    "            then '在住' else '已退房' end as zt,",
-    "       sum(case U.kind when '1' then U.due else 0 end) as zj,",
-    "       sum(case U.kind when '2' then U.due else 0 end) as ls,",
-    "       sum(case U.kind when '3' then U.due else 0 end) as rs,",
-    "       sum(case U.kind when '4' then U.due else 0 end) as yd,",
-    "       sum(U.due) as hj, T.khhj, min(U.Jkrq) as oldest",
-    "FROM"} + kUnpaid + QStringList{
-    "  U INNER JOIN dbo.Zf_Man B ON U.manid = B.manid",
-    "INNER JOIN (SELECT V.manid, sum(V.due) as khhj FROM"} + kUnpaid + QStringList{
-    "  V GROUP BY V.manid) T ON T.manid = U.manid",
-    "where U.fangno like :fangno or B.zjm like :zjm or U.manid like :manid",
-    "GROUP BY U.manid, B.manname, U.fangno, T.khhj",
-    "ORDER BY U.manid, U.fangno"});
-
 const QString kDetailSql = catalogSql("TQfCxForm details", QStringList{
     "SELECT U.kind, case U.kind when '1' then '房租' when '2' then '冷水' when '3' then '热水'",
     "       else '电费' end as kindname, U.chargeid, U.Jkrq, U.due",
@@ -58,10 +77,6 @@ const QString kDetailSql = catalogSql("TQfCxForm details", QStringList{
     "  U where U.manid = :manid and U.fangno = :fangno",
     "ORDER BY U.Jkrq, U.kind, U.chargeid"});
 
-const QString kTotalsSql = catalogSql("TQfCxForm totals", QStringList{
-    "SELECT count(*) as bs, sum(U.due) as hj, count(distinct U.manid) as rs FROM"} + kUnpaid + QStringList{
-    "  U INNER JOIN dbo.Zf_Man B ON U.manid = B.manid",
-    "where U.fangno like :fangno or B.zjm like :zjm or U.manid like :manid"});
 // clang-format on
 
 } // namespace
@@ -140,18 +155,33 @@ void TQfCxForm::BitBtn_findClick()
         bind(q);
     });
     Lab_total->clear();
-    ADQ_Qfhj.close();
-    if (ADQ_Qf.isOpen() && guarded([&] {
-            ADQ_Qfhj.setSql(kTotalsSql);
-            bind(ADQ_Qfhj);
-            ADQ_Qfhj.open();
-        })) {
-        const QString total = ADQ_Qfhj.text(QStringLiteral("hj"));
-        Lab_total->setText(QStringLiteral("欠费合计：%1 元，%2 位客户，共 %3 笔")
-                               .arg(total.isEmpty() ? QStringLiteral("0") : total,
-                                    ADQ_Qfhj.text(QStringLiteral("rs")), ADQ_Qfhj.text(QStringLiteral("bs"))));
-    }
+    if (ADQ_Qf.isOpen())
+        guarded([&] { Lab_total->setText(totalsText()); });
     showDetails();
+}
+
+// The totals of the lines shown, summed exactly: the amount, the tenants
+// and the charges.
+QString TQfCxForm::totalsText() const
+{
+    const ResultSet& lines = *ADQ_Qf.result();
+    const int hj = lines.columnIndex(QStringLiteral("hj"));
+    const int bs = lines.columnIndex(QStringLiteral("bs"));
+    const int manid = lines.columnIndex(QStringLiteral("manid"));
+    Decimal total;
+    qint64 charges = 0;
+    QSet<QString> tenants;
+    for (int r = 0; r < lines.rowCount(); ++r) {
+        total = total + Decimal::parse(lines.text(r, hj)).value_or(Decimal());
+        charges += lines.value(r, bs).toLongLong();
+        // Tenant numbers compare as the database compares them: letter case
+        // and trailing blanks aside.
+        QString key = lines.text(r, manid).toUpper();
+        while (key.endsWith(QLatin1Char(' ')))
+            key.chop(1);
+        tenants.insert(key);
+    }
+    return QStringLiteral("欠费合计：%1 元，%2 位客户，共 %3 笔").arg(total.toString()).arg(tenants.size()).arg(charges);
 }
 
 void TQfCxForm::showDetails()

@@ -24,7 +24,8 @@ public:
 
     Query& summary() { return ADQ_Qf; }
     Query& details() { return ADQ_Qfmx; }
-    Query& totals() { return ADQ_Qfhj; }
+    // "欠费合计：… 元，… 位客户，共 … 笔" for the lines shown.
+    QString totalsText() const;
 
 signals:
     // A charge row chosen in the detail list: its kind and its ID.
@@ -40,7 +41,6 @@ private:
 
     Query ADQ_Qf;
     Query ADQ_Qfmx;
-    Query ADQ_Qfhj;
     QueryModel* m_summary;
     QueryModel* m_details;
     QLineEdit* Ed_Fh;

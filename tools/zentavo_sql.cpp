@@ -1,7 +1,7 @@
 // zentavo-sql: a command-line SQL console over the program's own connection
 // layer, for administrators and tests.
 //
-//   zentavo-sql [-c INI] [--create] [--check] [-Q "statement"]
+//   zentavo-sql [-c INI] [--create] [--check] [--time] [-Q "statement"]
 //   zentavo-sql [-c INI] --backup FILE
 //
 // The configuration is chosen as the program chooses it: iniFw.ini beside the
@@ -30,7 +30,10 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include "embedded/embeddedbackend.h"
+
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -92,7 +95,11 @@ int main(int argc, char** argv)
     const QCommandLineOption backupOption(QStringLiteral("backup"),
                                           QStringLiteral("Writes a consistent copy of the embedded database to FILE."),
                                           QStringLiteral("FILE"));
-    parser.addOptions({iniOption, statementOption, checkOption, createOption, backupOption});
+    const QCommandLineOption timeOption(QStringLiteral("time"),
+                                        QStringLiteral("Prints the time each batch took, after its result."));
+    const QCommandLineOption translationOption(
+        QStringLiteral("translation"), QStringLiteral("Prints what the embedded engine runs for each batch, without running it."));
+    parser.addOptions({iniOption, statementOption, checkOption, createOption, backupOption, timeOption, translationOption});
     parser.process(app); // --help, --version and unknown options end here
 
     QTextStream out(stdout);
@@ -157,7 +164,19 @@ int main(int argc, char** argv)
     }
     for (const QString& batch : batches) {
         try {
+            if (parser.isSet(translationOption)) {
+                auto* engine = dynamic_cast<EmbeddedBackend*>(&Connection::shared().backend());
+                if (!engine)
+                    throw DbError(QStringLiteral("--translation needs an embedded database."));
+                for (const QString& st : engine->translationOf(batch))
+                    out << st << ";\n";
+                continue;
+            }
+            QElapsedTimer clock;
+            clock.start();
             runBatch(batch, out, parser.isSet(checkOption));
+            if (parser.isSet(timeOption))
+                out << "(" << QString::number(clock.nsecsElapsed() / 1e6, 'f', 1) << " ms)\n";
             out.flush();
         } catch (const DbError& e) {
             out.flush();

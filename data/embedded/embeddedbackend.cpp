@@ -446,14 +446,14 @@ void EmbeddedBackend::prepareSchema(const QString& path, bool mayCreate)
                 addCheckOutLines();
             if (f.version < 5)
                 recomputeMnemonicCodes(m_db);
-            if (f.version < 6) {
-                addUnpaidIndexes();
+            if (f.version < 6)
                 indexReadingTables();
-            }
             if (f.version < 7)
                 upgradeChargeBook();
             if (f.version < 8)
                 addPayments();
+            if (f.version < 9)
+                addUnpaidIndexes();
         }
         plain(QStringLiteral("PRAGMA application_id=%1").arg(Schema::kApplicationId).toLatin1().constData());
         plain(QStringLiteral("PRAGMA user_version=%1").arg(Schema::kVersion).toLatin1().constData());
@@ -518,21 +518,27 @@ void EmbeddedBackend::addCheckOutLines()
     runSchemaBatchesCreating(QStringLiteral("Zf_TfMx"));
 }
 
-// Version 4 to 5: each charge table gains an index over its unsettled rows
-// only (status not '1'), holding every column the arrears screen reads, so
-// the arrears are read from these few entries instead of every row. The
-// index's condition is the one the arrears statement writes, which is how
-// the engine knows the index answers it. Indexes only; no row is touched.
+// Each charge table has an index over its unsettled rows only (status not
+// '1'), holding every column the arrears screen reads (the amount due and
+// the money received included), so the arrears are read from these few
+// entries alone, never from the table's rows. The index's condition is the
+// one the arrears statement writes, which is how the engine knows the index
+// answers it. Made in version 5 without the money received, made anew in
+// version 9 with it; indexes only, no row is touched.
 void EmbeddedBackend::addUnpaidIndexes()
 {
-    static const char* const tables[][3] = {
-        {"Zf_Zujin", "jkrq", "Yf"}, {"Zf_Lenshui", "Jkrq", "Yfj"}, {"Zf_Reshui", "Jkrq", "Yfj"}, {"Zf_YdSf", "Jkrq", "Yfj"}};
-    for (const auto& t : tables)
-        plain(QStringLiteral("CREATE INDEX IF NOT EXISTS \"IX_%1_unpaid\" ON \"%1\" (manid, fangno, %2, %3, status) "
+    static const char* const tables[][4] = {{"Zf_Zujin", "jkrq", "Yf", "sf"},
+                                            {"Zf_Lenshui", "Jkrq", "Yfj", "sfj"},
+                                            {"Zf_Reshui", "Jkrq", "Yfj", "sfj"},
+                                            {"Zf_YdSf", "Jkrq", "Yfj", "sfj"}};
+    for (const auto& t : tables) {
+        plain(QStringLiteral("DROP INDEX IF EXISTS \"IX_%1_unpaid\"").arg(QLatin1String(t[0])).toUtf8().constData());
+        plain(QStringLiteral("CREATE INDEX \"IX_%1_unpaid\" ON \"%1\" (manid, fangno, %2, %3, %4, status) "
                              "WHERE ifnull(status, '0') <> '1'")
-                  .arg(QLatin1String(t[0]), QLatin1String(t[1]), QLatin1String(t[2]))
+                  .arg(QLatin1String(t[0]), QLatin1String(t[1]), QLatin1String(t[2]), QLatin1String(t[3]))
                   .toUtf8()
                   .constData());
+    }
 }
 
 // Version 4 to 5, too: each monthly reading table made before gains the
@@ -819,6 +825,14 @@ void EmbeddedBackend::compile(const QString& sql)
     }
     sqlite3_exec(m_db, "ROLLBACK TO zt_compile", nullptr, nullptr, nullptr);
     sqlite3_exec(m_db, "RELEASE zt_compile", nullptr, nullptr, nullptr);
+}
+
+QStringList EmbeddedBackend::translationOf(const QString& sql)
+{
+    QStringList out;
+    for (const SqliteStatement& s : translated(sql).statements)
+        out << s.sql;
+    return out;
 }
 
 const Translation& EmbeddedBackend::translated(const QString& sql)

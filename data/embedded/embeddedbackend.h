@@ -32,6 +32,8 @@ public:
     void rollback() override;
     bool inTransaction() const override;
 
+    // The engine's statements for a T-SQL text, as it would run them.
+    QStringList translationOf(const QString& sql);
     // A compiled statement goes back to the cache (a result read in steps
     // gives its statement back when read to the end).
     void giveBack(const QByteArray& text, sqlite3_stmt* st);

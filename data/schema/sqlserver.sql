@@ -184,7 +184,7 @@ GO
 -- index for them. The embedded engine reads such a LIKE as the same range.
 -- The embedded engine also keeps, in each charge table, an index over the
 -- unsettled rows only (IX_<table>_unpaid: manid, fangno, the date, the amount
--- due and status, where isnull(status, '0') <> '1'), which the arrears
+-- due, the money received and status, where isnull(status, '0') <> '1'), which the arrears
 -- screen reads instead of every row. It makes that index itself: a filtered
 -- index of the server cannot hold that condition, and the server needs none.
 
