@@ -72,7 +72,13 @@ ZT_BENCH(data, 0)
             insert.exec();
         }
     });
-    report("save 10,000 charges, amounts typed", saved);
+    QList<QStringList> typedRows;
+    for (int i = 0; i < 10000; ++i)
+        typedRows << QStringList{QString::number(1000 + i % 2000), QStringLiteral("K%1").arg(i % 20000, 5, 10, QLatin1Char('0')),
+                                 Clock::today().toString(Qt::ISODate), QStringLiteral("%1.25").arg(100 + i % 50),
+                                 QStringLiteral("%1.5").arg(110 + i % 50), QStringLiteral("10.25"), QStringLiteral("3.4567"),
+                                 QStringLiteral("35.431175")};
+    report("save 10,000 charges, amounts typed", saved, bareExecMs(insert.sql(), typedRows));
     Query update;
     const QString kUpdate = QStringLiteral("update zf_lenshui set status='1' where jkrq between '2024-01-01' and '2099-12-31'");
     const double updated = timeMs([&] {

@@ -3,6 +3,7 @@
 #include "../resultset.h"
 #include "../schema.h"
 #include "../texthelpers.h"
+#include "paramcolumns.h"
 #include "prefixlike.h"
 #include "sqlitefunctions.h"
 #include "tsqlrewriter.h"
@@ -39,7 +40,9 @@ void bindText(sqlite3_stmt* st, int i, const QString& s)
 
 // Binds one parameter by its declared kind, converting text the way the
 // server converts it and failing with the server's error when it cannot.
-void bindParam(sqlite3_stmt* st, int index, const BoundParam& p)
+// A parameter stored into a numeric column (see ParamColumns) is bound as
+// the column stores it; rule is that column's precision and scale, or null.
+void bindParam(sqlite3_stmt* st, int index, const BoundParam& p, const NumericRule* rule = nullptr)
 {
     const QVariant& v = p.value;
     if (v.isNull() || !v.isValid()) {
@@ -64,6 +67,18 @@ void bindParam(sqlite3_stmt* st, int index, const BoundParam& p)
         }
         if (v.toString().trimmed().isEmpty()) {
             sqlite3_bind_null(st, index);
+            return;
+        }
+        if (rule && rule->precision > 0) {
+            bool whole = false;
+            qint64 i = 0;
+            double f = 0;
+            if (const char* error = storedNumeric(v.toString(), rule->precision, rule->scale, &whole, &i, &f))
+                throw DbError(QString::fromLatin1(error));
+            if (whole)
+                sqlite3_bind_int64(st, index, i);
+            else
+                sqlite3_bind_double(st, index, f);
             return;
         }
         double d;
@@ -827,6 +842,67 @@ void EmbeddedBackend::compile(const QString& sql)
     sqlite3_exec(m_db, "RELEASE zt_compile", nullptr, nullptr, nullptr);
 }
 
+// The numeric columns of a table by lower-case name, with their precision
+// and scale, as the table declares them.
+const QHash<QString, NumericRule>& EmbeddedBackend::numericColumns(const QString& table)
+{
+    const QString key = table.toLower();
+    if (const auto it = m_numericColumns.constFind(key); it != m_numericColumns.constEnd())
+        return *it;
+    QHash<QString, NumericRule> columns;
+    sqlite3_stmt* st = nullptr;
+    const QByteArray sql = "SELECT name, type FROM pragma_table_info(?1)";
+    if (sqlite3_prepare_v2(m_db, sql.constData(), -1, &st, nullptr) == SQLITE_OK) {
+        const QByteArray name = table.toUtf8();
+        sqlite3_bind_text(st, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+        static const QRegularExpression decl(QStringLiteral("^\\s*(NUMERIC|DECIMAL)\\s*\\(\\s*(\\d+)\\s*(?:,\\s*(\\d+)\\s*)?\\)"),
+                                             QRegularExpression::CaseInsensitiveOption);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            const auto m = decl.match(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1))));
+            if (m.hasMatch())
+                columns.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))).toLower(),
+                               {m.captured(2).toInt(), m.captured(3).toInt()});
+        }
+    }
+    sqlite3_finalize(st);
+    return *m_numericColumns.insert(key, columns);
+}
+
+// Per parameter (in binding order), the numeric column it is stored into, if
+// any; empty when the statement stores no parameter into such a column.
+const std::vector<NumericRule>& EmbeddedBackend::numericRules(const QString& sql, const std::vector<BoundParam>& params)
+{
+    if (const auto it = m_numericRules.constFind(sql); it != m_numericRules.constEnd())
+        return *it;
+    std::vector<NumericRule> rules;
+    const ParamColumns targets = paramColumns(sql);
+    if (!targets.table.isEmpty()) {
+        const QHash<QString, NumericRule>& columns = numericColumns(targets.table);
+        bool any = false;
+        for (const BoundParam& p : params) {
+            // A value stored into several columns is bound in their form only
+            // when they all have the same one.
+            NumericRule rule;
+            const QStringList stored = targets.columns.value(p.name);
+            for (int i = 0; i < stored.size(); ++i) {
+                const NumericRule r = columns.value(stored[i]);
+                if (i > 0 && (r.precision != rule.precision || r.scale != rule.scale)) {
+                    rule = {};
+                    break;
+                }
+                rule = r;
+            }
+            rules.push_back(rule);
+            any = any || rule.precision > 0;
+        }
+        if (!any)
+            rules.clear();
+    }
+    if (m_numericRules.size() >= 1000)
+        m_numericRules.clear();
+    return *m_numericRules.insert(sql, rules);
+}
+
 QStringList EmbeddedBackend::translationOf(const QString& sql)
 {
     QStringList out;
@@ -840,6 +916,8 @@ const Translation& EmbeddedBackend::translated(const QString& sql)
     const ColumnKinds& kinds = columnKinds();
     if (m_translationsVersion != m_kindsVersion) {
         m_translations.clear();
+        m_numericRules.clear();
+        m_numericColumns.clear();
         m_translationsVersion = m_kindsVersion;
     }
     auto it = m_translations.constFind(sql);
@@ -888,6 +966,8 @@ int EmbeddedBackend::runStatements(const QString& sql, const std::vector<BoundPa
 {
     LockWaitEnd waited{[this] { endLockWait(); }};
     Translation tr = translated(sql);
+    static const std::vector<NumericRule> kNoRules;
+    const std::vector<NumericRule>& rules = tr.statements.size() == 1 ? numericRules(sql, params) : kNoRules;
     // Prefix searches are given a range the index answers.
     for (SqliteStatement& s : tr.statements)
         s.sql = addPrefixRanges(s.sql, params, m_textColumns);
@@ -921,7 +1001,7 @@ int EmbeddedBackend::runStatements(const QString& sql, const std::vector<BoundPa
                 continue;
             const int count = sqlite3_bind_parameter_count(st);
             for (int i = 1; i <= count && i <= int(params.size()); ++i)
-                bindParam(st, i, params[size_t(i - 1)]);
+                bindParam(st, i, params[size_t(i - 1)], size_t(i) <= rules.size() ? &rules[size_t(i - 1)] : nullptr);
             if (result && !*result && sqlite3_column_count(st) > 0) {
                 auto rs = std::make_shared<ResultSet>();
                 RowReader reader(m_db, st, *rs);

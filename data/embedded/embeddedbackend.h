@@ -9,6 +9,12 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+// The precision and scale of a numeric column; 0 precision: none.
+struct NumericRule {
+    int precision = 0;
+    int scale = 0;
+};
+
 // The embedded engine: a SQLite file opened through Qt's QSQLITE driver,
 // whose handle runs the translated statements directly.
 class EmbeddedBackend : public Backend {
@@ -58,6 +64,8 @@ private:
     qint64 pragmaInt(const char* sql);
     const ColumnKinds& columnKinds();
     const Translation& translated(const QString& sql);
+    const QHash<QString, NumericRule>& numericColumns(const QString& table);
+    const std::vector<NumericRule>& numericRules(const QString& sql, const std::vector<BoundParam>& params);
     sqlite3_stmt* takeStatement(const QByteArray& text);
     void finalizeCached();
 
@@ -73,6 +81,10 @@ private:
     QHash<QString, Translation> m_translations;
     qint64 m_translationsVersion = -2;
     QHash<QByteArray, sqlite3_stmt*> m_statements;
+    // Kept with the translations: the numeric columns each statement's
+    // parameters are stored into, and each table's numeric columns.
+    QHash<QString, std::vector<NumericRule>> m_numericRules;
+    QHash<QString, QHash<QString, NumericRule>> m_numericColumns;
     // Results still being read in steps.
     std::vector<std::weak_ptr<ResultSet>> m_pending;
 

@@ -1025,3 +1025,19 @@ void registerServerFunctions(sqlite3* db)
     add(db, "zt_dtarg", 1, fnDtArg);
     add(db, "zt_plus", 3, fnPlus);
 }
+
+const char* storedNumeric(const QString& text, int precision, int scale, bool* isInt, qint64* whole, double* fraction)
+{
+    const QByteArray bytes = text.toUtf8();
+    DecimalDigits dd;
+    if (!digitsOfText(reinterpret_cast<const unsigned char*>(bytes.constData()), int(bytes.size()), &dd))
+        return kNotNumeric;
+    Stored r;
+    scale = std::clamp(scale, 0, 22);
+    if (storedOfScaled(dd.neg, scaledRounded(dd, scale), precision, scale, &r) != DecResult::Ok)
+        return kOverflow;
+    *isInt = r.isInt;
+    *whole = r.i;
+    *fraction = r.d;
+    return nullptr;
+}

@@ -102,6 +102,22 @@ private slots:
             TestDatabase::exec(QString("update %1 set %2=%2 where %3='%4'").arg(table, col, key, way));
             QCOMPARE(TestDatabase::scalar(read), stored);
         }
+        if (stored.startsWith("Arithmetic"))
+            return;
+        // A typed amount bound into an update is stored in the same form; so
+        // is one the statement also compares (converted by the column rule
+        // after the row is written, not when bound).
+        const QString read = QString("select %1, typeof(%1) from %2 where %3='text'").arg(col, table, key);
+        const QStringList expected = TestDatabase::rows(read);
+        for (const QString& update : {QString("update %1 set %2=:v where %3='text'"),
+                                      QString("update %1 set %2=:v where %3='text' and :v is not null")}) {
+            TestDatabase::exec(QString("update %1 set %2=0 where %3='text'").arg(table, col, key));
+            Query q;
+            q.setSql(update.arg(table, col, key));
+            q.setDecimal("v", typed);
+            QCOMPARE(q.exec(), 1);
+            QCOMPARE(TestDatabase::rows(read), expected);
+        }
     }
 
     void sumsOfManyAmountsAreExact()
