@@ -11,7 +11,7 @@
 
 #include "connection.h"
 #include "embedded/sqlitefunctions.h"
-#include "embedded/tsqlrewriter.h"
+#include "tsqlrewriter.h"
 
 #include <QApplication>
 #include <QWidget>

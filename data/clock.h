@@ -9,4 +9,6 @@ QDate today();
 // Fixes the clock at the given moment (it does not advance); an invalid
 // value returns to the system time.
 void setFixed(const QDateTime& moment);
+// The fixed moment, or an invalid value while the clock runs.
+QDateTime fixedMoment();
 } // namespace Clock

@@ -2,6 +2,7 @@
 
 #include "embedded/embeddedbackend.h"
 #include "odbcbackend.h"
+#include "postgres/pgbackend.h"
 
 #include <QAtomicInt>
 #include <QCoreApplication>
@@ -63,6 +64,9 @@ void Connection::open(const ServerConfig& config, OpenMode mode)
             throw DbError(QStringLiteral("No database file is named after \"sqlite:\"."));
         m_backend = std::make_unique<EmbeddedBackend>(path, m_qtName, mode == OpenMode::CreateIfMissing);
         m_kind = Kind::Embedded;
+    } else if (config.name.trimmed().startsWith(QLatin1String("postgresql:"), Qt::CaseInsensitive)) {
+        m_backend = std::make_unique<PgBackend>(config, m_qtName, mode == OpenMode::CreateIfMissing);
+        m_kind = Kind::PostgreSql;
     } else {
         if (config.name.trimmed().isEmpty())
             throw DbError(QStringLiteral("No database server is named in the configuration."));

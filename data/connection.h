@@ -54,7 +54,7 @@ public:
 // the login check opens a second one from the same values.
 class Connection {
 public:
-    enum class Kind { Closed, Embedded, SqlServer };
+    enum class Kind { Closed, Embedded, SqlServer, PostgreSql };
     // Whether a missing embedded database file is created (with the schema
     // and the starting rows) or refused with DatabaseFileError::Missing.
     enum class OpenMode { Existing, CreateIfMissing };
@@ -69,7 +69,9 @@ public:
 
     // Opens from the four configuration values: a name "sqlite:PATH" is the
     // embedded database file (PATH relative to config.baseDir, else the executable's folder,
-    // blanks around it ignored), any other name a SQL Server host. An
+    // blanks around it ignored), "postgresql:HOST[:PORT]" a PostgreSQL server
+    // (whose empty database OpenMode::CreateIfMissing fills), any other name
+    // a SQL Server host. An
     // embedded file must be this program's database; a missing one is
     // created only with OpenMode::CreateIfMissing. Throws DbError with the
     // database's text when the connection fails, DatabaseFileError when the

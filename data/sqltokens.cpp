@@ -109,3 +109,32 @@ QString joinTokens(const std::vector<SqlToken>& tokens)
         out += t.text;
     return out;
 }
+
+size_t nextSig(const std::vector<SqlToken>& t, size_t i)
+{
+    while (i < t.size() && t[i].kind == SqlToken::Space)
+        ++i;
+    return i;
+}
+
+size_t prevSig(const std::vector<SqlToken>& t, size_t i)
+{
+    while (i > 0) {
+        --i;
+        if (t[i].kind != SqlToken::Space)
+            return i;
+    }
+    return t.size();
+}
+
+size_t matchingParen(const std::vector<SqlToken>& t, size_t open)
+{
+    int depth = 0;
+    for (size_t i = open; i < t.size(); ++i) {
+        if (t[i].isSymbol('('))
+            ++depth;
+        else if (t[i].isSymbol(')') && --depth == 0)
+            return i;
+    }
+    return t.size();
+}

@@ -28,3 +28,10 @@ struct SqlToken {
 
 std::vector<SqlToken> tokenizeSql(const QString& sql);
 QString joinTokens(const std::vector<SqlToken>& tokens);
+
+// Index of the next token at or after i that is not a Space, or size().
+size_t nextSig(const std::vector<SqlToken>& t, size_t i);
+// Index of the last token before i that is not a Space, or size().
+size_t prevSig(const std::vector<SqlToken>& t, size_t i);
+// Index of the token closing the parenthesis opened at `open`, or size().
+size_t matchingParen(const std::vector<SqlToken>& t, size_t open);

@@ -13,7 +13,10 @@
 // (readable by its owner only) while other desks may go on working.
 // --create makes the embedded database file the configuration names when it
 // is missing (with its tables and starting rows); without it a missing file
-// is an error, so a mistyped path never starts an empty database.
+// is an error, so a mistyped path never starts an empty database. On a
+// PostgreSQL server it installs the tables, the starting rows and the
+// functions the program's statements use into the configured database when
+// that holds none of them yet.
 // --check compiles each batch against the database without running it and
 // prints "ok" for it (names and syntax are checked).
 //
@@ -31,6 +34,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include "embedded/embeddedbackend.h"
+#include "postgres/pgbackend.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -165,10 +169,14 @@ int main(int argc, char** argv)
     for (const QString& batch : batches) {
         try {
             if (parser.isSet(translationOption)) {
-                auto* engine = dynamic_cast<EmbeddedBackend*>(&Connection::shared().backend());
-                if (!engine)
-                    throw DbError(QStringLiteral("--translation needs an embedded database."));
-                for (const QString& st : engine->translationOf(batch))
+                QStringList statements;
+                if (auto* engine = dynamic_cast<EmbeddedBackend*>(&Connection::shared().backend()))
+                    statements = engine->translationOf(batch);
+                else if (auto* server = dynamic_cast<PgBackend*>(&Connection::shared().backend()))
+                    statements = server->translationOf(batch);
+                else
+                    throw DbError(QStringLiteral("--translation needs an embedded database or a PostgreSQL server."));
+                for (const QString& st : statements)
                     out << st << ";\n";
                 continue;
             }

@@ -6,7 +6,7 @@
 #include "paramcolumns.h"
 #include "prefixlike.h"
 #include "sqlitefunctions.h"
-#include "tsqlrewriter.h"
+#include "../tsqlrewriter.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 #include "../connection.h"
-#include "tsqlrewriter.h"
+#include "../tsqlrewriter.h"
 
 #include <QElapsedTimer>
 #include <QHash>

@@ -12,21 +12,6 @@ using Tokens = std::vector<SqlToken>;
 // point a text can hold, so it sorts after every character.
 const char kAfterEverything[] = "\xF7\xBF\xBF\xBF";
 
-size_t nextSig(const Tokens& t, size_t i) {
-    while (i < t.size() && t[i].kind == SqlToken::Space)
-        ++i;
-    return i;
-}
-
-size_t prevSig(const Tokens& t, size_t i) {
-    while (i > 0) {
-        --i;
-        if (t[i].kind != SqlToken::Space)
-            return i;
-    }
-    return t.size();
-}
-
 bool isAnyWord(const SqlToken& t, std::initializer_list<const char*> words) {
     for (const char* w : words)
         if (t.is(w))

@@ -4,9 +4,14 @@
 #include "connection.h"
 #include "query.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTest>
+#include <QThread>
 
 namespace {
 
@@ -27,11 +32,80 @@ QString templateFile()
     return path;
 }
 
+QString serverUser() { return qEnvironmentVariable("ZENTAVO_TEST_USER", QStringLiteral("zentavo")); }
+
+// Creates and drops the cases' databases, through the server's own
+// database "postgres".
+void admin(const QString& sql)
+{
+    const QString name = QStringLiteral("zt-test-admin");
+    {
+        QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name)
+                                                       : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        if (!db.isOpen()) {
+            QString host = TestDatabase::server().mid(11);
+            int port = 5432;
+            if (host.lastIndexOf(QLatin1Char(':')) > 0) {
+                port = host.mid(host.lastIndexOf(QLatin1Char(':')) + 1).toInt();
+                host = host.left(host.lastIndexOf(QLatin1Char(':')));
+            }
+            db.setHostName(host);
+            db.setPort(port);
+            db.setDatabaseName(QStringLiteral("postgres"));
+            db.setUserName(serverUser());
+            if (!db.open())
+                qFatal("The test server cannot be reached: %s", qPrintable(db.lastError().text()));
+            QSqlQuery(db).exec(QStringLiteral("SET client_min_messages = warning"));
+        }
+        QSqlQuery q(db);
+        // A copy waits for the last session on its template to end.
+        for (int attempt = 0; !q.exec(sql); ++attempt) {
+            if (attempt == 50 || !q.lastError().text().contains(QLatin1String("being accessed")))
+                qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+            QThread::msleep(100);
+        }
+    }
+}
+
+QString caseDatabasePrefix()
+{
+    return QStringLiteral("zt_%1_%2").arg(QCoreApplication::applicationName().toLower().remove(QLatin1Char('-')))
+        .arg(QCoreApplication::applicationPid());
+}
+
+// The database every case's is copied from, with the schema and the
+// starting rows; made once per test process.
+QString templateDatabase()
+{
+    static QString name;
+    if (name.isEmpty()) {
+        name = caseDatabasePrefix() + QStringLiteral("_template");
+        admin(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name));
+        admin(QStringLiteral("CREATE DATABASE %1").arg(name));
+        Connection c;
+        c.open({TestDatabase::server(), name, serverUser(), {}}, Connection::OpenMode::CreateIfMissing);
+        c.close();
+        qAddPostRoutine([] { admin(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name)); });
+    }
+    return name;
+}
+
 } // namespace
+
+QString TestDatabase::server() { return qEnvironmentVariable("ZENTAVO_TEST_SERVER"); }
 
 TestDatabase::TestDatabase(const QDateTime& now)
 {
     Clock::setFixed(now);
+    if (!server().isEmpty()) {
+        static int cases = 0;
+        const QString from = templateDatabase();
+        m_database = QStringLiteral("%1_%2").arg(caseDatabasePrefix()).arg(++cases);
+        admin(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_database));
+        admin(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(m_database, from));
+        Connection::shared().open({server(), m_database, serverUser(), {}});
+        return;
+    }
     QFile::copy(templateFile(), file());
     Connection::shared().open({QStringLiteral("sqlite:") + file(), {}, {}, {}});
 }
@@ -40,6 +114,8 @@ TestDatabase::~TestDatabase()
 {
     Connection::shared().close();
     Clock::setFixed(QDateTime());
+    if (!m_database.isEmpty())
+        admin(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_database));
 }
 
 QString TestDatabase::file() const { return QDir(m_dir.path()).filePath(QStringLiteral("zentavo.db")); }
@@ -49,7 +125,12 @@ QString TestDatabase::writeIni() const
     const QString path = QDir(m_dir.path()).filePath(QStringLiteral("iniFw.ini"));
     QFile f(path);
     f.open(QIODevice::WriteOnly);
-    f.write(QStringLiteral("[server]\nname=sqlite:%1\ndatabaseName=\nuser=\npass=\n").arg(file()).toUtf8());
+    if (!m_database.isEmpty())
+        f.write(QStringLiteral("[server]\nname=%1\ndatabaseName=%2\nuser=%3\npass=\n")
+                    .arg(server(), m_database, serverUser())
+                    .toUtf8());
+    else
+        f.write(QStringLiteral("[server]\nname=sqlite:%1\ndatabaseName=\nuser=\npass=\n").arg(file()).toUtf8());
     return path;
 }
 

@@ -4,10 +4,17 @@
 #include <QTemporaryDir>
 #include <QVariant>
 
-// A fresh embedded database in a temporary folder, opened as the shared
-// connection, with the clock fixed. Each test case makes its own.
+// A fresh database opened as the shared connection, with the clock fixed.
+// Each test case makes its own: an embedded file in a temporary folder, or,
+// when ZENTAVO_TEST_SERVER names a server ("postgresql:HOST[:PORT]", user
+// ZENTAVO_TEST_USER), a new database on it copied from one holding the
+// schema, dropped at the end.
 class TestDatabase {
 public:
+    // The server the tests run on, empty for the embedded file.
+    static QString server();
+    // The configuration naming this case's database (server or file).
+
     explicit TestDatabase(const QDateTime& now = QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9)));
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
@@ -15,6 +22,8 @@ public:
 
     QString dir() const { return m_dir.path(); }
     QString file() const;
+    // This case's database on the server (empty for a file).
+    QString serverDatabase() const { return m_database; }
     // An iniFw.ini naming this database, written into dir().
     QString writeIni() const;
 
@@ -27,4 +36,5 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    QString m_database;
 };

@@ -1,8 +1,10 @@
 #include "tsqlrewriter.h"
 
-#include "../dberror.h"
-#include "../sqltokens.h"
-#include "../sqlvalue.h"
+#include "postgres/pgdialect.h"
+
+#include "dberror.h"
+#include "sqltokens.h"
+#include "sqlvalue.h"
 
 #include <QHash>
 #include <QSet>
@@ -22,26 +24,7 @@ QString quoteName(const QString& name)
     return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
 }
 
-// Index of the next non-space token at or after i, or tokens.size().
-size_t nextSig(const Tokens& t, size_t i)
-{
-    while (i < t.size() && t[i].kind == SqlToken::Space)
-        ++i;
-    return i;
-}
 
-// Index of the token closing the parenthesis opened at `open`.
-size_t matchingParen(const Tokens& t, size_t open)
-{
-    int depth = 0;
-    for (size_t i = open; i < t.size(); ++i) {
-        if (t[i].isSymbol('('))
-            ++depth;
-        else if (t[i].isSymbol(')') && --depth == 0)
-            return i;
-    }
-    return t.size();
-}
 
 // Date parts as the server names them, with their abbreviations.
 QString canonicalDatePart(const QString& part)
@@ -59,15 +42,6 @@ QString canonicalDatePart(const QString& part)
     return parts.value(part.toLower());
 }
 
-size_t prevSig(const Tokens& t, size_t i)
-{
-    while (i > 0) {
-        --i;
-        if (t[i].kind != SqlToken::Space)
-            return i;
-    }
-    return t.size();
-}
 
 bool isTextType(const SqlToken& t)
 {
@@ -975,7 +949,7 @@ Translation translateAlterTable(const Tokens& t, size_t nameAt)
     return {{{joinTokens(t)}}, false};
 }
 
-Translation translateStatement(Tokens t, const ColumnKinds* kinds)
+Translation translateStatement(Tokens t, const ColumnKinds* kinds, SqlDialect dialect)
 {
     size_t first = nextSig(t, 0);
     if (first >= t.size())
@@ -983,10 +957,13 @@ Translation translateStatement(Tokens t, const ColumnKinds* kinds)
     size_t second = nextSig(t, first + 1);
     size_t third = second < t.size() ? nextSig(t, second + 1) : t.size();
 
+    const bool pg = dialect == SqlDialect::Postgres;
     if (t[first].is("create") && second < t.size() && t[second].is("table") && third < t.size())
-        return translateCreateTable(t, third);
+        return pg ? pgCreateTable(t, third) : translateCreateTable(t, third);
     if (t[first].is("alter") && second < t.size() && t[second].is("table") && third < t.size())
-        return translateAlterTable(t, third);
+        return pg ? pgAlterTable(t, third, kinds) : translateAlterTable(t, third);
+    if (pg && t[first].is("create") && isIndexStart(t, second))
+        return pgCreateIndex(t, second, kinds);
 
     t = PlusRewriter(t, kinds).statement();
     first = nextSig(t, 0);
@@ -999,9 +976,12 @@ Translation translateStatement(Tokens t, const ColumnKinds* kinds)
         t[first] = word(QStringLiteral("CREATE"));
         Translation tr;
         tr.atomic = true;
-        tr.statements.push_back({QStringLiteral("DROP VIEW %1").arg(quoteName(view))});
+        tr.statements.push_back({QStringLiteral("DROP VIEW %1").arg(pg ? pgName(view) : quoteName(view))});
+        if (pg)
+            pgRewrite(t, kinds);
         tr.statements.push_back({joinTokens(t)});
-        tr.statements.push_back({QStringLiteral("SELECT * FROM %1").arg(quoteName(view)), true});
+        if (!pg)
+            tr.statements.push_back({QStringLiteral("SELECT * FROM %1").arg(quoteName(view)), true});
         return tr;
     }
     if (t[first].is("insert") && second < t.size() && t[second].isName() && !t[second].is("into")) {
@@ -1016,12 +996,14 @@ Translation translateStatement(Tokens t, const ColumnKinds* kinds)
         t.push_back(space());
         t.push_back(word(QStringLiteral("LIMIT ") + n));
     }
+    if (pg)
+        pgRewrite(t, kinds);
     return {{{joinTokens(t)}}, false};
 }
 
 } // namespace
 
-Translation translateTsql(const QString& tsql, const ColumnKinds* kinds)
+Translation translateTsql(const QString& tsql, const ColumnKinds* kinds, SqlDialect dialect)
 {
     QStringList order;
     for (const SqlToken& t : tokenizeSql(tsql))
@@ -1031,7 +1013,7 @@ Translation translateTsql(const QString& tsql, const ColumnKinds* kinds)
     Translation all;
     int sources = 0;
     for (const Tokens& stmt : splitStatements(rewriteTokens(tokenizeSql(tsql), order, kinds))) {
-        Translation one = translateStatement(stmt, kinds);
+        Translation one = translateStatement(stmt, kinds, dialect);
         if (one.statements.empty())
             continue;
         ++sources;

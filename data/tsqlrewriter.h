@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <vector>
 
-// One statement for SQLite produced from a T-SQL statement.
+// One statement for the database produced from a T-SQL statement.
 struct SqliteStatement {
     QString sql;
     // Only compiled, never run: used to make a redefined view fail at once
@@ -33,5 +33,10 @@ struct Translation {
 // is still text and is joined, a numeric column's whole numbers are decimals.
 using ColumnKinds = QHash<QString, char>;
 
+// The database a translation is for: the embedded SQLite engine or a
+// PostgreSQL server. Both get the same T-SQL with the server's meaning.
+enum class SqlDialect { Sqlite, Postgres };
+
 // Throws DbError when a literal compared with a known column cannot convert.
-Translation translateTsql(const QString& tsql, const ColumnKinds* kinds = nullptr);
+Translation translateTsql(const QString& tsql, const ColumnKinds* kinds = nullptr,
+                          SqlDialect dialect = SqlDialect::Sqlite);

@@ -1,0 +1,64 @@
+#pragma once
+#include "../connection.h"
+#include "../tsqlrewriter.h"
+
+#include <QHash>
+
+struct pg_conn;
+
+// A PostgreSQL server, opened through Qt's QPSQL driver, whose libpq
+// connection then runs the statements the shared rewriter gives the
+// server's meaning (see pgdialect.h).
+//
+// A transaction for writing takes one lock every desk's writes share, as
+// the embedded file's write lock does: a check made inside it still holds
+// when its writes follow. A desk whose server went away gets the program's
+// connection message; the next statement connects again.
+class PgBackend : public Backend {
+public:
+    // Opens the database config names ("postgresql:HOST[:PORT]"); HOST may
+    // be the folder of the server's socket. Without the program's tables the
+    // database is refused unless mayCreate, which installs them.
+    PgBackend(const ServerConfig& config, const QString& qtConnectionName, bool mayCreate);
+    ~PgBackend() override;
+
+    std::shared_ptr<ResultSet> select(const QString& sql, const std::vector<BoundParam>& params,
+                                      Fetch fetch = Fetch::Whole) override;
+    int execute(const QString& sql, const std::vector<BoundParam>& params) override;
+    std::shared_ptr<ResultSet> run(const QString& sql, const std::vector<BoundParam>& params,
+                                   int* changed) override;
+    void compile(const QString& sql) override;
+    void begin() override;
+    void beginWrite() override;
+    void commit() override;
+    void rollback() override;
+    bool inTransaction() const override { return m_inTransaction; }
+
+    // The server's statements for a T-SQL text, as it would run them.
+    QStringList translationOf(const QString& sql);
+    // Runs SQL as the server reads it, without translation (set-up scripts).
+    void runNative(const QString& sql);
+
+    // Host and port of a "postgresql:HOST[:PORT]" name; false when it names none.
+    static bool parseName(const QString& name, QString* host, int* port);
+    // The text a desk shows when its server cannot be reached.
+    static QString connectionLostText();
+
+private:
+    int runStatements(const QString& sql, const std::vector<BoundParam>& params, std::shared_ptr<ResultSet>* result);
+    const Translation& translated(const QString& sql);
+    const ColumnKinds& columnKinds();
+    void prepareSession();
+    void prepareSchema(bool mayCreate);
+    void setClock();
+    void ensureConnected();
+    [[noreturn]] void fail(void* result);
+
+    QString m_qtName;
+    pg_conn* m_conn = nullptr;
+    bool m_inTransaction = false;
+    bool m_kindsStale = true;
+    ColumnKinds m_kinds;
+    QHash<QString, Translation> m_translations;
+    QString m_clockSent;
+};
