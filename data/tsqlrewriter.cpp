@@ -255,7 +255,8 @@ private:
         case 'd': return 'd';
         case 'i': return 'i';
         case 'f': return 'f';
-        case 't': return 't';
+        case 't':
+        case 's': return 't';
         default: return '?';
         }
     }

@@ -25,7 +25,7 @@ struct Translation {
 
 // What the engine knows of the open database's columns, by lower-case name:
 // 'n' when every table and view holding a column of that name declares it
-// numeric/decimal, 'd' date-time, 'i' integer, 'f' float, 't' text, anything
+// numeric/decimal, 'd' date-time, 'i' integer, 'f' float, 't' text, 's' text whose letter case counts (a server's), anything
 // else otherwise. A text literal or a parameter compared with a numeric or
 // date-time column is converted as the server converts it, and a text that
 // does not convert fails with the server's error instead of matching nothing.

@@ -9,6 +9,10 @@
 CREATE OR REPLACE FUNCTION zt_key(text) RETURNS bytea LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE
 AS $$ SELECT convert_to(upper(rtrim($1, ' ') COLLATE "C"), 'GB18030') $$;
 
+-- The key of a text whose letter case counts: trailing blanks dropped only.
+CREATE OR REPLACE FUNCTION zt_cskey(text) RETURNS bytea LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE
+AS $$ SELECT convert_to(rtrim($1, ' '), 'GB18030') $$;
+
 -- A text's width as the server counts a varchar: one byte for each ASCII
 -- character, two for any other.
 CREATE OR REPLACE FUNCTION zt_gbk_len(text) RETURNS integer LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE
@@ -129,6 +133,10 @@ AS $$ SELECT length($1::text) $$;
 -- number, a number added to a date-time adds days.
 CREATE OR REPLACE FUNCTION zt_plus(text, text, text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE
 AS $$ SELECT $1 || $2 $$;
+CREATE OR REPLACE FUNCTION zt_plus(integer, integer, text) RETURNS integer LANGUAGE sql IMMUTABLE PARALLEL SAFE
+AS $$ SELECT $1 + $2 $$;
+CREATE OR REPLACE FUNCTION zt_plus(bigint, bigint, text) RETURNS bigint LANGUAGE sql IMMUTABLE PARALLEL SAFE
+AS $$ SELECT $1 + $2 $$;
 CREATE OR REPLACE FUNCTION zt_plus(numeric, numeric, text) RETURNS numeric LANGUAGE sql IMMUTABLE PARALLEL SAFE
 AS $$ SELECT $1 + $2 $$;
 CREATE OR REPLACE FUNCTION zt_plus(double precision, double precision, text) RETURNS double precision LANGUAGE sql IMMUTABLE PARALLEL SAFE

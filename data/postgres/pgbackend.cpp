@@ -176,7 +176,9 @@ QByteArray paramText(const BoundParam& p, bool* isNull)
             if (!d.isValid())
                 throw DbError(QString::fromLatin1(kNotDate));
         }
-        return canonicalDateTime(d).toUtf8();
+        // A date that is none (a let without a start) is the empty text,
+        // which the server reads as 1900-01-01.
+        return d.isValid() ? canonicalDateTime(d).toUtf8() : QByteArray("1900-01-01 00:00:00.000");
     }
     case ParamKind::Integer: {
         bool ok = true;
@@ -254,11 +256,19 @@ std::shared_ptr<ResultSet> readRows(const PGresult* r)
                 rs->appendDouble(c, QByteArray::fromRawData(v, n).toDouble());
                 break;
             case kDate: case kTimestamp: {
-                const QString text = QString::fromLatin1(v, n);
-                QDateTime d = QDateTime::fromString(text, Qt::ISODateWithMs);
-                if (!d.isValid())
-                    d = QDateTime(QDate::fromString(text.left(10), Qt::ISODate), QTime(0, 0));
-                rs->appendDateTime(c, d);
+                // "YYYY-MM-DD[ HH:MM:SS[.f]]" in the canonical form's 23 places.
+                QByteArray text(v, n);
+                if (text.size() == 10)
+                    text += " 00:00:00";
+                if (text.size() == 19)
+                    text += '.';
+                text = text.leftJustified(23, '0', true);
+                qint64 day;
+                int msecs;
+                if (parseCanonicalDateTime(text.constData(), int(text.size()), &day, &msecs))
+                    rs->appendDateTime(c, day, msecs);
+                else
+                    rs->appendTextUtf8(c, v, n);
                 break;
             }
             default: {
@@ -276,6 +286,61 @@ std::shared_ptr<ResultSet> readRows(const PGresult* r)
         rs->finishRow();
     }
     return rs;
+}
+
+// A select of one table's rows in no stated order reads them in the order
+// of the table's key, as SQL Server reads a clustered table; the server
+// would answer them in whatever order its storage holds them, which changes
+// as rows are updated. keys: each table's key as its ORDER BY list.
+QString inKeyOrder(const QString& sql, const QHash<QString, QString>& keys)
+{
+    std::vector<SqlToken> t = tokenizeSql(sql);
+    size_t i = nextSig(t, 0);
+    if (i >= t.size() || !t[i].is("select"))
+        return sql;
+    int depth = 0;
+    size_t tableAt = t.size(), limitAt = t.size();
+    for (; i < t.size(); ++i) {
+        const SqlToken& tok = t[i];
+        if (tok.isSymbol('('))
+            ++depth;
+        else if (tok.isSymbol(')'))
+            --depth;
+        // An aggregate anywhere makes one row (or groups): no order to give.
+        for (const char* w : {"count", "sum", "max", "min", "avg"})
+            if (tok.is(w))
+                return sql;
+        if (depth != 0 || tok.kind == SqlToken::Space)
+            continue;
+        for (const char* w : {"union", "group", "order", "distinct", "into", "having", "for", "join", "except",
+                              "intersect"})
+            if (tok.is(w))
+                return sql;
+        if (tok.isSymbol(',') && tableAt < t.size())
+            return sql;
+        if (tok.is("from"))
+            tableAt = nextSig(t, i + 1);
+        if (tok.is("limit"))
+            limitAt = i;
+    }
+    if (tableAt >= t.size() || !t[tableAt].isName())
+        return sql;
+    const QString key = keys.value(t[tableAt].name().toLower());
+    if (key.isEmpty())
+        return sql;
+    // An alias after the table qualifies the key.
+    const size_t after = nextSig(t, tableAt + 1);
+    QString qualifier;
+    if (after < t.size() && t[after].isName() && !t[after].is("where") && !t[after].is("limit")) {
+        const size_t alias = t[after].is("as") ? nextSig(t, after + 1) : after;
+        if (alias < t.size())
+            qualifier = t[alias].text + QLatin1Char('.');
+    }
+    QString order = key;
+    order.replace(QLatin1String("%q"), qualifier);
+    const SqlToken clause{SqlToken::Space, QStringLiteral(" ORDER BY ") + order + QLatin1Char(' ')};
+    t.insert(t.begin() + long(limitAt), clause);
+    return joinTokens(t);
 }
 
 bool changesSchema(const QString& sql)
@@ -439,8 +504,8 @@ const ColumnKinds& PgBackend::columnKinds()
 {
     if (!m_kindsStale)
         return m_kinds;
-    PgResult r(PQexec(m_conn, "SELECT lower(column_name), data_type FROM information_schema.columns "
-                              "WHERE table_schema = current_schema()"));
+    PgResult r(PQexec(m_conn, "SELECT lower(column_name), data_type, coalesce(collation_name, '') "
+                              "FROM information_schema.columns WHERE table_schema = current_schema()"));
     if (PQresultStatus(r.r) != PGRES_TUPLES_OK)
         fail(r.r);
     m_kinds.clear();
@@ -449,7 +514,7 @@ const ColumnKinds& PgBackend::columnKinds()
         const QByteArray type = PQgetvalue(r.r, row, 1);
         char k = 'x';
         if (type.contains("char") || type == "text")
-            k = 't';
+            k = qstrcmp(PQgetvalue(r.r, row, 2), "C") == 0 ? 's' : 't';
         else if (type == "numeric")
             k = 'n';
         else if (type.contains("int"))
@@ -461,6 +526,19 @@ const ColumnKinds& PgBackend::columnKinds()
         const auto it = m_kinds.constFind(name);
         m_kinds.insert(name, it == m_kinds.constEnd() || it.value() == k ? k : 'x');
     }
+    // Each table's key, text columns by their keys ("%q" the qualifier).
+    PgResult k(PQexec(m_conn, "SELECT lower(c.relname), string_agg(CASE WHEN t.typcategory = 'S' "
+                              "THEN 'zt_key(%q' || quote_ident(a.attname) || ')' ELSE '%q' || quote_ident(a.attname) END, "
+                              "', ' ORDER BY array_position(x.conkey, a.attnum)) "
+                              "FROM pg_constraint x JOIN pg_class c ON c.oid = x.conrelid "
+                              "JOIN pg_namespace n ON n.oid = c.relnamespace AND n.nspname = current_schema() "
+                              "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum = ANY (x.conkey) "
+                              "JOIN pg_type t ON t.oid = a.atttypid WHERE x.contype = 'p' GROUP BY c.relname"));
+    if (PQresultStatus(k.r) != PGRES_TUPLES_OK)
+        fail(k.r);
+    m_keys.clear();
+    for (int row = 0; row < PQntuples(k.r); ++row)
+        m_keys.insert(QString::fromUtf8(PQgetvalue(k.r, row, 0)), QString::fromUtf8(PQgetvalue(k.r, row, 1)));
     m_kindsStale = false;
     m_translations.clear();
     return m_kinds;
@@ -474,7 +552,10 @@ const Translation& PgBackend::translated(const QString& sql)
         return it.value();
     if (m_translations.size() > 2000)
         m_translations.clear();
-    return *m_translations.insert(sql, translateTsql(sql, &kinds, SqlDialect::Postgres));
+    Translation tr = translateTsql(sql, &kinds, SqlDialect::Postgres);
+    for (SqliteStatement& st : tr.statements)
+        st.sql = inKeyOrder(st.sql, m_keys);
+    return *m_translations.insert(sql, std::move(tr));
 }
 
 QStringList PgBackend::translationOf(const QString& sql)
@@ -534,7 +615,7 @@ int PgBackend::runStatements(const QString& sql, const std::vector<BoundParam>& 
                     *result = readRows(r.r);
             } else if (s == PGRES_COMMAND_OK) {
                 changed += QByteArray(PQcmdTuples(r.r)).toInt();
-            } else {
+            } else if (s != PGRES_EMPTY_QUERY) {
                 fail(r.r);
             }
             if (changesSchema(st.sql))
@@ -578,7 +659,7 @@ void PgBackend::compile(const QString& sql)
         std::vector<int> markers;
         const QByteArray text = numberedMarkers(st.sql, markers).toUtf8();
         PgResult r(PQprepare(m_conn, "", text.constData(), 0, nullptr));
-        if (PQresultStatus(r.r) != PGRES_COMMAND_OK) {
+        if (PQresultStatus(r.r) != PGRES_COMMAND_OK && PQresultStatus(r.r) != PGRES_EMPTY_QUERY) {
             // A statement naming a table an earlier one of the same text
             // creates cannot be checked before that one runs.
             if (field(r.r, PG_DIAG_SQLSTATE) == QLatin1String("42P01") && translated(sql).statements.size() > 1)
@@ -590,16 +671,13 @@ void PgBackend::compile(const QString& sql)
     }
 }
 
+// Every transaction here is for writing: it takes the lock all desks'
+// saves share from its start, as the embedded file's write lock is held.
 void PgBackend::begin()
 {
     ensureConnected();
     runNative(QStringLiteral("BEGIN"));
     m_inTransaction = true;
-}
-
-void PgBackend::beginWrite()
-{
-    begin();
     try {
         PgResult got(PQexec(m_conn, kTryWriteLock));
         if (PQresultStatus(got.r) != PGRES_TUPLES_OK)
@@ -624,6 +702,8 @@ void PgBackend::beginWrite()
         throw;
     }
 }
+
+void PgBackend::beginWrite() { begin(); }
 
 void PgBackend::commit()
 {

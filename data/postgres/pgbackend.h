@@ -59,6 +59,7 @@ private:
     bool m_inTransaction = false;
     bool m_kindsStale = true;
     ColumnKinds m_kinds;
+    QHash<QString, QString> m_keys; // each table's key, as an ORDER BY list
     QHash<QString, Translation> m_translations;
     QString m_clockSent;
 };

@@ -137,7 +137,8 @@ Operand operandAt(const Tokens& t, size_t i)
 }
 
 // What an operand is known to hold before the statement runs.
-enum class Held { Unknown, TextColumn, Text, Number, NumberLiteral };
+enum class Held { Unknown, TextColumn, CaseTextColumn, Text, Number, NumberLiteral };
+bool isTextColumn(Held h) { return h == Held::TextColumn || h == Held::CaseTextColumn; }
 
 Held heldBy(const Tokens& t, const Operand& o, const ColumnKinds* kinds)
 {
@@ -168,6 +169,8 @@ Held heldBy(const Tokens& t, const Operand& o, const ColumnKinds* kinds)
     switch (kinds->value(t[o.to].name().toLower(), 0)) {
     case 't':
         return Held::TextColumn;
+    case 's':
+        return Held::CaseTextColumn;
     case 'n':
     case 'i':
     case 'f':
@@ -178,16 +181,18 @@ Held heldBy(const Tokens& t, const Operand& o, const ColumnKinds* kinds)
     }
 }
 
-// Marks to add around token ranges: "zt_key(" before, ")" after.
+// Marks to add around token ranges: "zt_key(" (or, for a column whose
+// letter case counts, "zt_cskey(") before, ")" after.
 struct Wraps {
-    explicit Wraps(size_t n) : opens(n, 0), closes(n, 0) {}
-    std::vector<int> opens, closes;
-    void add(Tokens& t, const Operand& o)
+    explicit Wraps(size_t n) : opens(n), closes(n, 0) {}
+    std::vector<QStringList> opens;
+    std::vector<int> closes;
+    void add(Tokens& t, const Operand& o, bool caseCounts = false)
     {
         // A number compared with a text is compared as a text.
         if (o.from == o.to && t[o.from].kind == SqlToken::Number)
             t[o.from] = {SqlToken::String, QLatin1Char('\'') + t[o.from].text + QLatin1Char('\'')};
-        ++opens[o.from];
+        opens[o.from] << (caseCounts ? QStringLiteral("zt_cskey") : QStringLiteral("zt_key"));
         ++closes[o.to];
     }
 };
@@ -239,10 +244,11 @@ void keyTextComparisons(Tokens& t, const ColumnKinds* kinds, Wraps& w)
             if (!l.valid || !r.valid)
                 continue;
             const Held a = heldBy(t, l, kinds), b = heldBy(t, r, kinds);
-            if ((a == Held::TextColumn && b != Held::Number) || (b == Held::TextColumn && a != Held::Number)) {
+            if ((isTextColumn(a) && b != Held::Number) || (isTextColumn(b) && a != Held::Number)) {
                 // A number literal compared with a text column is compared as a text.
-                w.add(t, l);
-                w.add(t, r);
+                const bool cs = a == Held::CaseTextColumn || b == Held::CaseTextColumn;
+                w.add(t, l, cs);
+                w.add(t, r, cs);
             }
             continue;
         }
@@ -250,7 +256,8 @@ void keyTextComparisons(Tokens& t, const ColumnKinds* kinds, Wraps& w)
         if (!in && !between)
             continue;
         const Operand l = operandBefore(t, t[prevSig(t, i)].is("not") ? prevSig(t, i) : i);
-        if (!l.valid || heldBy(t, l, kinds) != Held::TextColumn)
+        const Held held = l.valid ? heldBy(t, l, kinds) : Held::Unknown;
+        if (!isTextColumn(held))
             continue;
         std::vector<Operand> items;
         if (between) {
@@ -287,9 +294,9 @@ void keyTextComparisons(Tokens& t, const ColumnKinds* kinds, Wraps& w)
             if (items.empty())
                 continue;
         }
-        w.add(t, l);
+        w.add(t, l, held == Held::CaseTextColumn);
         for (const Operand& o : items)
-            w.add(t, o);
+            w.add(t, o, held == Held::CaseTextColumn);
     }
 }
 
@@ -351,8 +358,8 @@ void keyOrderBy(Tokens& t, const ColumnKinds* kinds, Wraps& w)
         size_t after = nextSig(t, o.to + 1);
         const bool alone = after >= t.size() || t[after].isSymbol(',') || isAnyWord(t[after], {"asc", "desc", "limit"});
         if (alone && t[o.from].isName() && !(o.from == o.to && aliases.contains(t[o.from].name().toLower())) &&
-            heldBy(t, o, kinds) == Held::TextColumn && !t[o.from].is("zt_key"))
-            w.add(t, o);
+            isTextColumn(heldBy(t, o, kinds)) && !t[o.from].is("zt_key"))
+            w.add(t, o, heldBy(t, o, kinds) == Held::CaseTextColumn);
         while (after < t.size() && !t[after].isSymbol(','))
             after = nextSig(t, after + 1);
         if (after >= t.size())
@@ -539,6 +546,7 @@ Translation pgCreateTable(const Tokens& t, size_t nameAt)
     QHash<QString, char> kinds;
     QStringList defs, keyIndexes, names;
     auto isText = [&](const QString& col) { return kinds.value(col.toLower()) == 't'; };
+    // (a key over a text whose case counts stays the plain one)
     for (auto [from, to] : items) {
         const size_t f = nextSig(t, from);
         if (f >= to)
@@ -608,6 +616,12 @@ Translation pgCreateTable(const Tokens& t, size_t nameAt)
         }
         def += QLatin1Char(' ');
         appendAttributes(def, attrs, 0, attrs.size());
+        // A text whose letter case counts (a password) compares bytewise.
+        for (size_t k = 0; k + 2 < attrs.size(); ++k)
+            if (attrs[k].is("collate") && attrs[nextSig(attrs, k + 1)].name().contains(QLatin1String("_CS_"), Qt::CaseInsensitive)) {
+                def += QStringLiteral(" COLLATE \"C\"");
+                kinds.insert(col.toLower(), 's');
+            }
         if (type.width > 0)
             def += QStringLiteral(" CONSTRAINT %1 CHECK (zt_gbk_len(%2) <= %3)")
                        .arg(pgName(QStringLiteral("zt_width_%1_%2").arg(table, col)), pgName(col))
@@ -688,6 +702,11 @@ Translation pgCreateIndex(const Tokens& t, size_t at, const ColumnKinds* kinds)
 
 void pgRewrite(Tokens& t, const ColumnKinds* kinds)
 {
+    // A common table expression may name itself without RECURSIVE on the
+    // server; PostgreSQL asks for the word and accepts it on any WITH.
+    const size_t first = nextSig(t, 0);
+    if (first < t.size() && t[first].is("with") && !t[nextSig(t, first + 1)].is("recursive"))
+        t[first].text = QStringLiteral("WITH RECURSIVE");
     for (size_t i = 0; i < t.size(); ++i) {
         SqlToken& tok = t[i];
         if (tok.kind == SqlToken::Bracketed || tok.kind == SqlToken::Quoted) {
@@ -727,8 +746,8 @@ void pgRewrite(Tokens& t, const ColumnKinds* kinds)
     Tokens out;
     out.reserve(t.size() + 8);
     for (size_t i = 0; i < t.size(); ++i) {
-        for (int k = 0; k < w.opens[i]; ++k) {
-            out.push_back(word(QStringLiteral("zt_key")));
+        for (const QString& fn : w.opens[i]) {
+            out.push_back(word(fn));
             out.push_back(symbol(QStringLiteral("(")));
         }
         out.push_back(t[i]);

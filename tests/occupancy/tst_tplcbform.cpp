@@ -192,18 +192,7 @@ private slots:
         QCOMPARE(cell(0, ReadingSheetModel::kFirstTyped), QString());
 
         // A failure while writing leaves no row of the sheet behind.
-        {
-            // Made on a plain connection of its own: the trigger's body is
-            // SQLite's, not the program's T-SQL.
-            QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
-            raw.setDatabaseName(db.file());
-            QVERIFY(raw.open());
-            QSqlQuery q(raw);
-            QVERIFY(q.exec("CREATE TRIGGER refuse_104 BEFORE INSERT ON zf_Biaodi202612 "
-                           "WHEN NEW.fangno = '104' BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-            raw.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+        db.refuse("refuse_104", "zf_Biaodi202612", "INSERT", "NEW.fangno = '104'");
         sheet.setData(sheet.index(2, ReadingSheetModel::kFirstTyped), "102");
         sheet.setData(sheet.index(3, ReadingSheetModel::kFirstTyped), "102");
         messages->clear();
@@ -295,7 +284,7 @@ private slots:
             sheet.setData(sheet.index(r, ReadingSheetModel::kFirstTyped), "100");
 
         Connection desk2;
-        desk2.open({QStringLiteral("sqlite:") + db.file(), {}, {}, {}});
+        desk2.open(db.config());
         const SheetStoreResult other = storeSheetReadings(desk2, "zf_Biaodi202612", kToday, {{"103", {"99.5", "", "", ""}}});
         QCOMPARE(other.written, 1);
 
@@ -322,7 +311,7 @@ private slots:
         // it, the other is told the room is read and stores nothing.
         const auto desk = [&](const QString& value, SheetStoreResult* result, std::latch* start) {
             Connection c;
-            c.open({QStringLiteral("sqlite:") + db.file(), {}, {}, {}});
+            c.open(db.config());
             start->arrive_and_wait();
             *result = storeSheetReadings(c, "zf_Biaodi202612", kToday, {{"102", {value, "", "", ""}}, {"101", {value, "", "", ""}}});
             c.close();

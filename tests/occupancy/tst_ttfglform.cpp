@@ -64,21 +64,6 @@ QStringList lets() {
     return TestDatabase::rows("select fangno from Zf_Rz order by fangno");
 }
 
-// A trigger in the database that refuses to free a room, as a lost
-// connection or a refusal by the server would, after the insert has run.
-void refuseDeletes(const QString& file, bool refuse) {
-    {
-        QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
-        raw.setDatabaseName(file);
-        QVERIFY(raw.open());
-        QSqlQuery q(raw);
-        QVERIFY(q.exec(refuse ? QStringLiteral("create trigger zt_refuse before delete on Zf_Rz "
-                                               "begin select raise(abort, 'refused'); end")
-                              : QStringLiteral("drop trigger zt_refuse")));
-        raw.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("raw"));
-}
 
 
 // Lets that end with something to settle (the clock stands at 2024-03-07):
@@ -158,10 +143,10 @@ QString printed(const std::function<void()>& action) {
     return QFile::exists(path) ? pdfText(path) : QString();
 }
 
-// A second desk on the same database file.
+// A second desk on the same database.
 struct Desk {
     Connection connection;
-    explicit Desk(const QString& file) { connection.open({QStringLiteral("sqlite:") + file, {}, {}, {}}); }
+    explicit Desk(const ServerConfig& config) { connection.open(config); }
     // Finds the room's let and checks it out as the screen does, with the
     // final readings given (cold, hot, electricity, gas; "" unread).
     CheckOutResult checkOut(const QString& room, const QStringList& readings = {"", "", "", ""}) {
@@ -250,7 +235,9 @@ private slots:
 
         // A failure after the insert, while the room is being freed: neither
         // the check-out row nor the freeing stays, the check-out stays under way.
-        refuseDeletes(db.file(), true);
+        // A refusal to free a room, as a lost connection or the server would
+        // refuse it, after the insert has run.
+        db.refuse("zt_refuse", "Zf_Rz", "DELETE");
         messages->clear();
         click("bitbtn_post");
         QCOMPARE(messages->shown.size(), 1);
@@ -261,7 +248,7 @@ private slots:
         QCOMPARE(lets(), (QStringList{"101", "102", "201"}));
         QVERIFY(!Connection::shared().inTransaction());
         QCOMPARE(state(), QStringLiteral("01111"));
-        refuseDeletes(db.file(), false);
+        db.allow("zt_refuse", "Zf_Rz");
 
         messages->clear();
         click("bitbtn_post");
@@ -487,7 +474,7 @@ private slots:
         seedSettlements();
         TestDatabase::exec("insert into Zf_MeterChange (fangno,meter,changedate,oldfinal,newstart) "
                            "values ('102','db','2024-03-05',1010,0)");
-        Desk desk(db.file());
+        Desk desk(db.config());
         QCOMPARE(int(desk.checkOut("102", {"104.5", "53", "2.3", ""}).outcome), int(CheckOutOutcome::Saved));
         // 1000 → 1010 on the old meter, 0 → 2.3 on the new one.
         QCOMPARE(TestDatabase::rows("select sybd, bybd, sys, yfj from Zf_YdSf where fangno = '102'"),
@@ -519,7 +506,7 @@ private slots:
         QCOMPARE(edit("Ed_Qf")->text(), QStringLiteral("840"));
         choose("已退房");
         {
-            Desk desk2(db.file());
+            Desk desk2(db.config());
             // Desk 2 takes the electricity payment meanwhile.
             Query pay(desk2.connection);
             pay.setSql("update Zf_YdSf set sfj = 40, status = '1' where fangno = '103'");
@@ -539,7 +526,7 @@ private slots:
         QTest::keyClicks(edit("Ed_Fh"), "102");
         QTest::keyClicks(edit("Ed_TfLsb"), "104.5");
         {
-            Desk desk2(db.file());
+            Desk desk2(db.config());
             QCOMPARE(int(desk2.checkOut("102", {"104.5", "", "", ""}).outcome), int(CheckOutOutcome::Saved));
             QCOMPARE(int(desk2.checkOut("102").outcome), int(CheckOutOutcome::LetGone));
         }

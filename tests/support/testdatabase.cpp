@@ -164,3 +164,57 @@ QStringList TestDatabase::rows(const QString& sql)
     }
     return out;
 }
+
+namespace {
+// Runs the database's own SQL on a connection of its own.
+void raw(const TestDatabase& db, const QString& sql)
+{
+    {
+        QSqlDatabase c;
+        if (db.serverDatabase().isEmpty()) {
+            c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("zt-test-raw"));
+            c.setDatabaseName(db.file());
+        } else {
+            QString host = TestDatabase::server().mid(11);
+            c = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("zt-test-raw"));
+            c.setHostName(host.left(host.lastIndexOf(QLatin1Char(':'))));
+            c.setPort(host.mid(host.lastIndexOf(QLatin1Char(':')) + 1).toInt());
+            c.setDatabaseName(db.serverDatabase());
+            c.setUserName(serverUser());
+        }
+        if (!c.open())
+            qFatal("%s", qPrintable(c.lastError().text()));
+        QSqlQuery q(c);
+        if (!q.exec(sql))
+            qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+        c.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("zt-test-raw"));
+}
+} // namespace
+
+void TestDatabase::refuse(const QString& name, const QString& table, const QString& event, const QString& when) const
+{
+    if (m_database.isEmpty()) {
+        raw(*this, QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 %4 BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                       .arg(name, event, table, when.isEmpty() ? QString() : QStringLiteral("WHEN ") + when));
+        return;
+    }
+    raw(*this, QStringLiteral("CREATE OR REPLACE FUNCTION zt_test_refuse() RETURNS trigger LANGUAGE plpgsql "
+                              "AS $$ BEGIN RAISE EXCEPTION 'refused'; END $$"));
+    raw(*this, QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 FOR EACH ROW %4 EXECUTE FUNCTION zt_test_refuse()")
+                   .arg(name, event, table, when.isEmpty() ? QString() : QStringLiteral("WHEN (%1)").arg(when)));
+}
+
+void TestDatabase::allow(const QString& name, const QString& table) const
+{
+    raw(*this, m_database.isEmpty() ? QStringLiteral("DROP TRIGGER %1").arg(name)
+                                    : QStringLiteral("DROP TRIGGER %1 ON %2").arg(name, table));
+}
+
+ServerConfig TestDatabase::config() const
+{
+    if (m_database.isEmpty())
+        return {QStringLiteral("sqlite:") + file(), {}, {}, {}};
+    return {server(), m_database, serverUser(), {}};
+}

@@ -1,4 +1,6 @@
 #pragma once
+#include "config.h"
+
 #include <QDateTime>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -22,10 +24,19 @@ public:
 
     QString dir() const { return m_dir.path(); }
     QString file() const;
+    // The configuration naming this case's database, for a second desk.
+    ServerConfig config() const;
     // This case's database on the server (empty for a file).
     QString serverDatabase() const { return m_database; }
     // An iniFw.ini naming this database, written into dir().
     QString writeIni() const;
+
+    // A trigger refusing (with the text "refused") each row an INSERT, UPDATE
+    // or DELETE (event) would change in table, or only those matching when
+    // ("NEW.fangno = '104'"), made beside the program's own connection as a
+    // refusal by the server would come; allow() removes it.
+    void refuse(const QString& name, const QString& table, const QString& event, const QString& when = {}) const;
+    void allow(const QString& name, const QString& table) const;
 
     // Runs statements on the shared connection (T-SQL, through the engine).
     static void exec(const QString& sql);
