@@ -208,32 +208,39 @@ FieldKind kindOf(unsigned type)
     }
 }
 
-// Reads every row, each value in the form the embedded engine answers it:
-// a numeric is a whole number when it is one, else the nearest double.
-std::shared_ptr<ResultSet> readRows(const PGresult* r)
+// The columns of a result, with the server's type of each.
+std::vector<unsigned> addColumns(ResultSet& rs, const PGresult* r)
 {
-    auto rs = std::make_shared<ResultSet>();
     const int cols = PQnfields(r);
     std::vector<unsigned> types(static_cast<size_t>(cols));
     for (int c = 0; c < cols; ++c) {
         types[size_t(c)] = PQftype(r, c);
-        rs->addColumn(QString::fromUtf8(PQfname(r, c)), kindOf(types[size_t(c)]));
+        rs.addColumn(QString::fromUtf8(PQfname(r, c)), kindOf(types[size_t(c)]));
     }
+    return types;
+}
+
+// Appends a result's rows, each value in the form the embedded engine
+// answers it: a numeric is a whole number when it is one, else the nearest
+// double.
+void appendRows(ResultSet& rs, const PGresult* r, const std::vector<unsigned>& types)
+{
+    const int cols = int(types.size());
     const int rows = PQntuples(r);
     for (int row = 0; row < rows; ++row) {
         for (int c = 0; c < cols; ++c) {
             if (PQgetisnull(r, row, c)) {
-                rs->appendNull(c);
+                rs.appendNull(c);
                 continue;
             }
             const char* v = PQgetvalue(r, row, c);
             const int n = PQgetlength(r, row, c);
             switch (types[size_t(c)]) {
             case kBool:
-                rs->appendInt(c, v[0] == 't' ? 1 : 0);
+                rs.appendInt(c, v[0] == 't' ? 1 : 0);
                 break;
             case kInt2: case kInt4: case kInt8:
-                rs->appendInt(c, QByteArray::fromRawData(v, n).toLongLong());
+                rs.appendInt(c, QByteArray::fromRawData(v, n).toLongLong());
                 break;
             case kNumeric: {
                 const QByteArray text = QByteArray::fromRawData(v, n);
@@ -247,13 +254,13 @@ std::shared_ptr<ResultSet> readRows(const PGresult* r)
                 bool ok = false;
                 const qint64 i = whole ? text.left(point < 0 ? n : point).toLongLong(&ok) : 0;
                 if (ok)
-                    rs->appendInt(c, i);
+                    rs.appendInt(c, i);
                 else
-                    rs->appendDouble(c, text.toDouble());
+                    rs.appendDouble(c, text.toDouble());
                 break;
             }
             case kFloat4: case kFloat8:
-                rs->appendDouble(c, QByteArray::fromRawData(v, n).toDouble());
+                rs.appendDouble(c, QByteArray::fromRawData(v, n).toDouble());
                 break;
             case kDate: case kTimestamp: {
                 // "YYYY-MM-DD[ HH:MM:SS[.f]]" in the canonical form's 23 places.
@@ -266,9 +273,9 @@ std::shared_ptr<ResultSet> readRows(const PGresult* r)
                 qint64 day;
                 int msecs;
                 if (parseCanonicalDateTime(text.constData(), int(text.size()), &day, &msecs))
-                    rs->appendDateTime(c, day, msecs);
+                    rs.appendDateTime(c, day, msecs);
                 else
-                    rs->appendTextUtf8(c, v, n);
+                    rs.appendTextUtf8(c, v, n);
                 break;
             }
             default: {
@@ -277,16 +284,47 @@ std::shared_ptr<ResultSet> readRows(const PGresult* r)
                 qint64 day;
                 int msecs;
                 if (types[size_t(c)] == kText && parseCanonicalDateTime(v, n, &day, &msecs))
-                    rs->appendDateTime(c, day, msecs);
+                    rs.appendDateTime(c, day, msecs);
                 else
-                    rs->appendTextUtf8(c, v, n);
+                    rs.appendTextUtf8(c, v, n);
             }
             }
         }
-        rs->finishRow();
+        rs.finishRow();
     }
+}
+
+
+std::shared_ptr<ResultSet> readRows(const PGresult* r)
+{
+    auto rs = std::make_shared<ResultSet>();
+    appendRows(*rs, r, addColumns(*rs, r));
     return rs;
 }
+
+// The texts, types and null markers of a statement's "$n" parameters.
+struct BoundValues {
+    std::vector<QByteArray> values;
+    std::vector<const char*> pointers;
+    std::vector<unsigned> types;
+    BoundValues(const std::vector<int>& markers, const std::vector<BoundParam>& params)
+        : values(markers.size()), pointers(markers.size()), types(markers.size(), 0)
+    {
+        for (size_t k = 0; k < markers.size(); ++k) {
+            const int slot = markers[k];
+            bool isNull = true;
+            if (slot >= 0 && size_t(slot) < params.size()) {
+                const BoundParam& p = params[size_t(slot)];
+                values[k] = paramText(p, &isNull);
+                types[k] = p.kind == ParamKind::Decimal    ? unsigned(kNumeric)
+                           : p.kind == ParamKind::DateTime ? unsigned(kTimestamp)
+                           : p.kind == ParamKind::Integer  ? unsigned(kInt8)
+                                                           : 0u;
+            }
+            pointers[k] = isNull ? nullptr : values[k].constData();
+        }
+    }
+};
 
 // A select of one table's rows in no stated order reads them in the order
 // of the table's key, as SQL Server reads a clustered table; the server
@@ -342,6 +380,9 @@ QString inKeyOrder(const QString& sql, const QHash<QString, QString>& keys)
     t.insert(t.begin() + long(limitAt), clause);
     return joinTokens(t);
 }
+
+// The rows a list reads before it is shown: more than any grid shows at once.
+constexpr int kFirstRows = 256;
 
 bool changesSchema(const QString& sql)
 {
@@ -412,6 +453,9 @@ PgBackend::PgBackend(const ServerConfig& config, const QString& qtName, bool may
 
 PgBackend::~PgBackend()
 {
+    // A list still read in steps is read to its end: its rows outlive us.
+    if (m_conn && PQstatus(m_conn) == CONNECTION_OK)
+        finishPending();
     {
         QSqlDatabase db = QSqlDatabase::database(m_qtName, false);
         db.close();
@@ -461,6 +505,7 @@ void PgBackend::prepareSchema(bool mayCreate)
 
 void PgBackend::ensureConnected()
 {
+    finishPending();
     if (PQstatus(m_conn) == CONNECTION_OK)
         return;
     // The server went away since the last statement: connect again (a
@@ -472,10 +517,20 @@ void PgBackend::ensureConnected()
     prepareSession();
 }
 
-void PgBackend::fail(void* result)
+void PgBackend::fail(const void* result)
 {
     const PGresult* r = static_cast<const PGresult*>(result);
-    if (PQstatus(m_conn) != CONNECTION_OK) {
+    // The server gone (stopped, restarted, the network down): the statement
+    // and the transaction around it did not happen.
+    const QString state = field(r, PG_DIAG_SQLSTATE);
+    const bool noState = state.isEmpty() && (!r || PQresultStatus(r) == PGRES_FATAL_ERROR);
+    const bool lost = PQstatus(m_conn) != CONNECTION_OK || noState || state.startsWith(QLatin1String("08")) ||
+                      state.startsWith(QLatin1String("57P"));
+    if (lost) {
+        if (PQstatus(m_conn) == CONNECTION_OK)
+            PQreset(m_conn); // connects again now if it can; ensureConnected does later
+        if (PQstatus(m_conn) == CONNECTION_OK)
+            prepareSession();
         m_inTransaction = false;
         throw DbError(connectionLostText());
     }
@@ -581,20 +636,9 @@ int PgBackend::runStatements(const QString& sql, const std::vector<BoundParam>& 
         for (const SqliteStatement& st : tr.statements) {
             std::vector<int> markers;
             const QByteArray text = numberedMarkers(st.sql, markers).toUtf8();
-            std::vector<QByteArray> values(markers.size());
-            std::vector<const char*> pointers(markers.size());
-            std::vector<unsigned> types(markers.size(), 0);
-            for (size_t k = 0; k < markers.size(); ++k) {
-                const int slot = markers[k];
-                bool isNull = true;
-                if (slot >= 0 && size_t(slot) < params.size()) {
-                    const BoundParam& p = params[size_t(slot)];
-                    values[k] = paramText(p, &isNull);
-                    types[k] = p.kind == ParamKind::Decimal ? unsigned(kNumeric) : p.kind == ParamKind::DateTime ? kTimestamp
-                               : p.kind == ParamKind::Integer ? kInt8 : 0u;
-                }
-                pointers[k] = isNull ? nullptr : values[k].constData();
-            }
+            BoundValues bound(markers, params);
+            std::vector<unsigned>& types = bound.types;
+            std::vector<const char*>& pointers = bound.pointers;
             PGresult* raw = PQexecParams(m_conn, text.constData(), int(markers.size()), types.data(), pointers.data(),
                                          nullptr, nullptr, 0);
             // A text parameter whose type nothing in the statement tells
@@ -631,11 +675,117 @@ int PgBackend::runStatements(const QString& sql, const std::vector<BoundParam>& 
     return changed;
 }
 
-std::shared_ptr<ResultSet> PgBackend::select(const QString& sql, const std::vector<BoundParam>& params, Fetch)
+// The rest of a list read in steps: the server sends it row by row while
+// the connection does nothing else (see finishPending).
+class PgStepSource : public RowSource {
+public:
+    PgStepSource(PgBackend* backend, std::vector<unsigned> types) : m_backend(backend), m_types(std::move(types)) {}
+    ~PgStepSource() override { m_backend->endStream(); }
+    bool fetch(ResultSet& into, int rows) override { return m_backend->streamRows(into, rows, m_types); }
+
+private:
+    PgBackend* m_backend;
+    std::vector<unsigned> m_types;
+};
+
+std::shared_ptr<ResultSet> PgBackend::select(const QString& sql, const std::vector<BoundParam>& params, Fetch fetch)
 {
+    if (fetch == Fetch::InSteps) {
+        ensureConnected();
+        setClock();
+        const Translation tr = translated(sql);
+        if (tr.statements.size() == 1 && !tr.atomic) {
+            std::vector<int> markers;
+            const QByteArray text = numberedMarkers(tr.statements.front().sql, markers).toUtf8();
+            BoundValues values(markers, params);
+            if (!PQsendQueryParams(m_conn, text.constData(), int(markers.size()), values.types.data(),
+                                   values.pointers.data(), nullptr, nullptr, 0))
+                fail(nullptr);
+            PQsetSingleRowMode(m_conn);
+            m_streaming = true;
+            PGresult* first = PQgetResult(m_conn);
+            const ExecStatusType status = PQresultStatus(first);
+            if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK) {
+                PgResult failed(first);
+                endStream();
+                // A text parameter nothing types: read whole, as a text.
+                if (!m_inTransaction && field(failed.r, PG_DIAG_SQLSTATE) == QLatin1String("42P18")) {
+                    std::shared_ptr<ResultSet> result;
+                    runStatements(sql, params, &result);
+                    return result ? result : std::make_shared<ResultSet>();
+                }
+                fail(failed.r);
+            }
+            auto rs = std::make_shared<ResultSet>();
+            std::vector<unsigned> types = addColumns(*rs, first);
+            appendRows(*rs, first, types);
+            PQclear(first);
+            if (status == PGRES_SINGLE_TUPLE && streamRows(*rs, kFirstRows - 1, types))
+                rs->setSource(std::make_unique<PgStepSource>(this, std::move(types)));
+            else
+                endStream();
+            if (rs->complete())
+                return rs;
+            m_pending = rs;
+            return rs;
+        }
+    }
     std::shared_ptr<ResultSet> result;
     runStatements(sql, params, &result);
     return result ? result : std::make_shared<ResultSet>();
+}
+
+bool PgBackend::streamRows(ResultSet& into, int rows, const std::vector<unsigned>& types)
+{
+    if (!m_streaming)
+        return false;
+    for (int n = 0; n < rows; ++n) {
+        PGresult* r = PQgetResult(m_conn);
+        if (!r) {
+            m_streaming = false;
+            return false;
+        }
+        PgResult one(r);
+        switch (PQresultStatus(r)) {
+        case PGRES_SINGLE_TUPLE:
+            appendRows(into, r, types);
+            break;
+        case PGRES_TUPLES_OK:
+            // The end; the null result after it follows.
+            --n;
+            break;
+        default: {
+            const QString text = serverText(r, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
+            endStream();
+            throw DbError(PQstatus(m_conn) == CONNECTION_OK ? text : connectionLostText());
+        }
+        }
+    }
+    return true;
+}
+
+void PgBackend::endStream()
+{
+    if (!m_streaming)
+        return;
+    while (PGresult* r = PQgetResult(m_conn))
+        PQclear(r);
+    m_streaming = false;
+}
+
+void PgBackend::finishPending()
+{
+    if (!m_streaming)
+        return;
+    // The list still being read is read to its end before anything else
+    // runs; one whose grid is gone is read past.
+    if (const std::shared_ptr<ResultSet> rs = m_pending.lock()) {
+        try {
+            rs->fetchAll();
+        } catch (const DbError&) {
+        }
+    }
+    endStream();
 }
 
 int PgBackend::execute(const QString& sql, const std::vector<BoundParam>& params)
@@ -707,6 +857,7 @@ void PgBackend::beginWrite() { begin(); }
 
 void PgBackend::commit()
 {
+    finishPending();
     m_inTransaction = false;
     runNative(QStringLiteral("COMMIT"));
 }
@@ -716,6 +867,7 @@ void PgBackend::rollback()
     if (!m_inTransaction)
         return;
     m_inTransaction = false;
+    finishPending();
     if (PQstatus(m_conn) == CONNECTION_OK)
         runNative(QStringLiteral("ROLLBACK"));
 }

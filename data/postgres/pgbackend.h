@@ -39,6 +39,12 @@ public:
     // Runs SQL as the server reads it, without translation (set-up scripts).
     void runNative(const QString& sql);
 
+    // A list read in steps (see PgStepSource): reads up to rows more rows;
+    // answers whether more may follow.
+    bool streamRows(ResultSet& into, int rows, const std::vector<unsigned>& types);
+    // Reads past what the server still sends of a list read in steps.
+    void endStream();
+
     // Host and port of a "postgresql:HOST[:PORT]" name; false when it names none.
     static bool parseName(const QString& name, QString* host, int* port);
     // The text a desk shows when its server cannot be reached.
@@ -52,7 +58,8 @@ private:
     void prepareSchema(bool mayCreate);
     void setClock();
     void ensureConnected();
-    [[noreturn]] void fail(void* result);
+    void finishPending();
+    [[noreturn]] void fail(const void* result);
 
     QString m_qtName;
     pg_conn* m_conn = nullptr;
@@ -62,4 +69,7 @@ private:
     QHash<QString, QString> m_keys; // each table's key, as an ORDER BY list
     QHash<QString, Translation> m_translations;
     QString m_clockSent;
+    // The list being read in steps, while the server sends it.
+    bool m_streaming = false;
+    std::weak_ptr<ResultSet> m_pending;
 };

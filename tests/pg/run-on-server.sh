@@ -8,4 +8,4 @@ if [ ! -S "$dir/.s.PGSQL.$port" ]; then
     echo "No PostgreSQL server runs for the tests: skipped."
     exit 77
 fi
-ZENTAVO_TEST_SERVER="postgresql:$dir:$port" ZENTAVO_TEST_PG_DIR="$dir" exec "$@"
+ZENTAVO_TEST_SERVER="postgresql:$dir:$port" ZENTAVO_TEST_PG_DIR="$dir" ZENTAVO_TEST_PG_PORT="$port" exec "$@"

@@ -35,33 +35,40 @@ QString templateFile()
 QString serverUser() { return qEnvironmentVariable("ZENTAVO_TEST_USER", QStringLiteral("zentavo")); }
 
 // Creates and drops the cases' databases, through the server's own
-// database "postgres".
+// database "postgres" (connecting again after a test restarted the server).
 void admin(const QString& sql)
 {
     const QString name = QStringLiteral("zt-test-admin");
     {
         QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name)
                                                        : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-        if (!db.isOpen()) {
-            QString host = TestDatabase::server().mid(11);
-            int port = 5432;
-            if (host.lastIndexOf(QLatin1Char(':')) > 0) {
-                port = host.mid(host.lastIndexOf(QLatin1Char(':')) + 1).toInt();
-                host = host.left(host.lastIndexOf(QLatin1Char(':')));
+        for (int attempt = 0;; ++attempt) {
+            if (!db.isOpen()) {
+                QString host = TestDatabase::server().mid(11);
+                int port = 5432;
+                if (host.lastIndexOf(QLatin1Char(':')) > 0) {
+                    port = host.mid(host.lastIndexOf(QLatin1Char(':')) + 1).toInt();
+                    host = host.left(host.lastIndexOf(QLatin1Char(':')));
+                }
+                db.setHostName(host);
+                db.setPort(port);
+                db.setDatabaseName(QStringLiteral("postgres"));
+                db.setUserName(serverUser());
+                if (!db.open())
+                    qFatal("The test server cannot be reached: %s", qPrintable(db.lastError().text()));
+                QSqlQuery(db).exec(QStringLiteral("SET client_min_messages = warning"));
             }
-            db.setHostName(host);
-            db.setPort(port);
-            db.setDatabaseName(QStringLiteral("postgres"));
-            db.setUserName(serverUser());
-            if (!db.open())
-                qFatal("The test server cannot be reached: %s", qPrintable(db.lastError().text()));
-            QSqlQuery(db).exec(QStringLiteral("SET client_min_messages = warning"));
-        }
-        QSqlQuery q(db);
-        // A copy waits for the last session on its template to end.
-        for (int attempt = 0; !q.exec(sql); ++attempt) {
-            if (attempt == 50 || !q.lastError().text().contains(QLatin1String("being accessed")))
-                qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+            QSqlQuery q(db);
+            if (q.exec(sql))
+                return;
+            const QString error = q.lastError().text();
+            if (attempt == 50)
+                qFatal("%s: %s", qPrintable(sql), qPrintable(error));
+            if (error.contains(QLatin1String("closed the connection")) || error.contains(QLatin1String("terminating")))
+                db.close();
+            // A copy waits for the last session on its template to end.
+            else if (!error.contains(QLatin1String("being accessed")))
+                qFatal("%s: %s", qPrintable(sql), qPrintable(error));
             QThread::msleep(100);
         }
     }
