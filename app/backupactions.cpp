@@ -5,6 +5,7 @@
 #include "connection.h"
 #include "errordisplay.h"
 #include "messages.h"
+#include "postgres/pgtools.h"
 
 #include <QApplication>
 #include <QDir>
@@ -83,6 +84,82 @@ private:
     QProgressDialog m_dialog;
 };
 
+bool onPostgres() { return Connection::shared().kind() == Connection::Kind::PostgreSql; }
+
+const QString kPgFilter = QStringLiteral("PostgreSQL 备份 (*.dump);;所有文件 (*)");
+
+// On a PostgreSQL server the server's own tools copy and restore the
+// database; answers whether they are installed, after saying so if not.
+bool pgToolReady(QWidget* owner, const QString& tool)
+{
+    if (!PgTools::toolPath(tool).isEmpty())
+        return true;
+    showNotice(owner, kCaption,
+               QStringLiteral("数据库在 PostgreSQL 服务器上，请使用服务器自带的 pg_dump 备份、pg_restore 恢复。"
+                              "本机没有安装 %1（Debian 软件包 postgresql-client）。")
+                   .arg(tool),
+               MsgIcon::Information);
+    return false;
+}
+
+void backupOnServer(QWidget* owner)
+{
+    if (!pgToolReady(owner, QStringLiteral("pg_dump")))
+        return;
+    const ServerConfig config = Connection::shared().config();
+    const QString suggested = QDir(documentsDir()).filePath(
+        QStringLiteral("zentavo-备份-%1.dump").arg(Clock::today().toString(QStringLiteral("yyyyMMdd"))));
+    const QString dest = chooseFile(owner, true, suggested);
+    if (dest.isEmpty())
+        return;
+    try {
+        Progress progress(owner, QStringLiteral("正在用 pg_dump 备份服务器上的数据库……"));
+        const BackupProgress step = progress.callback();
+        PgTools::dump(config, dest, [&] { return step(0, 0); });
+    } catch (const DbError& e) {
+        showNotice(owner, kRefusal, QStringLiteral("备份失败：%1").arg(e.text()), MsgIcon::Warning);
+        return;
+    }
+    showNotice(owner, kCaption, QStringLiteral("备份完成：%1").arg(QDir::toNativeSeparators(dest)), MsgIcon::Information);
+}
+
+void restoreOnServer(QWidget* owner)
+{
+    if (!pgToolReady(owner, QStringLiteral("pg_restore")))
+        return;
+    const ServerConfig config = Connection::shared().config();
+    const QString source = chooseFile(owner, false, documentsDir());
+    if (source.isEmpty())
+        return;
+    if (!askYesNo(owner, QStringLiteral("警告"),
+                  QStringLiteral("恢复后，服务器上数据库 %1 的全部数据将被所选备份中的数据替换：\n%2\n"
+                                 "恢复由 pg_restore 在一个事务中完成，失败时数据不变。其他用户应先退出程序。是否继续恢复？")
+                      .arg(config.databaseName, QDir::toNativeSeparators(source)),
+                  MsgIcon::Warning))
+        return;
+    Connection& con = Connection::shared();
+    con.close();
+    QString failure;
+    try {
+        Progress progress(owner, QStringLiteral("正在用 pg_restore 恢复服务器上的数据库……"));
+        const BackupProgress step = progress.callback();
+        PgTools::restore(config, source, [&] { return step(0, 0); });
+    } catch (const DbError& e) {
+        failure = QStringLiteral("恢复失败，当前数据未改变：%1").arg(e.text());
+    }
+    try {
+        con.open(config);
+    } catch (const DbError& e) {
+        failure += (failure.isEmpty() ? QString() : QStringLiteral("\n")) +
+                   QStringLiteral("数据库无法重新打开：%1").arg(e.text());
+    }
+    if (!failure.isEmpty()) {
+        showNotice(owner, kRefusal, failure, MsgIcon::Warning);
+        return;
+    }
+    showNotice(owner, kCaption, QStringLiteral("恢复完成：%1").arg(QDir::toNativeSeparators(source)), MsgIcon::Information);
+}
+
 } // namespace
 
 namespace BackupActions {
@@ -91,6 +168,8 @@ void setFileChooser(FileChooser c) { chooser() = std::move(c); }
 
 void backupDatabase(QWidget* owner)
 {
+    if (onPostgres())
+        return backupOnServer(owner);
     const QString source = embeddedFile(owner);
     if (source.isEmpty())
         return;
@@ -112,6 +191,8 @@ void backupDatabase(QWidget* owner)
 
 void restoreDatabase(QWidget* owner)
 {
+    if (onPostgres())
+        return restoreOnServer(owner);
     const QString target = embeddedFile(owner);
     if (target.isEmpty())
         return;

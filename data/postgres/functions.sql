@@ -156,7 +156,7 @@ CREATE TABLE IF NOT EXISTS zt_names (lowname varchar PRIMARY KEY, written varcha
 
 -- The object catalogue: tables, views and key constraints by name.
 CREATE OR REPLACE VIEW sysobjects AS
-SELECT coalesce(w.written, c.relname)::varchar AS name,
+SELECT (coalesce(w.written, c.relname)::varchar COLLATE "default") AS name,
        (CASE c.relkind WHEN 'r' THEN 'U' ELSE 'V' END)::varchar AS xtype,
        (CASE c.relkind WHEN 'r' THEN 'table' ELSE 'view' END)::varchar AS type,
        c.relname::varchar AS parent_name
@@ -164,7 +164,7 @@ FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace LEFT JOIN zt_names
 WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'v')
   AND c.relname NOT LIKE 'zt\_%' AND c.relname <> 'sysobjects'
 UNION ALL
-SELECT coalesce(w.written, k.conname)::varchar, 'PK'::varchar, 'index'::varchar, c.relname::varchar
+SELECT (coalesce(w.written, k.conname)::varchar COLLATE "default"), 'PK'::varchar, 'index'::varchar, c.relname::varchar
 FROM pg_constraint k JOIN pg_class c ON c.oid = k.conrelid JOIN pg_namespace n ON n.oid = c.relnamespace
      LEFT JOIN zt_names w ON w.lowname = k.conname
 WHERE n.nspname = current_schema() AND k.contype = 'p' AND k.conname LIKE 'pk\_%';
