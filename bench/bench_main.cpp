@@ -1,15 +1,21 @@
-// zentavo-bench [rows [database-file [section...]]]: seeds 20,000 tenants,
+// zentavo-bench [rows [database [section...]]]: seeds 20,000 tenants,
 // 2,000 let rooms, two years of monthly reading tables and `rows` rows in each
 // charge table (250,000 by default), then runs every registered section in
-// order, or only the sections named. With a database file that exists
-// already, seeding is skipped.
+// order, or only the sections named. The database is an embedded file, or an
+// iniFw.ini naming a PostgreSQL server (its database empty or seeded before);
+// with a file that exists already or a server database holding tenants,
+// seeding is skipped. On a server the bare figures are the server's own
+// libpq connection running the statements the program sends it.
 #include "bench.h"
 #include "benchseed.h"
 #include "querymodel.h"
 
 #include <QAbstractItemView>
 
+#include "config.h"
 #include "connection.h"
+#include "postgres/pgbackend.h"
+#include "query.h"
 #include "embedded/sqlitefunctions.h"
 #include "tsqlrewriter.h"
 
@@ -19,6 +25,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -37,6 +44,62 @@ std::vector<Section>& sections()
     return s;
 }
 QString g_file;
+ServerConfig g_server; // set when the bench runs on a PostgreSQL server
+
+PgBackend* serverBackend() { return dynamic_cast<PgBackend*>(&Connection::shared().backend()); }
+
+// The bare server: a libpq connection of its own to the same database.
+PGconn* bareServer()
+{
+    static PGconn* conn = [] {
+        QString host;
+        int port = 5432;
+        PgBackend::parseName(g_server.name, &host, &port);
+        const char* keys[] = {"host", "port", "dbname", "user", "password", nullptr};
+        const QByteArray values[] = {host.toUtf8(), QByteArray::number(port), g_server.databaseName.toUtf8(),
+                                     g_server.user.toUtf8(), g_server.pass.toUtf8()};
+        const char* v[] = {values[0].constData(), values[1].constData(), values[2].constData(),
+                           values[3].constData(), values[4].constData(), nullptr};
+        PGconn* c = PQconnectdbParams(keys, v, 0);
+        PQclear(PQexec(c, "SET DateStyle = 'ISO, YMD'"));
+        return c;
+    }();
+    return conn;
+}
+
+// Runs one translated statement on the bare server, reading `rows` rows of
+// it (all when negative), every column of each.
+void bareServerRun(const QString& sql, int rows, const QStringList& params)
+{
+    std::vector<int> markers;
+    const QByteArray text = PgBackend::numberedStatement(sql, markers).toUtf8();
+    std::vector<QByteArray> values;
+    std::vector<const char*> pointers;
+    for (int m : markers)
+        values.push_back(params.value(m).toUtf8());
+    for (const QByteArray& v : values)
+        pointers.push_back(v.constData());
+    PGconn* c = bareServer();
+    if (!PQsendQueryParams(c, text.constData(), int(pointers.size()), nullptr, pointers.data(), nullptr, nullptr, 0))
+        return;
+    PQsetSingleRowMode(c);
+    int n = 0;
+    while (PGresult* r = PQgetResult(c)) {
+        if (PQresultStatus(r) == PGRES_FATAL_ERROR)
+            std::fprintf(stderr, "bare server: %s", PQresultErrorMessage(r));
+        for (int row = 0; row < PQntuples(r) && (rows < 0 || n < rows); ++row, ++n)
+            for (int col = 0; col < PQnfields(r); ++col)
+                PQgetvalue(r, row, col);
+        PQclear(r);
+        if (rows >= 0 && n >= rows) {
+            // What a list reads first: the rest is not waited for.
+            PQrequestCancel(c);
+            while (PGresult* rest = PQgetResult(c))
+                PQclear(rest);
+            break;
+        }
+    }
+}
 } // namespace
 
 int registerBench(const char* name, int order, BenchFn fn)
@@ -79,6 +142,13 @@ double listsCompleteMs(QWidget* window)
 
 double bareFirstRowsMs(const QString& tsql, int rows, const QStringList& params)
 {
+    if (PgBackend* server = serverBackend()) {
+        const QStringList statements = server->translationOf(tsql);
+        return timeMs([&] {
+            for (const QString& st : statements)
+                bareServerRun(st, rows, params);
+        });
+    }
     // One handle for the whole run, so its page cache is as warm as the
     // program's own connection.
     static sqlite3* db = [] {
@@ -128,6 +198,19 @@ double keystrokeMs(QWidget* field, char key)
 
 double bareExecMs(const QString& tsql, const QList<QStringList>& rows)
 {
+    if (PgBackend* server = serverBackend()) {
+        // The bare server's writes are rolled back, so that later sections
+        // read the data the program left, not a second copy of every row.
+        const QString st = server->translationOf(tsql).value(0);
+        PGconn* c = bareServer();
+        const double ms = timeMs([&] {
+            PQclear(PQexec(c, "BEGIN"));
+            for (const QStringList& params : rows)
+                bareServerRun(st, -1, params);
+        });
+        PQclear(PQexec(c, "ROLLBACK"));
+        return ms;
+    }
     // The bare engine writes into a copy of the file, so that it commits as
     // the program does and later sections still read the data the program
     // left, not a second copy of every row.
@@ -172,7 +255,7 @@ void report(const char* what, double ms, double bare)
     if (bare < 0)
         std::printf("%-48s %9.1f ms\n", what, ms);
     else
-        std::printf("%-48s %9.1f ms   (bare engine %8.1f ms, x%.2f)\n", what, ms, bare,
+        std::printf("%-48s %9.1f ms   (bare %s %8.1f ms, x%.2f)\n", what, ms, g_server.name.isEmpty() ? "engine" : "server", bare,
                     bare > 0 ? ms / bare : 0.0);
     std::fflush(stdout);
 }
@@ -198,9 +281,20 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     options.file = argc > 2 ? QString::fromLocal8Bit(argv[2]) : dir.filePath(QStringLiteral("bench.db"));
     g_file = options.file;
-    const bool seeded = QFile::exists(options.file);
-    Connection::shared().open({QStringLiteral("sqlite:") + options.file, {}, {}, {}},
-                              Connection::OpenMode::CreateIfMissing);
+    bool seeded = QFile::exists(options.file);
+    if (options.file.endsWith(QLatin1String(".ini"))) {
+        g_server = readServerConfig(options.file);
+        Connection::shared().open(g_server, Connection::OpenMode::CreateIfMissing);
+        Query tenants;
+        tenants.setSql(QStringLiteral("select count(*) as n from zf_man"));
+        tenants.open();
+        seeded = tenants.integer(QStringLiteral("n")) > 0;
+        std::printf("database: PostgreSQL %s/%s\n", qPrintable(g_server.name), qPrintable(g_server.databaseName));
+    } else {
+        Connection::shared().open({QStringLiteral("sqlite:") + options.file, {}, {}, {}},
+                                  Connection::OpenMode::CreateIfMissing);
+        std::printf("database: embedded file %s\n", qPrintable(options.file));
+    }
     if (!seeded)
         report("seed", timeMs([&] { seedBenchDatabase(options.chargeRows); }));
 

@@ -688,6 +688,11 @@ private:
     std::vector<unsigned> m_types;
 };
 
+QString PgBackend::numberedStatement(const QString& sql, std::vector<int>& markers)
+{
+    return numberedMarkers(sql, markers);
+}
+
 std::shared_ptr<ResultSet> PgBackend::select(const QString& sql, const std::vector<BoundParam>& params, Fetch fetch)
 {
     if (fetch == Fetch::InSteps) {

@@ -45,6 +45,11 @@ public:
     // Reads past what the server still sends of a list read in steps.
     void endStream();
 
+    // A translated statement as the server is sent it: "?N" markers become
+    // "$1", "$2", ... one for each; markers[k] is the parameter (0-based)
+    // the k-th stands for.
+    static QString numberedStatement(const QString& sql, std::vector<int>& markers);
+
     // Host and port of a "postgresql:HOST[:PORT]" name; false when it names none.
     static bool parseName(const QString& name, QString* host, int* port);
     // The text a desk shows when its server cannot be reached.
