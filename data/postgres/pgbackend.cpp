@@ -466,11 +466,15 @@ PgBackend::~PgBackend()
 void PgBackend::prepareSession()
 {
     // Dates read and written as the program writes them, "now" in the
-    // desk's time zone, messages of one form whatever the server's locale.
+    // desk's time zone. (The messages' language is the server's to choose:
+    // errors are told apart by their codes.)
     const QString zone = QString::fromUtf8(QTimeZone::systemTimeZoneId());
     runNative(QStringLiteral("SET client_encoding = 'UTF8'; SET DateStyle = 'ISO, YMD'; "
-                             "SET lc_messages = 'C'; SET client_min_messages = 'warning'; SET TimeZone = '%1'")
-                  .arg(zone.isEmpty() ? QStringLiteral("UTC") : zone));
+                             "SET client_min_messages = 'warning'; SET TimeZone = '%1'; "
+                             // A statement waiting for another desk's row gives up as a save waits.
+                             "SET lock_timeout = %2")
+                  .arg(zone.isEmpty() ? QStringLiteral("UTC") : zone)
+                  .arg(qMax(1, Connection::busyTimeout())));
     m_clockSent.clear();
 }
 

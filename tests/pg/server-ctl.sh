@@ -12,6 +12,6 @@ case $3 in
 stop) run "$bin/pg_ctl" -D "$dir/data" -m immediate -w stop ;;
 start)
     run "$bin/pg_ctl" -D "$dir/data" -w -t 60 -l "$dir/server.log" \
-        -o "-k $dir -p $port -c listen_addresses= -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=200" \
+        -o "-k $dir -p $port -c listen_addresses= -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c autovacuum=off -c max_connections=200" \
         start ;;
 esac
