@@ -12,6 +12,7 @@
 #include "testdatabase.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
 
@@ -183,6 +184,13 @@ private slots:
         QVERIFY(!Connection::shared().inTransaction());
         // While the server is away every action says so, and nothing hangs.
         QCOMPARE(errorOf([] { TestDatabase::scalar("select count(*) from Zf_Man"); }), PgBackend::connectionLostText());
+        // A desk starting meanwhile is refused at once, with the server's words.
+        QElapsedTimer opening;
+        opening.start();
+        Connection late;
+        QVERIFY(!errorOf([&] { late.open(db.config()); }).isEmpty());
+        QVERIFY(!late.isOpen());
+        QVERIFY(opening.elapsed() < 6000);
         serverCtl("start");
         // Back: the desk goes on where it stands, and nothing of the save
         // that met the stop was written.
