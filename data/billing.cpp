@@ -125,6 +125,7 @@ Decimal rentDue(const Decimal& deposit, const Decimal& rent, const Decimal& refu
 Decimal utilityDue(const Decimal& price, const Decimal& usage) { return (price * usage).rounded(2); }
 
 Proposal propose(const QDate& month) {
+    const ReadingSeries::MonthTablesKept tables; // read once for every room
     Proposal p;
     p.month = QDate(month.year(), month.month(), 1);
     const QDate last = p.month.addMonths(1).addDays(-1);

@@ -1,5 +1,7 @@
 #include "readingseries.h"
 
+#include <optional>
+
 #include "connection.h"
 #include "query.h"
 #include "sqlcatalog.h"
@@ -58,7 +60,21 @@ Connection& on(Connection* connection) {
 
 namespace ReadingSeries {
 
+namespace {
+int g_keeping = 0;
+std::optional<QStringList> g_kept;
+} // namespace
+
+MonthTablesKept::MonthTablesKept() { ++g_keeping; }
+MonthTablesKept::~MonthTablesKept() {
+    if (--g_keeping == 0)
+        g_kept.reset();
+}
+
 QStringList monthTables(Connection* connection) {
+    const bool keep = g_keeping > 0 && !connection;
+    if (keep && g_kept)
+        return *g_kept;
     Query q(on(connection));
     q.setSql(kMonthTablesSql);
     q.open();
@@ -68,6 +84,8 @@ QStringList monthTables(Connection* connection) {
             names << q.text(QStringLiteral("name")).trimmed();
     std::sort(names.begin(), names.end(),
               [](const QString& a, const QString& b) { return monthOf(a) > monthOf(b); });
+    if (keep)
+        g_kept = names;
     return names;
 }
 

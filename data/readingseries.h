@@ -77,6 +77,18 @@ std::optional<ReadingInterval> latestInterval(const QString& room, Meter meter,
 // The monthly reading tables that exist, newest first.
 QStringList monthTables(Connection* connection = nullptr);
 
+// While one lives, monthTables() on the shared connection answers the list
+// it read first: a run that reads the series of every room (the month's
+// billing proposal) asks the catalogue once, not once per room and meter,
+// which on a database server is a round trip each time.
+class MonthTablesKept {
+public:
+    MonthTablesKept();
+    ~MonthTablesKept();
+    MonthTablesKept(const MonthTablesKept&) = delete;
+    MonthTablesKept& operator=(const MonthTablesKept&) = delete;
+};
+
 // Every function here reads through `connection`, the shared connection
 // when none is given (a save on another connection reads its own writes).
 
