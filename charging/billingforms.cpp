@@ -84,6 +84,13 @@ QDateEdit* monthEdit(QWidget* parent) {
     return e;
 }
 
+// A long step shows its progress after half a second and keeps the window
+// painted, while the form takes no other click until it ends.
+void showsProgress(QProgressDialog& progress, QWidget* form) {
+    progress.setWindowTitle(form->windowTitle());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+}
 } // namespace
 
 // --- 生成本月账单 -----------------------------------------------------------
@@ -133,7 +140,13 @@ TBillRunForm::TBillRunForm(QWidget* parent) : QDialog(parent) {
 
 void TBillRunForm::BBtn_PreviewClick() {
     guarded([this] {
-        m_proposal = Billing::propose(DT_Month->date());
+        QProgressDialog progress(QStringLiteral("正在计算本月账单…"), QString(), 0, 1, this);
+        showsProgress(progress, this);
+        m_proposal = Billing::propose(DT_Month->date(), [&](int done, int rooms) {
+            progress.setMaximum(rooms);
+            progress.setValue(done);
+        });
+        progress.reset();
         Grid_Charges->setUpdatesEnabled(false);
         Grid_Charges->setRowCount(0);
         Decimal total;
@@ -169,8 +182,7 @@ void TBillRunForm::BBtn_WriteClick() {
     int written = -1;
     guarded([&] {
         QProgressDialog progress(QStringLiteral("正在生成本月账单…"), QString(), 0, int(m_proposal.charges.size()), this);
-        progress.setWindowTitle(windowTitle());
-        progress.setMinimumDuration(500);
+        showsProgress(progress, this);
         written = Billing::write(m_proposal, [&](int done, int) { progress.setValue(done); });
     });
     if (written < 0)
@@ -182,8 +194,7 @@ void TBillRunForm::BBtn_WriteClick() {
 void TBillRunForm::printBills(const QString& path) {
     guarded([&] {
         QProgressDialog progress(QStringLiteral("正在打印本月账单…"), QStringLiteral("取消"), 0, 1, this);
-        progress.setWindowTitle(windowTitle());
-        progress.setMinimumDuration(500);
+        showsProgress(progress, this);
         const int printed = writeMonthlyBillsPdf(
             path, DT_Month->date(),
             [&](int done, int total) {

@@ -107,10 +107,14 @@ QHash<QString, std::array<bool, 3>> readThisMonth(const QDate& month) {
     Query q;
     q.setSql(monthReadSql(table));
     q.open();
-    for (q.first(); !q.eof(); q.next())
-        read.insert(q.text(QStringLiteral("fangno")).trimmed().toUpper(),
-                    {q.integer(QStringLiteral("lsb")) > 0, q.integer(QStringLiteral("rsb")) > 0,
-                     q.integer(QStringLiteral("db")) > 0});
+    // A server that groups room numbers exactly gives "b2" and "B2 " a row
+    // each: what either row read counts for the room.
+    for (q.first(); !q.eof(); q.next()) {
+        std::array<bool, 3>& meters = read[q.text(QStringLiteral("fangno")).trimmed().toUpper()];
+        int m = 0;
+        for (const char* column : {"lsb", "rsb", "db"})
+            meters[size_t(m++)] |= q.integer(QLatin1String(column)) > 0;
+    }
     return read;
 }
 
@@ -124,8 +128,8 @@ Decimal rentDue(const Decimal& deposit, const Decimal& rent, const Decimal& refu
 
 Decimal utilityDue(const Decimal& price, const Decimal& usage) { return (price * usage).rounded(2); }
 
-Proposal propose(const QDate& month) {
-    const ReadingSeries::MonthTablesKept tables; // read once for every room
+Proposal propose(const QDate& month, const std::function<void(int, int)>& progress) {
+    const ReadingSeries::ReadingsKept kept; // read once for every room
     Proposal p;
     p.month = QDate(month.year(), month.month(), 1);
     const QDate last = p.month.addMonths(1).addDays(-1);
@@ -155,7 +159,10 @@ Proposal propose(const QDate& month) {
     Query lets;
     lets.setSql(kLetRoomsSql);
     lets.open();
+    const int rooms = lets.count();
     for (lets.first(); !lets.eof(); lets.next()) {
+        if (progress)
+            progress(lets.row(), rooms);
         ProposedCharge base;
         base.room = lets.text(QStringLiteral("fangno")).trimmed();
         base.tenant = lets.text(QStringLiteral("manid")).trimmed();

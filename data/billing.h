@@ -55,7 +55,7 @@ struct Proposal {
 };
 
 // Every let room's charges of the month not charged yet.
-Proposal propose(const QDate& month);
+Proposal propose(const QDate& month, const std::function<void(int, int)>& progress = {});
 
 // Writes the proposed charges in one transaction of its own; answers how
 // many were written. A charge that another desk wrote in the meantime is

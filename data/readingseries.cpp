@@ -6,6 +6,7 @@
 #include "query.h"
 #include "sqlcatalog.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -20,6 +21,10 @@ const QString kChangesSql = catalogSql("ReadingSeries meter changes", QStringLis
     "select changedate, oldfinal, newstart from Zf_MeterChange",
     "where fangno = :fangno and meter = :meter and changedate > :after and changedate <= :upto",
     "order by changedate, ID"});
+
+const QString kEveryChangeSql = catalogSql("ReadingSeries every meter change", QStringList{
+    "select fangno, meter, changedate, oldfinal, newstart from Zf_MeterChange",
+    "order by changedate, ID"});
 // clang-format on
 
 // A monthly table's statement is built with its name; the room is a
@@ -28,8 +33,15 @@ QString seriesSql(const QString& table, const QString& column) {
     return QStringLiteral("select ID, Cbrq, %2 as reading from %1 where fangno = :fangno and %2 is not null")
         .arg(table, column);
 }
+// The same for every room at once.
+QString everyRoomSql(const QString& table, const QString& column) {
+    return QStringLiteral("select ID, Cbrq, fangno, %2 as reading from %1 where %2 is not null")
+        .arg(table, column);
+}
 [[maybe_unused]] const bool kSampled =
-    catalogSample("ReadingSeries readings", seriesSql(QStringLiteral("zf_Biaodi202403"), QStringLiteral("lsb")));
+    catalogSample("ReadingSeries readings", seriesSql(QStringLiteral("zf_Biaodi202403"), QStringLiteral("lsb"))) &&
+    catalogSample("ReadingSeries readings of every room",
+                  everyRoomSql(QStringLiteral("zf_Biaodi202403"), QStringLiteral("lsb")));
 
 Decimal decimalValue(const Query& q, const QString& column) {
     return Decimal::parse(q.text(column)).value_or(Decimal());
@@ -61,20 +73,93 @@ Connection& on(Connection* connection) {
 namespace ReadingSeries {
 
 namespace {
+
+struct KeptChange {
+    QString room; // as roomKey() gives it
+    QString meter;
+    MeterChange change;
+};
+
+// What a ReadingsKept scope has read.
+struct Kept {
+    std::optional<QStringList> tables;
+    // "table column" -> room -> the readings of that meter in that table
+    QHash<QString, QHash<QString, std::vector<MeterReading>>> readings;
+    std::optional<std::vector<KeptChange>> changes;
+};
+
 int g_keeping = 0;
-std::optional<QStringList> g_kept;
+std::optional<Kept> g_kept;
+
+Kept* kept(Connection* connection) {
+    if (g_keeping == 0 || connection)
+        return nullptr;
+    if (!g_kept)
+        g_kept.emplace();
+    return &*g_kept;
+}
+
+// A room number as the database compares it: without trailing blanks, and
+// latin letters without case.
+QString roomKey(const QString& room) {
+    qsizetype n = room.size();
+    while (n > 0 && room.at(n - 1) == QLatin1Char(' '))
+        --n;
+    QString key = room.left(n);
+    for (QChar& c : key)
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - 32);
+    return key;
+}
+
+MeterReading readingOf(const Query& q, const QString& table) {
+    MeterReading r;
+    r.table = table;
+    r.id = q.integer(QStringLiteral("ID"));
+    r.date = q.dateTime(QStringLiteral("Cbrq"));
+    r.value = decimalValue(q, QStringLiteral("reading"));
+    return r;
+}
+
+// The room's readings of one meter in one monthly table, in no order.
+std::vector<MeterReading> tableReadings(const QString& table, const QString& column, const QString& room,
+                                        Connection* connection) {
+    if (Kept* k = kept(connection)) {
+        const QString name = table + QLatin1Char(' ') + column;
+        auto found = k->readings.find(name);
+        if (found == k->readings.end()) {
+            QHash<QString, std::vector<MeterReading>> byRoom;
+            Query q;
+            q.setSql(everyRoomSql(table, column));
+            q.open();
+            for (bool more = q.first(); more; more = q.next())
+                byRoom[roomKey(q.text(QStringLiteral("fangno")))].push_back(readingOf(q, table));
+            found = k->readings.insert(name, byRoom);
+        }
+        return found->value(roomKey(room.trimmed()));
+    }
+    Query q(on(connection));
+    q.setSql(seriesSql(table, column));
+    q.setText(QStringLiteral("fangno"), room.trimmed());
+    q.open();
+    std::vector<MeterReading> list;
+    for (bool more = q.first(); more; more = q.next())
+        list.push_back(readingOf(q, table));
+    return list;
+}
+
 } // namespace
 
-MonthTablesKept::MonthTablesKept() { ++g_keeping; }
-MonthTablesKept::~MonthTablesKept() {
+ReadingsKept::ReadingsKept() { ++g_keeping; }
+ReadingsKept::~ReadingsKept() {
     if (--g_keeping == 0)
         g_kept.reset();
 }
 
 QStringList monthTables(Connection* connection) {
-    const bool keep = g_keeping > 0 && !connection;
-    if (keep && g_kept)
-        return *g_kept;
+    Kept* keep = kept(connection);
+    if (keep && keep->tables)
+        return *keep->tables;
     Query q(on(connection));
     q.setSql(kMonthTablesSql);
     q.open();
@@ -85,7 +170,7 @@ QStringList monthTables(Connection* connection) {
     std::sort(names.begin(), names.end(),
               [](const QString& a, const QString& b) { return monthOf(a) > monthOf(b); });
     if (keep)
-        g_kept = names;
+        keep->tables = names;
     return names;
 }
 
@@ -99,16 +184,7 @@ std::vector<MeterReading> readings(const QString& room, Meter meter, const QDate
         // month's table: one month after `until` is read too.
         if (lastMonth && monthOf(table) > (until.addMonths(1).year() * 100 + until.addMonths(1).month()))
             continue;
-        Query q(on(connection));
-        q.setSql(seriesSql(table, meterColumn(meter)));
-        q.setText(QStringLiteral("fangno"), room.trimmed());
-        q.open();
-        for (bool more = q.first(); more; more = q.next()) {
-            MeterReading r;
-            r.table = table;
-            r.id = q.integer(QStringLiteral("ID"));
-            r.date = q.dateTime(QStringLiteral("Cbrq"));
-            r.value = decimalValue(q, QStringLiteral("reading"));
+        for (const MeterReading& r : tableReadings(table, meterColumn(meter), room, connection)) {
             if (until.isValid() && r.date.date() > until)
                 continue;
             found.push_back(r);
@@ -126,6 +202,30 @@ std::vector<MeterReading> readings(const QString& room, Meter meter, const QDate
 
 std::vector<MeterChange> changes(const QString& room, Meter meter, const QDateTime& after,
                                  const QDateTime& upTo, Connection* connection) {
+    if (Kept* k = kept(connection)) {
+        if (!k->changes) {
+            k->changes.emplace();
+            Query q;
+            q.setSql(kEveryChangeSql);
+            q.open();
+            for (bool more = q.first(); more; more = q.next())
+                k->changes->push_back({roomKey(q.text(QStringLiteral("fangno"))),
+                                       q.text(QStringLiteral("meter")).trimmed().toLower(),
+                                       {q.dateTime(QStringLiteral("changedate")),
+                                        decimalValue(q, QStringLiteral("oldfinal")),
+                                        decimalValue(q, QStringLiteral("newstart"))}});
+        }
+        std::vector<MeterChange> list;
+        if (!after.isValid() || !upTo.isValid())
+            return list;
+        const QString key = roomKey(room.trimmed());
+        const QString column = meterColumn(meter).toLower();
+        for (const KeptChange& c : *k->changes)
+            if (c.room == key && c.meter == column && c.change.date.isValid() && c.change.date > after &&
+                c.change.date <= upTo)
+                list.push_back(c.change);
+        return list;
+    }
     Query q(on(connection));
     q.setSql(kChangesSql);
     q.setText(QStringLiteral("fangno"), room.trimmed(), 8);

@@ -77,16 +77,19 @@ std::optional<ReadingInterval> latestInterval(const QString& room, Meter meter,
 // The monthly reading tables that exist, newest first.
 QStringList monthTables(Connection* connection = nullptr);
 
-// While one lives, monthTables() on the shared connection answers the list
-// it read first: a run that reads the series of every room (the month's
-// billing proposal) asks the catalogue once, not once per room and meter,
-// which on a database server is a round trip each time.
-class MonthTablesKept {
+// While one lives, what is read on the shared connection is read once: the
+// list of monthly tables, each monthly table's readings of a meter for every
+// room and the meter changes of every room, and readings() and changes()
+// answer from them. A run that reads the series of every room (the month's
+// billing proposal) then asks the database a few times, not several times
+// per room and meter, which on a database server is a round trip each. Only
+// for runs that write nothing meanwhile.
+class ReadingsKept {
 public:
-    MonthTablesKept();
-    ~MonthTablesKept();
-    MonthTablesKept(const MonthTablesKept&) = delete;
-    MonthTablesKept& operator=(const MonthTablesKept&) = delete;
+    ReadingsKept();
+    ~ReadingsKept();
+    ReadingsKept(const ReadingsKept&) = delete;
+    ReadingsKept& operator=(const ReadingsKept&) = delete;
 };
 
 // Every function here reads through `connection`, the shared connection
