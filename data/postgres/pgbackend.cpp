@@ -476,6 +476,73 @@ void PgBackend::prepareSession()
                   .arg(zone.isEmpty() ? QStringLiteral("UTC") : zone)
                   .arg(qMax(1, Connection::busyTimeout())));
     m_clockSent.clear();
+    forgetPrepared(false); // a new session holds none
+}
+
+namespace {
+bool failedWith(const PGresult* r, const char* state)
+{
+    return PQresultStatus(r) == PGRES_FATAL_ERROR && field(r, PG_DIAG_SQLSTATE) == QLatin1String(state);
+}
+} // namespace
+
+// A statement run a second time on the session is prepared and from then
+// on run by name: the server parses and plans it once. A save, the sheet or
+// a billing run repeats a few statements hundreds of times, and planning
+// took most of each.
+PGresult* PgBackend::execute(const QByteArray& text, std::vector<unsigned>& types,
+                             const std::vector<const char*>& values)
+{
+    const int n = int(types.size());
+    if (m_prepared.size() > 2000)
+        forgetPrepared(true);
+    QByteArray key = text;
+    key.append('\0').append(reinterpret_cast<const char*>(types.data()), qsizetype(types.size() * sizeof(unsigned)));
+    Prepared& p = m_prepared[key];
+    const auto typedAsText = [&] {
+        for (unsigned& t : types)
+            t = t ? t : 25;
+    };
+    if (p.name.isEmpty() && ++p.uses >= 2) {
+        const QByteArray name = "zt_" + QByteArray::number(++m_preparedCount);
+        PGresult* made = PQprepare(m_conn, name.constData(), text.constData(), n, types.data());
+        // A text parameter whose type nothing in the statement tells (":x
+        // is null") is a text, as on the server. Inside a transaction the
+        // failure has ended it: no second try there.
+        if (!m_inTransaction && failedWith(made, "42P18")) {
+            PQclear(made);
+            typedAsText();
+            made = PQprepare(m_conn, name.constData(), text.constData(), n, types.data());
+        }
+        if (PQresultStatus(made) != PGRES_COMMAND_OK)
+            return made;
+        PQclear(made);
+        p.name = name;
+    }
+    if (!p.name.isEmpty()) {
+        PGresult* r = PQexecPrepared(m_conn, p.name.constData(), n, values.data(), nullptr, nullptr, 0);
+        // Another desk changed a view this statement reads, so that its
+        // columns differ: the server refuses the old plan. Outside a
+        // transaction, prepared statements are forgotten and it runs again.
+        if (m_inTransaction || !failedWith(r, "0A000"))
+            return r;
+        PQclear(r);
+        forgetPrepared(true);
+    }
+    PGresult* raw = PQexecParams(m_conn, text.constData(), n, types.data(), values.data(), nullptr, nullptr, 0);
+    if (!m_inTransaction && failedWith(raw, "42P18")) {
+        PQclear(raw);
+        typedAsText();
+        raw = PQexecParams(m_conn, text.constData(), n, types.data(), values.data(), nullptr, nullptr, 0);
+    }
+    return raw;
+}
+
+void PgBackend::forgetPrepared(bool onServer)
+{
+    if (onServer && !m_prepared.isEmpty() && PQstatus(m_conn) == CONNECTION_OK)
+        PQclear(PQexec(m_conn, "DEALLOCATE ALL"));
+    m_prepared.clear();
 }
 
 void PgBackend::prepareSchema(bool mayCreate)
@@ -643,20 +710,7 @@ int PgBackend::runStatements(const QString& sql, const std::vector<BoundParam>& 
             BoundValues bound(markers, params);
             std::vector<unsigned>& types = bound.types;
             std::vector<const char*>& pointers = bound.pointers;
-            PGresult* raw = PQexecParams(m_conn, text.constData(), int(markers.size()), types.data(), pointers.data(),
-                                         nullptr, nullptr, 0);
-            // A text parameter whose type nothing in the statement tells
-            // (":x is null") is a text, as on the server. Inside a
-            // transaction the failure has ended it: no second try there.
-            if (!m_inTransaction && PQresultStatus(raw) == PGRES_FATAL_ERROR &&
-                field(raw, PG_DIAG_SQLSTATE) == QLatin1String("42P18")) {
-                PQclear(raw);
-                for (unsigned& t : types)
-                    t = t ? t : 25;
-                raw = PQexecParams(m_conn, text.constData(), int(markers.size()), types.data(), pointers.data(), nullptr,
-                                   nullptr, 0);
-            }
-            PgResult r(raw);
+            PgResult r(execute(text, types, pointers));
             const ExecStatusType s = PQresultStatus(r.r);
             if (s == PGRES_TUPLES_OK) {
                 if (result)
@@ -666,8 +720,10 @@ int PgBackend::runStatements(const QString& sql, const std::vector<BoundParam>& 
             } else if (s != PGRES_EMPTY_QUERY) {
                 fail(r.r);
             }
-            if (changesSchema(st.sql))
+            if (changesSchema(st.sql)) {
                 m_kindsStale = true;
+                forgetPrepared(true);
+            }
         }
         if (own)
             commit();
@@ -835,7 +891,11 @@ void PgBackend::compile(const QString& sql)
 void PgBackend::begin()
 {
     ensureConnected();
-    runNative(QStringLiteral("BEGIN"));
+    // Within a transaction a prepared statement is planned for its values
+    // each time: a plan the server keeps for any value would be made while
+    // the tables a long run writes are still small, and go stale as they
+    // grow before any analysis can see the rows.
+    runNative(QStringLiteral("BEGIN; SET LOCAL plan_cache_mode = force_custom_plan"));
     m_inTransaction = true;
     try {
         PgResult got(PQexec(m_conn, kTryWriteLock));

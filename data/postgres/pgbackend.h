@@ -5,6 +5,7 @@
 #include <QHash>
 
 struct pg_conn;
+struct pg_result;
 
 // A PostgreSQL server, opened through Qt's QPSQL driver, whose libpq
 // connection then runs the statements the shared rewriter gives the
@@ -65,6 +66,8 @@ private:
     void ensureConnected();
     void finishPending();
     [[noreturn]] void fail(const void* result);
+    pg_result* execute(const QByteArray& text, std::vector<unsigned>& types, const std::vector<const char*>& values);
+    void forgetPrepared(bool onServer);
 
     QString m_qtName;
     pg_conn* m_conn = nullptr;
@@ -74,6 +77,14 @@ private:
     QHash<QString, QString> m_keys; // each table's key, as an ORDER BY list
     QHash<QString, Translation> m_translations;
     QString m_clockSent;
+    // Statements run on this session (text and parameter types): how often,
+    // and the name of those prepared.
+    struct Prepared {
+        int uses = 0;
+        QByteArray name;
+    };
+    QHash<QByteArray, Prepared> m_prepared;
+    int m_preparedCount = 0;
     // The list being read in steps, while the server sends it.
     bool m_streaming = false;
     std::weak_ptr<ResultSet> m_pending;

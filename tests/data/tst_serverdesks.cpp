@@ -172,6 +172,39 @@ private slots:
             QCOMPARE(TestDatabase::scalar(QStringLiteral("select count(*) from %1").arg(table)), QStringLiteral("2"));
     }
 
+    // A desk runs its statements prepared from their second run; another
+    // desk redefining a view they read does not break them, and a monthly
+    // table made meanwhile is read at once.
+    void preparedStatementsFollowAnotherDesk()
+    {
+        TestDatabase db(kNow);
+        TestDatabase::exec("create view ZtView as select 1 as a");
+        const auto columns = [] {
+            Query q;
+            q.setSql(QStringLiteral("select * from ZtView"));
+            q.open();
+            return q.result()->columnCount();
+        };
+        QCOMPARE(columns(), 1);
+        QCOMPARE(columns(), 1);
+        Connection other;
+        other.open(db.config());
+        Query alter(other);
+        alter.setSql(QStringLiteral("alter view ZtView as select 1 as a, 2 as b"));
+        alter.exec();
+        QCOMPARE(columns(), 2);
+        QCOMPARE(columns(), 2);
+
+        const auto tables = [] { return TestDatabase::scalar("select count(*) from sysobjects where name like 'zf_Biaodi%'"); };
+        const QString before = tables();
+        QCOMPARE(tables(), before);
+        Query make(other);
+        make.setSql(QStringLiteral("create table zf_Biaodi209901 (ID int identity(1,1) primary key, fangno varchar(8))"));
+        make.exec();
+        other.close();
+        QCOMPARE(tables(), QString::number(before.toInt() + 1));
+    }
+
     void serverGoesAwayMidSave()
     {
         TestDatabase db(kNow);
