@@ -368,6 +368,133 @@ void keyOrderBy(Tokens& t, const ColumnKinds* kinds, Wraps& w)
     }
 }
 
+// The name a plain column reference stands for, "a.manid" or "manid"; empty
+// for anything else (a call, a literal, an expression).
+QString refName(const Tokens& t, const Operand& o)
+{
+    QString name;
+    for (size_t k = o.from; k <= o.to; ++k) {
+        if (t[k].kind == SqlToken::Space)
+            continue;
+        if (t[k].isSymbol('.'))
+            name += QLatin1Char('.');
+        else if (t[k].isName() && !(t[k].kind == SqlToken::Word && nextSig(t, k + 1) < t.size() &&
+                                    t[nextSig(t, k + 1)].isSymbol('(')))
+            name += t[k].name().toLower();
+        else
+            return {};
+    }
+    return name;
+}
+
+// Where the clause that starts at `from` ends: the next of `ends` at the
+// same depth, a closing parenthesis of an outer level, or the end.
+size_t clauseEnd(const Tokens& t, size_t from, std::initializer_list<const char*> ends)
+{
+    int depth = 0;
+    for (size_t k = from; k < t.size(); ++k) {
+        if (t[k].isSymbol('('))
+            ++depth;
+        else if (t[k].isSymbol(')') && --depth < 0)
+            return k;
+        else if (depth == 0 && (t[k].isSymbol(';') || isAnyWord(t[k], ends)))
+            return k;
+    }
+    return t.size();
+}
+
+// Wraps each reference to one of `grouped` in [from, to) that stands outside
+// an aggregate and a subquery in min(); a select item that is only such a
+// reference keeps its column's name.
+void minOfGrouped(const Tokens& t, size_t from, size_t to, const QSet<QString>& grouped, Wraps& w,
+                  std::vector<QString>& after, bool selectList)
+{
+    size_t itemStart = nextSig(t, from);
+    while (itemStart < to && isAnyWord(t[itemStart], {"distinct", "all", "top"})) {
+        const bool top = t[itemStart].is("top");
+        itemStart = nextSig(t, itemStart + 1);
+        if (top && itemStart < to)
+            itemStart = nextSig(t, (t[itemStart].isSymbol('(') ? matchingParen(t, itemStart) : itemStart) + 1);
+    }
+    for (size_t k = itemStart; k < to; ++k) {
+        if (t[k].isSymbol(',')) {
+            itemStart = nextSig(t, k + 1);
+            continue;
+        }
+        const size_t n = nextSig(t, k + 1);
+        const bool call = t[k].kind == SqlToken::Word && n < t.size() && t[n].isSymbol('(');
+        if ((call && isAnyWord(t[k], {"sum", "count", "min", "max", "avg"})) ||
+            (t[k].isSymbol('(') && n < t.size() && t[n].is("select"))) {
+            k = matchingParen(t, call ? n : k);
+            continue;
+        }
+        if (!t[k].isName() || isKeyword(t[k]) || call)
+            continue;
+        const Operand o = operandAt(t, k);
+        if (!o.valid)
+            continue;
+        if (grouped.contains(refName(t, o))) {
+            w.opens[o.from] << QStringLiteral("min");
+            ++w.closes[o.to];
+            const size_t next = nextSig(t, o.to + 1);
+            if (selectList && o.from == itemStart && (next >= to || t[next].isSymbol(',')))
+                after[o.to] += QStringLiteral(" AS ") + t[o.to].name().toLower();
+        }
+        k = o.to;
+    }
+}
+
+// GROUP BY a text column groups by its key, as the server groups spellings
+// that differ only in letter case or trailing blanks; the level's select
+// list, HAVING and ORDER BY then show the group's column through min().
+void keyGroupBy(Tokens& t, const ColumnKinds* kinds, Wraps& w, std::vector<QString>& after)
+{
+    for (size_t g = 0; g < t.size(); ++g) {
+        const size_t by = nextSig(t, g + 1);
+        if (!t[g].is("group") || by >= t.size() || !t[by].is("by"))
+            continue;
+        // The SELECT of this level: back over parenthesised parts.
+        size_t select = t.size();
+        int depth = 0;
+        for (size_t k = g; k-- > 0;) {
+            if (t[k].isSymbol(')'))
+                ++depth;
+            else if (t[k].isSymbol('(') && --depth < 0)
+                break;
+            else if (depth == 0 && t[k].is("select")) {
+                select = k;
+                break;
+            }
+        }
+        if (select >= t.size())
+            continue;
+        const size_t from = clauseEnd(t, select + 1, {"from"});
+        const size_t end = clauseEnd(t, by + 1, {"having", "order", "union", "limit", "intersect", "except"});
+        QSet<QString> grouped;
+        for (size_t k = nextSig(t, by + 1); k < end;) {
+            const Operand o = operandAt(t, k);
+            if (!o.valid)
+                break;
+            size_t next = nextSig(t, o.to + 1);
+            const Held held = heldBy(t, o, kinds);
+            const QString name = refName(t, o);
+            if (!name.isEmpty() && isTextColumn(held) && (next >= end || t[next].isSymbol(','))) {
+                grouped.insert(name);
+                w.add(t, o, held == Held::CaseTextColumn);
+            }
+            while (next < end && !t[next].isSymbol(','))
+                next = nextSig(t, next + 1);
+            k = next < end ? nextSig(t, next + 1) : end;
+        }
+        if (grouped.isEmpty())
+            continue;
+        minOfGrouped(t, select + 1, from, grouped, w, after, true);
+        const size_t tail = clauseEnd(t, end, {"union", "limit", "intersect", "except"});
+        minOfGrouped(t, end, tail, grouped, w, after, false);
+        g = end;
+    }
+}
+
 QString castType(const SqlToken& ty)
 {
     if (isAnyWord(ty, {"datetime", "datetime2"}))
@@ -738,9 +865,10 @@ void pgRewrite(Tokens& t, const ColumnKinds* kinds)
     Wraps w(t.size());
     keyTextComparisons(t, kinds, w);
     keyOrderBy(t, kinds, w);
+    std::vector<QString> after(t.size());
+    keyGroupBy(t, kinds, w, after);
     std::vector<std::pair<size_t, QString>> escapes;
     ilike(t, kinds, escapes);
-    std::vector<QString> after(t.size());
     for (const auto& [at, text] : escapes)
         after[at] += text;
     Tokens out;

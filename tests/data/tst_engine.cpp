@@ -75,6 +75,20 @@ private slots:
         QCOMPARE(TestDatabase::rows(sql).value(0), expected);
     }
 
+    // Spellings that compare equal are one group, with the group's column
+    // shown as one of them.
+    void groupsSpellingsTogether()
+    {
+        TestDatabase db;
+        seedLet();
+        TestDatabase::exec("insert into Zf_Man(manid,manname,zjm) values ('K003','王五','zs  ')");
+        QStringList groups;
+        for (const QString& row : TestDatabase::rows("select zjm, count(*) as n from zf_man group by zjm order by zjm"))
+            groups << row.toUpper().remove(QLatin1Char(' '));
+        QCOMPARE(groups, (QStringList{"AM|1", "ZS|2"}));
+        QCOMPARE(TestDatabase::rows("select count(*) from zf_man group by zjm having count(*) > 1"), QStringList{"2"});
+    }
+
     void insertWithoutIntoDeleteWithoutFrom()
     {
         TestDatabase db;
