@@ -13,6 +13,21 @@ AS $$ SELECT convert_to(upper(rtrim($1, ' ') COLLATE "C"), 'GB18030') $$;
 CREATE OR REPLACE FUNCTION zt_cskey(text) RETURNS bytea LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE
 AS $$ SELECT convert_to(rtrim($1, ' '), 'GB18030') $$;
 
+-- The range of keys a LIKE pattern can match when it only asks for the start
+-- of a text ("10%": printable ASCII, one % at the end, no _ and no blank
+-- before the %): from the start's key to just past every key beginning with
+-- it (no GB18030 byte is 0xFF). Any other pattern: every key. The program's
+-- LIKE keeps the ILIKE beside this range, which only lets the column's key
+-- index be read instead of every row.
+CREATE OR REPLACE FUNCTION zt_is_prefix(text) RETURNS boolean LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE
+AS $$ SELECT $1 ~ '^[ -$&-^`-~]*[!-$&-^`-~]%$' $$;
+
+CREATE OR REPLACE FUNCTION zt_like_lo(text) RETURNS bytea LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE
+AS $$ SELECT CASE WHEN zt_is_prefix($1) THEN zt_key(left($1, -1)) ELSE '\x'::bytea END $$;
+
+CREATE OR REPLACE FUNCTION zt_like_hi(text) RETURNS bytea LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE
+AS $$ SELECT CASE WHEN zt_is_prefix($1) THEN zt_key(left($1, -1)) || '\xff'::bytea ELSE '\xff'::bytea END $$;
+
 -- A text's width as the server counts a varchar: one byte for each ASCII
 -- character, two for any other.
 CREATE OR REPLACE FUNCTION zt_gbk_len(text) RETURNS integer LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE

@@ -6,6 +6,7 @@
 #include "../sqltokens.h"
 #include "../sqlvalue.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSqlDriver>
@@ -545,6 +546,38 @@ void PgBackend::forgetPrepared(bool onServer)
     m_prepared.clear();
 }
 
+namespace {
+QByteArray functionsText()
+{
+    QFile functions(QStringLiteral(":/postgres/functions.sql"));
+    functions.open(QIODevice::ReadOnly);
+    return functions.readAll();
+}
+QByteArray functionsHash()
+{
+    return QCryptographicHash::hash(functionsText(), QCryptographicHash::Md5).toHex();
+}
+} // namespace
+
+// Whether the database holds the functions this build installs: their text's
+// hash is kept as zt_functions_hash().
+bool PgBackend::functionsCurrent()
+{
+    PgResult has(PQexec(m_conn, "SELECT to_regproc('zt_functions_hash') IS NOT NULL"));
+    if (PQresultStatus(has.r) != PGRES_TUPLES_OK || PQgetvalue(has.r, 0, 0)[0] != 't')
+        return false;
+    PgResult hash(PQexec(m_conn, "SELECT zt_functions_hash()"));
+    return PQresultStatus(hash.r) == PGRES_TUPLES_OK && functionsHash() == PQgetvalue(hash.r, 0, 0);
+}
+
+void PgBackend::installFunctions()
+{
+    runNative(QString::fromUtf8(functionsText()) +
+              QStringLiteral("\nCREATE OR REPLACE FUNCTION zt_functions_hash() RETURNS text LANGUAGE sql IMMUTABLE "
+                             "AS $$ SELECT '%1' $$;")
+                  .arg(QString::fromLatin1(functionsHash())));
+}
+
 void PgBackend::prepareSchema(bool mayCreate)
 {
     PgResult has(PQexec(m_conn, "SELECT to_regclass('zt_version') IS NOT NULL"));
@@ -553,16 +586,30 @@ void PgBackend::prepareSchema(bool mayCreate)
         PgResult v(PQexec(m_conn, "SELECT max(version) FROM zt_version"));
         if (PQresultStatus(v.r) == PGRES_TUPLES_OK && QByteArray(PQgetvalue(v.r, 0, 0)).toInt() > Schema::kVersion)
             throw DbError(QStringLiteral("The database was made by a newer version of this program."));
+        // Functions of an older build are replaced by this build's (the
+        // first desk to open the database after an update does it).
+        if (!functionsCurrent()) {
+            begin();
+            try {
+                if (!functionsCurrent())
+                    installFunctions();
+                commit();
+            } catch (const DbError& e) {
+                rollback();
+                throw DbError(QStringLiteral("The database's functions are older than this program's and could not be "
+                                             "replaced (%1). Open it once as the role that owns it, for instance with "
+                                             "zentavo-sql -c iniFw.ini -Q \"select 1\".")
+                                  .arg(e.text()));
+            }
+        }
         return;
     }
     if (!mayCreate)
         throw DbError(QStringLiteral("The database holds none of this program's tables; "
                                      "zentavo-sql --create installs them."));
-    QFile functions(QStringLiteral(":/postgres/functions.sql"));
-    functions.open(QIODevice::ReadOnly);
     begin();
     try {
-        runNative(QString::fromUtf8(functions.readAll()));
+        installFunctions();
         m_kindsStale = true;
         for (const QString& batch : Schema::batches())
             execute(batch, {});

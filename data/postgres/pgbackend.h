@@ -62,6 +62,8 @@ private:
     const ColumnKinds& columnKinds();
     void prepareSession();
     void prepareSchema(bool mayCreate);
+    bool functionsCurrent();
+    void installFunctions();
     void setClock();
     void ensureConnected();
     void finishPending();

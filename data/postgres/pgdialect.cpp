@@ -300,16 +300,30 @@ void keyTextComparisons(Tokens& t, const ColumnKinds* kinds, Wraps& w)
     }
 }
 
+QString textOf(const Tokens& t, const Operand& o)
+{
+    QString text;
+    for (size_t k = o.from; k <= o.to; ++k)
+        text += t[k].text;
+    return text;
+}
+
 // LIKE as the program means it: letter case ignored; no escape character
 // unless one is named. A number or date column is searched as its text.
-void ilike(Tokens& t, const ColumnKinds* kinds, std::vector<std::pair<size_t, QString>>& after)
+// A text column searched with a pattern that may ask only for its start
+// ("10%") is also bounded by the range of keys that start (zt_like_lo and
+// zt_like_hi, every key for another pattern), so that its key index is read
+// instead of every row; the ILIKE still decides.
+void ilike(Tokens& t, const ColumnKinds* kinds, Wraps& w, std::vector<std::pair<size_t, QString>>& after)
 {
     for (size_t i = 0; i < t.size(); ++i) {
         if (!t[i].is("like"))
             continue;
         t[i].text = QStringLiteral("ILIKE");
-        const Operand l = operandBefore(t, t[prevSig(t, i)].is("not") ? prevSig(t, i) : i);
-        if (l.valid && heldBy(t, l, kinds) == Held::Number) {
+        const bool negated = t[prevSig(t, i)].is("not");
+        const Operand l = operandBefore(t, negated ? prevSig(t, i) : i);
+        const Held held = l.valid ? heldBy(t, l, kinds) : Held::Unknown;
+        if (held == Held::Number) {
             t[l.from].text.prepend(QStringLiteral("CAST("));
             t[l.to].text.append(QStringLiteral(" AS text)"));
         }
@@ -319,7 +333,15 @@ void ilike(Tokens& t, const ColumnKinds* kinds, std::vector<std::pair<size_t, QS
         const size_t next = nextSig(t, p.to + 1);
         if (next < t.size() && t[next].is("escape"))
             continue;
-        after.push_back({p.to, QStringLiteral(" ESCAPE ''")});
+        QString text = QStringLiteral(" ESCAPE ''");
+        const bool plainPattern = p.from == p.to && (t[p.from].kind == SqlToken::Param || t[p.from].kind == SqlToken::String);
+        if (!negated && held == Held::TextColumn && plainPattern && t[l.from].isName() && w.opens[l.from].isEmpty() &&
+            w.closes[l.to] == 0 && w.closes[p.to] == 0) {
+            const QString column = textOf(t, l), pattern = t[p.from].text;
+            w.opens[l.from] << QString();
+            text += QStringLiteral(" AND zt_key(%1) >= zt_like_lo(%2) AND zt_key(%1) < zt_like_hi(%2))").arg(column, pattern);
+        }
+        after.push_back({p.to, text});
     }
 }
 
@@ -868,7 +890,7 @@ void pgRewrite(Tokens& t, const ColumnKinds* kinds)
     std::vector<QString> after(t.size());
     keyGroupBy(t, kinds, w, after);
     std::vector<std::pair<size_t, QString>> escapes;
-    ilike(t, kinds, escapes);
+    ilike(t, kinds, w, escapes);
     for (const auto& [at, text] : escapes)
         after[at] += text;
     Tokens out;

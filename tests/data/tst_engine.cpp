@@ -49,6 +49,10 @@ private slots:
         QTest::newRow("trailing blanks ignored") << "select count(*) from zf_man where manid='K001   '" << "1";
         QTest::newRow("leading blanks count") << "select count(*) from zf_man where manid=' K001'" << "0";
         QTest::newRow("like ignores case") << "select manid from zf_man where zjm like 'z%'" << "K001";
+        QTest::newRow("like on the start, other case") << "select min(manid) from zf_man where manid like 'k00%'" << "K001";
+        QTest::newRow("not like on the start") << "select manid from zf_man where not manid like 'K001%'" << "K002";
+        QTest::newRow("like with one character") << "select count(*) from zf_man where manid like 'k00_'" << "2";
+        QTest::newRow("like inside") << "select count(*) from zf_man where manid like '%0%' or zjm like 'a%'" << "2";
         QTest::newRow("case expression")
             << "select case sex when '1' then '男'  else '女' end as sex from zf_man where manid='K002'" << "女";
         QTest::newRow("short date literal") << "select fangno from zf_rz where begindate='2004-5-1'" << "101";

@@ -205,6 +205,28 @@ private slots:
         QCOMPARE(tables(), QString::number(before.toInt() + 1));
     }
 
+    // A database whose server functions an older build installed gets this
+    // build's when a desk opens it.
+    void olderFunctionsAreReplaced()
+    {
+        TestDatabase db(kNow);
+        TestDatabase::exec("insert into Zf_Man (manid, manname) values ('K01', '张三')");
+        {
+            Connection c;
+            c.open(db.config());
+            static_cast<PgBackend&>(c.backend())
+                .runNative("DROP FUNCTION zt_like_hi(text); "
+                            "CREATE OR REPLACE FUNCTION zt_functions_hash() RETURNS text LANGUAGE sql AS $$ SELECT 'old' $$");
+        }
+        Connection desk;
+        desk.open(db.config());
+        Query q(desk);
+        q.setSql(QStringLiteral("select manname from Zf_Man where manid like :p"));
+        q.setText(QStringLiteral("p"), QStringLiteral("k0%"));
+        q.open();
+        QCOMPARE(q.text(QStringLiteral("manname")), QStringLiteral("张三"));
+    }
+
     void serverGoesAwayMidSave()
     {
         TestDatabase db(kNow);
