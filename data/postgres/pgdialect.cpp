@@ -511,7 +511,19 @@ void keyGroupBy(Tokens& t, const ColumnKinds* kinds, Wraps& w, std::vector<QStri
         if (grouped.isEmpty())
             continue;
         minOfGrouped(t, select + 1, from, grouped, w, after, true);
-        const size_t tail = clauseEnd(t, end, {"union", "limit", "intersect", "except"});
+        // After a UNION the ORDER BY is the whole union's, by its columns.
+        bool unionBefore = false;
+        depth = 0;
+        for (size_t k = select; k-- > 0 && depth >= 0;) {
+            if (t[k].isSymbol(')'))
+                ++depth;
+            else if (t[k].isSymbol('('))
+                --depth;
+            else if (depth == 0 && isAnyWord(t[k], {"union", "intersect", "except"}))
+                unionBefore = true;
+        }
+        const size_t tail = unionBefore ? clauseEnd(t, end, {"order", "union", "limit", "intersect", "except"})
+                                        : clauseEnd(t, end, {"union", "limit", "intersect", "except"});
         minOfGrouped(t, end, tail, grouped, w, after, false);
         g = end;
     }
