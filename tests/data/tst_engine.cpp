@@ -68,6 +68,8 @@ private slots:
         QTest::newRow("N literal") << "select count(*) from zf_dj where sfname=N'电'" << "1";
         QTest::newRow("texts joined with +") << "select 'K' + cast(djid as varchar(10)) + '号' from zf_dj where djid=2" << "K2号";
         QTest::newRow("column + literal") << "select manname + '先生' from zf_man where manid='K001'" << "张三先生";
+        QTest::newRow("grouped union, ordered")
+            << "select zjm from zf_man group by zjm union select manid from zf_rz group by manid order by zjm" << "AM";
         QTest::newRow("numbers still add") << "select djid + 1, price + 0.5 from zf_dj where djid=1" << "2|4";
     }
     void statementsTheServerAccepts()
