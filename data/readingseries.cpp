@@ -1,7 +1,5 @@
 #include "readingseries.h"
 
-#include <optional>
-
 #include "connection.h"
 #include "query.h"
 #include "sqlcatalog.h"
@@ -10,6 +8,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -112,6 +111,11 @@ QString roomKey(const QString& room) {
     return key;
 }
 
+MeterChange changeOf(const Query& q) {
+    return {q.dateTime(QStringLiteral("changedate")), decimalValue(q, QStringLiteral("oldfinal")),
+            decimalValue(q, QStringLiteral("newstart"))};
+}
+
 MeterReading readingOf(const Query& q, const QString& table) {
     MeterReading r;
     r.table = table;
@@ -210,10 +214,7 @@ std::vector<MeterChange> changes(const QString& room, Meter meter, const QDateTi
             q.open();
             for (bool more = q.first(); more; more = q.next())
                 k->changes->push_back({roomKey(q.text(QStringLiteral("fangno"))),
-                                       q.text(QStringLiteral("meter")).trimmed().toLower(),
-                                       {q.dateTime(QStringLiteral("changedate")),
-                                        decimalValue(q, QStringLiteral("oldfinal")),
-                                        decimalValue(q, QStringLiteral("newstart"))}});
+                                       q.text(QStringLiteral("meter")).trimmed().toLower(), changeOf(q)});
         }
         std::vector<MeterChange> list;
         if (!after.isValid() || !upTo.isValid())
@@ -235,8 +236,7 @@ std::vector<MeterChange> changes(const QString& room, Meter meter, const QDateTi
     q.open();
     std::vector<MeterChange> list;
     for (bool more = q.first(); more; more = q.next())
-        list.push_back({q.dateTime(QStringLiteral("changedate")), decimalValue(q, QStringLiteral("oldfinal")),
-                        decimalValue(q, QStringLiteral("newstart"))});
+        list.push_back(changeOf(q));
     return list;
 }
 

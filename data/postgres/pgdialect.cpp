@@ -338,7 +338,7 @@ void ilike(Tokens& t, const ColumnKinds* kinds, Wraps& w, std::vector<std::pair<
         if (!negated && held == Held::TextColumn && plainPattern && t[l.from].isName() && w.opens[l.from].isEmpty() &&
             w.closes[l.to] == 0 && w.closes[p.to] == 0) {
             const QString column = textOf(t, l), pattern = t[p.from].text;
-            w.opens[l.from] << QString();
+            w.opens[l.from] << QString(); // "(" alone: the range ends it
             text += QStringLiteral(" AND zt_key(%1) >= zt_like_lo(%2) AND zt_key(%1) < zt_like_hi(%2))").arg(column, pattern);
         }
         after.push_back({p.to, text});
@@ -475,18 +475,20 @@ void keyGroupBy(Tokens& t, const ColumnKinds* kinds, Wraps& w, std::vector<QStri
         const size_t by = nextSig(t, g + 1);
         if (!t[g].is("group") || by >= t.size() || !t[by].is("by"))
             continue;
-        // The SELECT of this level: back over parenthesised parts.
+        // The SELECT of this level (back over parenthesised parts), and
+        // whether a UNION of this level comes before it.
         size_t select = t.size();
+        bool unionBefore = false;
         int depth = 0;
         for (size_t k = g; k-- > 0;) {
             if (t[k].isSymbol(')'))
                 ++depth;
             else if (t[k].isSymbol('(') && --depth < 0)
                 break;
-            else if (depth == 0 && t[k].is("select")) {
+            else if (depth == 0 && select == t.size() && t[k].is("select"))
                 select = k;
-                break;
-            }
+            else if (depth == 0 && select < t.size() && isAnyWord(t[k], {"union", "intersect", "except"}))
+                unionBefore = true;
         }
         if (select >= t.size())
             continue;
@@ -512,16 +514,6 @@ void keyGroupBy(Tokens& t, const ColumnKinds* kinds, Wraps& w, std::vector<QStri
             continue;
         minOfGrouped(t, select + 1, from, grouped, w, after, true);
         // After a UNION the ORDER BY is the whole union's, by its columns.
-        bool unionBefore = false;
-        depth = 0;
-        for (size_t k = select; k-- > 0 && depth >= 0;) {
-            if (t[k].isSymbol(')'))
-                ++depth;
-            else if (t[k].isSymbol('('))
-                --depth;
-            else if (depth == 0 && isAnyWord(t[k], {"union", "intersect", "except"}))
-                unionBefore = true;
-        }
         const size_t tail = unionBefore ? clauseEnd(t, end, {"order", "union", "limit", "intersect", "except"})
                                         : clauseEnd(t, end, {"union", "limit", "intersect", "except"});
         minOfGrouped(t, end, tail, grouped, w, after, false);
